@@ -1,0 +1,66 @@
+#pragma once
+
+#include "usb/printerhandle.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+
+namespace Ui {
+class MainWindow;
+}
+class QGraphicsScene;
+class ScopedPrinterHandle;
+class net_set;
+class wifi;
+
+// The image files chosen for the logos: replaced as a whole each time the file dialog closes.
+extern QStringList imageFiles;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    int printer_set(_PrinterHandle* handle);
+    int Set_Send_SPEED_Instruction(_PrinterHandle* handle);
+    int Set_Send_Densty_SETTING_Instruction(_PrinterHandle* handle);
+    int Set_Send_SOUND_Instruction(_PrinterHandle* handle);
+
+    bool Bitmap_8to1(unsigned char* src, unsigned char* dst, int width, int height);
+    bool Bitmap_8to1_toshow(unsigned char* src, unsigned char* dst, int width, int height);
+
+    // The multiple-file dialog of processImage; tests replace it to answer without a dialog.
+    using ImageChooser = std::function<QStringList(QWidget* parent)>;
+    static void setImageChooser(ImageChooser chooser);
+
+private slots:
+    void printer_list();
+    void processImage();
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    void on_pushButton_3_clicked();
+    void on_pushButton_4_clicked();
+    void on_pushButton_5_clicked();
+    void on_pushButton_6_clicked();
+    void on_pushButton_7_clicked();
+    void on_pushButton_8_clicked();
+    void netClosed();
+    void wClosed();
+    void on_pushButton_9_clicked();
+    void on_pushButton_10_clicked();
+
+private:
+    // The selection check that begins every printer command: false after its message was shown.
+    // On true, handle holds the printer found on the selected port.
+    bool selectPrinter(ScopedPrinterHandle& handle, int& port);
+
+    Ui::MainWindow* ui;
+    QGraphicsScene* previewScene;
+    net_set* netWindow = nullptr;
+    wifi* wifiWindow = nullptr;
+};

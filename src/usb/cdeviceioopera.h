@@ -1,0 +1,51 @@
+#pragma once
+
+#include "usb/printerhandle.h"
+
+// The only code that moves bytes to and from a printer. Every exchange opens the device,
+// claims its interface, transfers, releases and closes again: nothing stays open between commands.
+class CDeviceIOOpera
+{
+public:
+    CDeviceIOOpera() = delete;
+
+    static constexpr unsigned int BulkTimeoutMs = 3000;
+    static constexpr int ReplySize = 264;
+
+    // 0 when a printer of PRINTER_VENDOR_ID sits on the port (the last one in list order wins),
+    // -1 when none does, or the negative libusb code of a failed libusb_init.
+    static int GetPrinterHandle(int port, _PrinterHandle* handle);
+    static int FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs, int count);
+    // Releases the device reference and the context that GetPrinterHandle took; null fields are skipped.
+    static void ClosePrinterHandle(_PrinterHandle* handle);
+    static int GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceString, int& interfaceNumber,
+                                 unsigned char& inEndpoint, unsigned char& outEndpoint);
+
+    // Writes data, then reads one ReplySize-byte reply into reply (skipped when reply is null).
+    // 0 success, 4 no handle/endpoint or a transfer failed, 5 open or claim failed.
+    static int PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* data, int length,
+                                 unsigned char* reply, int& replyLength);
+    // Writes data and reads nothing; reply and replyLength are left untouched.
+    static int PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
+                                   unsigned char* reply, int& replyLength);
+
+    static int PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused, char* buffer,
+                                      int& received);
+    static int ReadFromControlEndpoint(_PrinterHandle* handle, unsigned char* buffer, int& received);
+};
+
+// Owns a record for the length of one command and releases it on every path out.
+class ScopedPrinterHandle
+{
+public:
+    ScopedPrinterHandle() = default;
+    ~ScopedPrinterHandle() { CDeviceIOOpera::ClosePrinterHandle(&m_handle); }
+    ScopedPrinterHandle(const ScopedPrinterHandle&) = delete;
+    ScopedPrinterHandle& operator=(const ScopedPrinterHandle&) = delete;
+
+    int open(int port) { return CDeviceIOOpera::GetPrinterHandle(port, &m_handle); }
+    _PrinterHandle* get() { return &m_handle; }
+
+private:
+    _PrinterHandle m_handle;
+};
