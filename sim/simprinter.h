@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+#include <cstdint>
+
+namespace sim {
+
+// Faults a printer can be told to show; each stays until cleared with Fault::None.
+enum class Fault {
+    None,
+    KernelDriver, // a kernel driver holds the interface: claim is busy until it is detached
+    OpenRefused,  // opening the device node is refused (no permission)
+    WriteError,   // every bulk OUT transfer fails (stall)
+    PartialWrite, // a bulk OUT transfer reports success with fewer bytes than asked (faultArg bytes)
+    NoReply,      // bulk IN transfers never complete: the host times out
+    ShortReply,   // replies are cut to faultArg bytes
+    Gone,         // still listed, but every request on the device node fails: unplugged mid-command
+};
+
+// What the printer stores, in the payload layouts it answers get frames with.
+struct PrinterState
+{
+    std::uint8_t speed = 1;
+    std::uint8_t density = 1;
+    std::uint8_t alarm = 0;
+    QByteArray firmwareDate = "2023-05-18";
+    QByteArray netIp;  // 13 bytes: mode, address, mask, gateway
+    QByteArray netPort; // 4 bytes: TCP, UDP, little-endian
+    std::uint8_t wifiMode = 1;
+    QByteArray station; // name 00 password 00
+    QByteArray ap;      // name 00 password 00 address 00
+    QByteArray wifiIp;  // 17 bytes: mode, address, gateway, mask, DNS
+    QList<QByteArray> logos; // image blocks of the last FS q download
+};
+
+PrinterState defaultState();
+
+struct PrinterConfig
+{
+    QByteArray product = "RP80 Printer";
+    // sysfs name below usb1: libusb takes the port number from the digits after the last '-' or '.'
+    // ("1-3" is port 3, "1-2.1" is port 1 behind the hub on port 2).
+    QString sysfsName = "1-1";
+    std::uint16_t vendorId = 0x36FC;
+    std::uint16_t productId = 0x0001;
+    std::uint8_t interfaceString = 0; // iInterface of the printer interface
+    bool productReadable = true;      // false: the product string request stalls
+    PrinterState state = defaultState();
+};
+
+// One simulated printer: the device side of the command frames and of FS q / FS p.
+// Thread-safe: the bus calls it from umockdev's worker thread.
+class SimPrinter
+{
+public:
+    explicit SimPrinter(const PrinterConfig& config);
+
+    const PrinterConfig& config() const { return m_config; }
+    int port() const;
+
+    PrinterState state() const;
+    void setState(const PrinterState& state);
+
+    void setFault(Fault fault, int faultArg = 0);
+    Fault fault() const;
+    // The next reply to a get or status frame with this class and command is these raw bytes,
+    // exactly as given (wrong headers, any length byte), every time until cleared.
+    void setRawReply(std::uint8_t frameClass, std::uint8_t command, const QByteArray& reply);
+    void clearRawReplies();
+
+    // Every bulk OUT transfer received, in order, as received.
+    QList<QByteArray> received() const;
+    void clearReceived();
+    int selfTests() const;
+    QList<QByteArray> prints() const;    // FS p frames
+    QList<QByteArray> downloads() const; // FS q frames
+    bool kernelDriverAttached() const;
+
+    // Used by the bus (worker thread).
+    struct OutResult
+    {
+        int status = 0;      // 0 or a negative errno for the URB
+        int transferred = 0; // bytes the device took
+    };
+    OutResult bulkOut(const QByteArray& data);
+    // The reply waiting for the host, if any; false while nothing is due (or NoReply).
+    bool takeReply(QByteArray& reply);
+    bool claimBusy() const;
+    void detachKernelDriver();
+
+private:
+    void handleFrame(const QByteArray& data);
+    QByteArray answer(std::uint8_t frameClass, std::uint8_t command);
+
+    PrinterConfig m_config;
+    mutable QMutex m_mutex;
+    PrinterState m_state;
+    Fault m_fault = Fault::None;
+    int m_faultArg = 0;
+    bool m_kernelDriver = false;
+    QList<QByteArray> m_received;
+    QList<QByteArray> m_pendingReplies;
+    QList<QByteArray> m_prints;
+    QList<QByteArray> m_downloads;
+    QList<QPair<quint16, QByteArray>> m_rawReplies;
+    int m_selfTests = 0;
+};
+
+// The fake USB bus of this process: one umockdev testbed, created before the first libusb_init.
+class SimBus
+{
+public:
+    static SimBus& instance();
+
+    SimPrinter* add(const PrinterConfig& config);
+    // Removes the device: it is no longer enumerated. The printer object is destroyed.
+    void unplug(SimPrinter* printer);
+    void clear();
+    QList<SimPrinter*> printers() const;
+
+private:
+    SimBus();
+    struct Impl;
+    Impl* d;
+};
+
+} // namespace sim
