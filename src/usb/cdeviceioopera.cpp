@@ -1,0 +1,285 @@
+#include "usb/cdeviceioopera.h"
+
+#include <QtGlobal>
+
+#include <libusb.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int ConfigIndex = 0;
+constexpr int WantedInterfaceString = 0;
+constexpr std::uint8_t ControlRequestType = 0xC1;
+
+// Finds the endpoints, opens the device and claims its interface: the common start of both
+// exchanges. On failure returns the exchange's result and leaves nothing open.
+struct Exchange
+{
+    libusb_device_handle* dev = nullptr;
+    int interfaceNumber = 0;
+    unsigned char inEndpoint = 0;
+    unsigned char outEndpoint = 0;
+
+    int open(_PrinterHandle* handle)
+    {
+        if (!handle || !handle->pHandle) {
+            qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
+            return 4;
+        }
+        if (CDeviceIOOpera::GetUSBDevEndPoint(handle->pHandle, WantedInterfaceString,
+                                              interfaceNumber, inEndpoint, outEndpoint) != 0) {
+            qDebug("Get Printer EndPoint falied");
+            return 4;
+        }
+        const int rc = libusb_open(handle->pHandle, &dev);
+        if (rc != 0 || !dev) {
+            qDebug("libusb_open fail (code=%d)(msg=%s).", rc, libusb_error_name(rc));
+            if (dev)
+                libusb_close(dev);
+            dev = nullptr;
+            return 5;
+        }
+        int claim = libusb_claim_interface(dev, interfaceNumber);
+        if (claim < 0) {
+            qDebug("libusb_claim_interface failed.\n");
+            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(claim)));
+            // The printer-class kernel driver binds these printers on Linux: take the interface
+            // from it once, then claim again.
+            if (libusb_kernel_driver_active(dev, interfaceNumber) == 1 &&
+                libusb_detach_kernel_driver(dev, interfaceNumber) == 0)
+                claim = libusb_claim_interface(dev, interfaceNumber);
+            if (claim < 0) {
+                libusb_close(dev);
+                dev = nullptr;
+                return 5;
+            }
+        }
+        return 0;
+    }
+
+    int write(unsigned char* data, int length)
+    {
+        int transferred = 0;
+        const int rc = libusb_bulk_transfer(dev, outEndpoint, data, length, &transferred,
+                                            CDeviceIOOpera::BulkTimeoutMs);
+        qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
+        if (rc != 0) {
+            qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
+            return 4;
+        }
+        // A write the device cut short has not delivered the frame.
+        return transferred == length ? 0 : 4;
+    }
+
+    ~Exchange()
+    {
+        if (dev) {
+            libusb_release_interface(dev, interfaceNumber);
+            libusb_close(dev);
+        }
+    }
+};
+
+} // namespace
+
+int CDeviceIOOpera::GetPrinterHandle(int port, _PrinterHandle* handle)
+{
+    const int rc = libusb_init(&handle->context);
+    if (rc != 0) {
+        handle->context = nullptr;
+        return rc;
+    }
+    libusb_device** devs = nullptr;
+    const ssize_t count = libusb_get_device_list(handle->context, &devs);
+    int result = -1;
+    if (count > 0)
+        result = FindPrinterDevOrder(port, handle, devs, int(count));
+    if (devs)
+        libusb_free_device_list(devs, 1);
+    if (result != 0) {
+        // Cleared so that ClosePrinterHandle does not end the context a second time.
+        libusb_exit(handle->context);
+        handle->context = nullptr;
+        return -1;
+    }
+    return 0;
+}
+
+int CDeviceIOOpera::FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs,
+                                        int count)
+{
+    if (!handle || !devs || count < 1)
+        return -1;
+    libusb_device* match = nullptr;
+    for (int i = 0; i < count && devs[i]; ++i) {
+        libusb_device_descriptor desc;
+        if (libusb_get_device_descriptor(devs[i], &desc) != 0) {
+            std::fputs("Get Device Descriptor Failed", stderr);
+            continue;
+        }
+        if (desc.idVendor != PRINTER_VENDOR_ID)
+            continue;
+        if (int(std::uint8_t(libusb_get_port_number(devs[i]))) != port)
+            continue;
+        // Two printers on equal port numbers behind two hubs: the later one is kept, and the
+        // reference taken for the earlier one is given back.
+        if (match)
+            libusb_unref_device(match);
+        match = libusb_ref_device(devs[i]);
+        handle->pHandle = match;
+        handle->vendorId = desc.idVendor;
+        handle->productId = desc.idProduct;
+    }
+    return match ? 0 : -1;
+}
+
+void CDeviceIOOpera::ClosePrinterHandle(_PrinterHandle* handle)
+{
+    if (!handle)
+        return;
+    if (handle->pHandle)
+        libusb_unref_device(handle->pHandle);
+    if (handle->context)
+        libusb_exit(handle->context);
+}
+
+int CDeviceIOOpera::GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceString,
+                                      int& interfaceNumber, unsigned char& inEndpoint,
+                                      unsigned char& outEndpoint)
+{
+    libusb_config_descriptor* config = nullptr;
+    const int rc = libusb_get_config_descriptor(dev, ConfigIndex, &config);
+    if (rc != 0) {
+        std::fprintf(stderr, "libusb_get_config_descriptor failed: %s\n",
+                     libusb_strerror(libusb_error(rc)));
+        return rc;
+    }
+    for (int i = 0; i < config->bNumInterfaces; ++i) {
+        const libusb_interface& itf = config->interface[i];
+        if (itf.num_altsetting < 1)
+            continue;
+        if (itf.altsetting[0].iInterface != wantedInterfaceString) {
+            std::fprintf(stderr, "The interface isn`t asked %d %d.\n", wantedInterfaceString,
+                         itf.altsetting[0].iInterface);
+            continue;
+        }
+        for (int a = 0; a < itf.num_altsetting; ++a) {
+            const libusb_interface_descriptor& setting = itf.altsetting[a];
+            if (setting.iInterface != wantedInterfaceString) {
+                std::fputs("The interface isn`t asked.\n", stderr);
+                continue;
+            }
+            for (int e = 0; e < setting.bNumEndpoints; ++e) {
+                const libusb_endpoint_descriptor& ep = setting.endpoint[e];
+                interfaceNumber = setting.bInterfaceNumber;
+                if ((ep.bmAttributes & 3) != LIBUSB_TRANSFER_TYPE_BULK)
+                    continue;
+                if (ep.bEndpointAddress & 0x80)
+                    inEndpoint = ep.bEndpointAddress;
+                else
+                    outEndpoint = ep.bEndpointAddress;
+            }
+        }
+    }
+    libusb_free_config_descriptor(config);
+    return 0;
+}
+
+int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* data, int length,
+                                      unsigned char* reply, int& replyLength)
+{
+    unsigned char buffer[ReplySize];
+    std::memset(buffer, 0, sizeof buffer);
+
+    Exchange ex;
+    if (const int rc = ex.open(handle))
+        return rc;
+    if (const int rc = ex.write(data, length))
+        return rc;
+    if (!reply)
+        return 0;
+
+    int received = 0;
+    const int rc = libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize, &received,
+                                        BulkTimeoutMs);
+    if (rc != 0) {
+        qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
+        return 4;
+    }
+    // Bytes the printer did not send stay zero; the callers rely on that.
+    std::memcpy(reply, buffer, ReplySize);
+    replyLength = ReplySize;
+    return 0;
+}
+
+int CDeviceIOOpera::PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
+                                        unsigned char* reply, int& replyLength)
+{
+    Q_UNUSED(reply);
+    Q_UNUSED(replyLength);
+    Exchange ex;
+    if (const int rc = ex.open(handle))
+        return rc;
+    return ex.write(data, length);
+}
+
+int CDeviceIOOpera::PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused,
+                                           char* buffer, int& received)
+{
+    Q_UNUSED(unused);
+    if (!handle || !handle->pHandle)
+        return -1;
+    libusb_device_handle* dev = nullptr;
+    if (libusb_open(handle->pHandle, &dev) != 0 || !dev) {
+        if (dev)
+            libusb_close(dev);
+        return -1;
+    }
+    const auto* q = reinterpret_cast<const unsigned char*>(request);
+    const std::uint8_t bRequest = q[0];
+    const std::uint16_t wValue = std::uint16_t(q[1] | (q[2] << 8));
+    const std::uint16_t wIndex = std::uint16_t(q[3] | (q[4] << 8));
+    auto transfer = [&] {
+        return libusb_control_transfer(dev, ControlRequestType, bRequest, wValue, wIndex,
+                                       reinterpret_cast<unsigned char*>(buffer), 255, 2000);
+    };
+    // The first and last attempts accept an empty answer, the two in between want data.
+    int rc = transfer();
+    for (int attempt = 2; rc < 0 && attempt <= 4; ++attempt) {
+        rc = transfer();
+        if (rc == 0 && (attempt == 2 || attempt == 3))
+            rc = -1;
+    }
+    libusb_close(dev);
+    if (rc < 0)
+        return -1;
+    received = rc;
+    return 0;
+}
+
+int CDeviceIOOpera::ReadFromControlEndpoint(_PrinterHandle* handle, unsigned char* buffer,
+                                            int& received)
+{
+    if (!handle || !handle->pHandle) {
+        std::fputs("Invalid printer handle\n", stderr);
+        return -1;
+    }
+    libusb_device_handle* dev = nullptr;
+    const int rc = libusb_open(handle->pHandle, &dev);
+    if (rc != 0) {
+        std::fprintf(stderr, "libusb_open fail (code=%d)(msg=%s)\n", rc, libusb_error_name(rc));
+        return rc;
+    }
+    libusb_kernel_driver_active(dev, 0);
+    const int n = libusb_control_transfer(dev, ControlRequestType, 0xFF, 0, 0, buffer, 4, 5000);
+    if (n < 0) {
+        std::fprintf(stderr, "Control transfer failed: %s\n", libusb_error_name(n));
+        libusb_close(dev);
+        return n;
+    }
+    received = n;
+    libusb_close(dev);
+    return 0;
+}

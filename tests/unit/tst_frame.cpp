@@ -1,0 +1,119 @@
+#include "protocol/frame.h"
+#include "usb/printerlist.h"
+
+#include <QtTest>
+
+namespace {
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+} // namespace
+
+class TestFrame : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frames_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("get speed") << buildGetFrame(SPEED) << hex("1BFFFE020000 1BFEFF");
+        QTest::newRow("get alarm") << buildGetFrame(SOUND) << hex("1BFFFE024000 1BFEFF");
+        QTest::newRow("get wifi ip") << buildGetFrame(IP_MESSAGE) << hex("1BFFFE022800 1BFEFF");
+        QTest::newRow("self-test") << buildStatusFrame(SELF_TEST_PAGE) << hex("1BFFFE000000 1BFEFF");
+        QTest::newRow("firmware date") << buildStatusFrame(FIRMWARE_DATE) << hex("1BFFFE000400 1BFEFF");
+        QTest::newRow("set speed 2") << buildSetFrame(SPEED, hex("02")) << hex("1BFFFE01000102 1BFEFF");
+        // No escaping: payload bytes equal to the markers go out unchanged.
+        QTest::newRow("markers in payload")
+            << buildSetFrame(PORT_MESSAGE, hex("1BFEFF1B")) << hex("1BFFFE010F04 1BFEFF1B 1BFEFF");
+        QTest::newRow("empty set payload")
+            << buildSetFrame(CONNECT_AP_INFORMATION, {}) << hex("1BFFFE012600 1BFEFF");
+    }
+
+    void frames()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(QByteArray, expected);
+        QVERIFY2(frame == expected, qPrintable(toHex(frame) + " != " + toHex(expected)));
+    }
+
+    void lengthByteAtTheLimits()
+    {
+        const QByteArray full = buildSetFrame(AP_MODE, QByteArray(255, 'a'));
+        QCOMPARE(full.size(), 255 + 9);
+        QCOMPARE(quint8(full[5]), quint8(0xFF));
+        QVERIFY(full.endsWith(hex("1BFEFF")));
+        // The frame itself only keeps the low 8 bits; callers refuse longer data before building.
+        const QByteArray wrapped = buildSetFrame(AP_MODE, QByteArray(300, 'a'));
+        QCOMPARE(quint8(wrapped[5]), quint8(0x2C));
+        QCOMPARE(wrapped.size(), 309);
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("speed 5") << hex("1BFFFE020001051BFEFF") << hex("05");
+        QTest::newRow("no data") << hex("1BFFFE0200001BFEFF") << QByteArray();
+        QTest::newRow("wrong header accepted") << hex("000000000002AABB") << hex("AABB");
+        QTest::newRow("short reply reads zeros") << hex("1BFFFE02000403") << hex("03000000");
+        QTest::newRow("nothing sent") << QByteArray() << QByteArray();
+    }
+
+    void replies()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, data);
+        // The transport hands over a zero-filled 264-byte buffer whatever arrived.
+        QByteArray buffer(264, '\0');
+        buffer.replace(0, reply.size(), reply);
+        const QByteArray got =
+            replyData(reinterpret_cast<const unsigned char*>(buffer.constData()), buffer.size());
+        QVERIFY2(got == data, qPrintable(toHex(got) + " != " + toHex(data)));
+    }
+
+    void fullReplyFitsTheBuffer()
+    {
+        QByteArray buffer(264, '\0');
+        buffer[5] = char(0xFF);
+        for (int i = 6; i < 264; ++i)
+            buffer[i] = char(i);
+        const QByteArray got =
+            replyData(reinterpret_cast<const unsigned char*>(buffer.constData()), buffer.size());
+        QCOMPARE(got, buffer.mid(6, 255));
+    }
+
+    void selectorTexts_data()
+    {
+        QTest::addColumn<QByteArray>("product");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("readBack");
+        QTest::newRow("port 0") << QByteArray("ABC") << 0 << "ABC USB000" << 0;
+        QTest::newRow("port 1") << QByteArray("ABC") << 1 << "ABC USB001" << 1;
+        QTest::newRow("port 12") << QByteArray("ABC") << 12 << "ABC USB0012" << 12;
+        QTest::newRow("port 123") << QByteArray("ABC") << 123 << "ABC USB00123" << 123;
+        QTest::newRow("port 255") << QByteArray("ABC") << 255 << "ABC USB00255" << 255;
+        QTest::newRow("no product name") << QByteArray() << 3 << " USB003" << 3;
+        QTest::newRow("name ends at zero") << QByteArray("RP\0junk", 7) << 2 << "RP USB002" << 2;
+    }
+
+    void selectorTexts()
+    {
+        QFETCH(QByteArray, product);
+        QFETCH(int, port);
+        QFETCH(QString, text);
+        QFETCH(int, readBack);
+        QCOMPARE(selectorText(product, port), text);
+        QCOMPARE(selectorPort(text), readBack);
+    }
+
+    void selectorPortOfOddTexts()
+    {
+        QCOMPARE(selectorPort(QString()), 0);
+        QCOMPARE(selectorPort("7"), 7);
+        QCOMPARE(selectorPort("printer"), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFrame)
+#include "tst_frame.moc"
