@@ -1,0 +1,45 @@
+#pragma once
+
+#include "usb/printerhandle.h"
+
+#include <QCloseEvent>
+#include <QMainWindow>
+
+namespace Ui {
+class net_set;
+}
+enum class SettingsError;
+
+// What the settings windows tell the user when they refuse their input.
+QString settingsErrorText(SettingsError error);
+
+// The printer's Ethernet settings: IP mode, address, mask, gateway, TCP and UDP ports.
+class net_set : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit net_set(QWidget* parent = nullptr);
+    ~net_set() override;
+
+    // The USB port of the printer every later Get and Set talks to.
+    void settinghandle(int port);
+
+signals:
+    void closed();
+
+private slots:
+    void closeEvent(QCloseEvent* event) override;
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    int Net_Set(PPrinterHandle handle);
+    int Set_Send_PORT_MESSAGE_Instruction(PPrinterHandle handle);
+    int net_lnit(PPrinterHandle handle);
+
+private:
+    SettingsError checkInput() const;
+
+    Ui::net_set* ui;
+    _PrinterHandle* printer_handle = nullptr;
+    int printer_port = 0;
+};
