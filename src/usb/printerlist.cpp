@@ -19,7 +19,15 @@ int selectorPort(const QString& text) { return text.right(3).toInt(); }
 
 QStringList GetPrinterList()
 {
-    QStringList result;
+    QStringList texts;
+    for (const AttachedPrinter& printer : listPrinters())
+        texts << printer.text;
+    return texts;
+}
+
+QList<AttachedPrinter> listPrinters()
+{
+    QList<AttachedPrinter> result;
     unsigned char name[256];
     std::memset(name, 0, sizeof name);
 
@@ -48,8 +56,11 @@ QStringList GetPrinterList()
         std::memset(name, 0, sizeof name);
         libusb_get_string_descriptor_ascii(dev, desc.iProduct, name, sizeof name);
         name[sizeof name - 1] = 0;
-        const int port = libusb_get_port_number(devs[i]);
-        result << selectorText(QByteArray(reinterpret_cast<const char*>(name)), port);
+        AttachedPrinter printer;
+        printer.product = QByteArray(reinterpret_cast<const char*>(name));
+        printer.port = std::uint8_t(libusb_get_port_number(devs[i]));
+        printer.text = selectorText(printer.product, printer.port);
+        result << printer;
         libusb_close(dev);
     }
     libusb_free_device_list(devs, 1);

@@ -1,7 +1,19 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+struct AttachedPrinter
+{
+    QByteArray product; // empty when its string could not be read
+    int port = 0;       // 0 to 255
+    QString text;       // the selector text
+};
+
+// Every attached printer of PRINTER_VENDOR_ID that could be opened, in libusb's list order.
+QList<AttachedPrinter> listPrinters();
 
 // One selector text per attached printer, in libusb's list order: product string, " USB00", port.
 QStringList GetPrinterList();
