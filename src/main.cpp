@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -7,27 +8,18 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1.5");
-    qputenv("QT_SCALE_FACTOR", "1");
+    prepareDisplayScaling();
 
     QApplication app(argc, argv);
     QTranslator translator;
     QLocale locale = QLocale::system();
-    if (locale.language() == QLocale::Chinese) {
-        qDebug("System language is not English, skipping translation.");
-    } else if (translator.load(QStringLiteral("language_en.qm"), QStringLiteral(":/translations/"))) {
-        qDebug("Translation file loaded successfully.");
-        app.installTranslator(&translator);
-    } else {
-        qWarning("Failed to load translation file.");
-    }
+    // Before the window exists, so that its form is built in the chosen language.
+    installTranslation(app, translator, locale);
 
     int result;
     {
         MainWindow window;
-        window.setWindowTitle(QObject::tr("票据机设置工具"));
+        window.setWindowTitle(applicationTitle());
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
         window.show();
         result = app.exec();
