@@ -1,4 +1,218 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MainWindow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印机设置</source>
+        <translation>Printer Settings</translation>
+    </message>
+    <message>
+        <source>速度:</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>较慢</source>
+        <translation>Slower</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>较快</source>
+        <translation>Faster</translation>
+    </message>
+    <message>
+        <source>浓度:</source>
+        <translation>Density:</translation>
+    </message>
+    <message>
+        <source>较淡</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>较浓</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <source>声光报警:</source>
+        <translation>Alarm:</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>仅声报警</source>
+        <translation>Sound Only</translation>
+    </message>
+    <message>
+        <source>仅光报警</source>
+        <translation>Light Only</translation>
+    </message>
+    <message>
+        <source>声光报警</source>
+        <translation>Alarm On</translation>
+    </message>
+    <message>
+        <source>获取</source>
+        <translation>Get</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>logo 打印</source>
+        <translation>Logo Printing</translation>
+    </message>
+    <message>
+        <source>单倍宽高</source>
+        <translation>Single Width and Height</translation>
+    </message>
+    <message>
+        <source>双倍宽度</source>
+        <translation>Double Width</translation>
+    </message>
+    <message>
+        <source>双倍高度</source>
+        <translation>Double Height</translation>
+    </message>
+    <message>
+        <source>双倍宽高</source>
+        <translation>Double Width and Height</translation>
+    </message>
+    <message>
+        <source>USB连接端口</source>
+        <translation>USB Connection Port</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>打印机固件版本日期</source>
+        <translation>Printer Firmware Version Date</translation>
+    </message>
+    <message>
+        <source>打印logo</source>
+        <translation>Print Logo</translation>
+    </message>
+    <message>
+        <source>第</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>张</source>
+        <translation>Page</translation>
+    </message>
+    <message>
+        <source>打开图片集</source>
+        <translation>Open Image Collection</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>网口设置</source>
+        <translation>Ethernet Settings</translation>
+    </message>
+    <message>
+        <source>wifi设置</source>
+        <translation>WiFi Settings</translation>
+    </message>
+    <message>
+        <source>打印自检页</source>
+        <translation>Print the self-test page</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>票据机设置工具</source>
+        <translation>Receipt Printer Setup Tool</translation>
+    </message>
+    <message>
+        <source>设置工具</source>
+        <translation>Setup Tool</translation>
+    </message>
+    <message>
+        <source>请先连接打印机</source>
+        <translation>Please connect the printer first</translation>
+    </message>
+    <message>
+        <source>请确保打印机已通过usb进行连接</source>
+        <translation>Please ensure the printer is connected via USB</translation>
+    </message>
+    <message>
+        <source>获取成功</source>
+        <translation>Successfully retrieved</translation>
+    </message>
+    <message>
+        <source>设置成功</source>
+        <translation>Successfully set</translation>
+    </message>
+    <message>
+        <source>选择图像</source>
+        <translation>Select image</translation>
+    </message>
+    <message>
+        <source>文件数据过大请重新选择图片</source>
+        <translation>The file data is too large, please choose another image</translation>
+    </message>
+    <message>
+        <source>下载成功</source>
+        <translation>Download successful</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Success</translation>
+    </message>
+    <message>
+        <source>打印机连接断开</source>
+        <translation>Printer connection lost</translation>
+    </message>
+    <message>
+        <source>内存分配失败</source>
+        <translation type="obsolete">Memory allocation failed</translation>
+    </message>
+    <message>
+        <source>图片数量不能超过255张</source>
+        <translation>No more than 255 images can be downloaded</translation>
+    </message>
+    <message>
+        <source>请先选择图片</source>
+        <translation>Please choose images first</translation>
+    </message>
+    <message>
+        <source>请输入1到255之间的logo编号</source>
+        <translation>Please enter a logo number from 1 to 255</translation>
+    </message>
+    <message>
+        <source>地址无效，每段应为0到255</source>
+        <translation>Invalid address: each number must be 0 to 255</translation>
+    </message>
+    <message>
+        <source>端口无效，应为1到65535</source>
+        <translation>Invalid port: it must be a number from 1 to 65535</translation>
+    </message>
+    <message>
+        <source>请填写AP_IP地址</source>
+        <translation>Please enter the AP IP address</translation>
+    </message>
+    <message>
+        <source>wifi名称最长32字节</source>
+        <translation>The Wi-Fi name can be at most 32 bytes</translation>
+    </message>
+    <message>
+        <source>wifi密码应为8到63位</source>
+        <translation>The Wi-Fi password must be 8 to 63 characters</translation>
+    </message>
+</context>
 </TS>
