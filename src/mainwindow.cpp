@@ -2,10 +2,12 @@
 #include "ui_mainwindow.h"
 
 #include "messagebox.h"
+#include "net_set.h"
 #include "protocol/frame.h"
 #include "protocol/query.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
+#include "wifi.h"
 
 #include <QGraphicsScene>
 #include <QTextCodec>
@@ -52,6 +54,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // Settings windows have no parent, so that closing this window leaves them running; one
+    // still open when the window itself goes would otherwise never be freed.
+    delete netWindow;
+    delete wifiWindow;
     delete ui;
 }
 
