@@ -1,0 +1,155 @@
+#include "protocol/network.h"
+
+namespace {
+
+void appendAddress(QByteArray& out, const Address& address)
+{
+    for (const std::uint8_t byte : address)
+        out.append(char(byte));
+}
+
+std::uint8_t byteAt(const QByteArray& data, int index)
+{
+    return index < data.size() ? std::uint8_t(data[index]) : 0;
+}
+
+std::uint16_t littleEndianAt(const QByteArray& data, int index)
+{
+    return std::uint16_t(byteAt(data, index) | byteAt(data, index + 1) << 8);
+}
+
+void appendLittleEndian(QByteArray& out, std::uint16_t value)
+{
+    out.append(char(value & 0xFF));
+    out.append(char(value >> 8));
+}
+
+// The first count zero-terminated fields; a field cut off by the end of the data ends there.
+QList<QByteArray> terminatedFields(const QByteArray& data, int count)
+{
+    QList<QByteArray> fields;
+    int from = 0;
+    for (int i = 0; i < count; ++i) {
+        if (from >= data.size()) {
+            fields.append(QByteArray());
+            continue;
+        }
+        int end = data.indexOf('\0', from);
+        if (end < 0)
+            end = data.size();
+        fields.append(data.mid(from, end - from));
+        from = end + 1;
+    }
+    return fields;
+}
+
+void appendTerminated(QByteArray& out, const QString& text)
+{
+    out.append(text.toUtf8());
+    out.append('\0');
+}
+
+} // namespace
+
+QByteArray encodeEthernetIp(const EthernetIp& settings)
+{
+    QByteArray out;
+    out.append(char(settings.dhcp ? 0x00 : 0x01));
+    appendAddress(out, settings.ip);
+    appendAddress(out, settings.mask);
+    appendAddress(out, settings.gateway);
+    return out;
+}
+
+EthernetIp decodeEthernetIp(const QByteArray& data)
+{
+    EthernetIp settings;
+    settings.dhcp = byteAt(data, 0) == 0x00;
+    settings.ip = addressAt(data, 1);
+    settings.mask = addressAt(data, 5);
+    settings.gateway = addressAt(data, 9);
+    return settings;
+}
+
+QByteArray encodeEthernetPorts(const EthernetPorts& ports)
+{
+    QByteArray out;
+    appendLittleEndian(out, ports.tcp);
+    appendLittleEndian(out, ports.udp);
+    return out;
+}
+
+EthernetPorts decodeEthernetPorts(const QByteArray& data)
+{
+    return {littleEndianAt(data, 0), littleEndianAt(data, 2)};
+}
+
+std::uint8_t wifiModeValue(WifiMode mode) { return mode == WifiMode::Station ? 0x01 : 0x02; }
+
+WifiMode decodeWifiMode(const QByteArray& data)
+{
+    return byteAt(data, 0) == 0x01 ? WifiMode::Station : WifiMode::AccessPoint;
+}
+
+QByteArray encodeStation(const StationSettings& settings)
+{
+    QByteArray out;
+    appendTerminated(out, settings.name);
+    appendTerminated(out, settings.password);
+    return out;
+}
+
+StationSettings decodeStation(const QByteArray& data)
+{
+    const QList<QByteArray> fields = terminatedFields(data, 2);
+    return {QString::fromUtf8(fields[0]), QString::fromUtf8(fields[1])};
+}
+
+QByteArray encodeAccessPoint(const AccessPointSettings& settings)
+{
+    QByteArray out;
+    appendTerminated(out, settings.name);
+    appendTerminated(out, settings.password);
+    appendTerminated(out, settings.address);
+    return out;
+}
+
+AccessPointSettings decodeAccessPoint(const QByteArray& data)
+{
+    const QList<QByteArray> fields = terminatedFields(data, 3);
+    return {QString::fromUtf8(fields[0]), QString::fromUtf8(fields[1]),
+            QString::fromUtf8(fields[2])};
+}
+
+SettingsError checkWifiCredentials(const QString& name, const QString& password)
+{
+    if (name.toUtf8().size() > wifilimits::MaxNameBytes)
+        return SettingsError::NameTooLong;
+    const int passwordBytes = password.toUtf8().size();
+    if (passwordBytes != 0 &&
+        (passwordBytes < wifilimits::MinPasswordBytes || passwordBytes > wifilimits::MaxPasswordBytes))
+        return SettingsError::PasswordLength;
+    return SettingsError::None;
+}
+
+QByteArray encodeWifiIp(const WifiIp& settings)
+{
+    QByteArray out;
+    out.append(char(settings.dhcp ? 0x01 : 0x00));
+    appendAddress(out, settings.ip);
+    appendAddress(out, settings.gateway);
+    appendAddress(out, settings.mask);
+    appendAddress(out, settings.dns);
+    return out;
+}
+
+WifiIp decodeWifiIp(const QByteArray& data)
+{
+    WifiIp settings;
+    settings.dhcp = byteAt(data, 0) != 0x00;
+    settings.ip = addressAt(data, 1);
+    settings.gateway = addressAt(data, 5);
+    settings.mask = addressAt(data, 9);
+    settings.dns = addressAt(data, 13);
+    return settings;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "protocol/address.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// Why a settings window refuses to send what its fields hold.
+enum class SettingsError {
+    None,
+    InvalidAddress,   // a part above 255, not a number, or not four parts
+    InvalidPort,      // not a whole number from 1 to 65535
+    MissingApAddress, // access-point mode needs the printer's own address
+    NameTooLong,      // more than wifilimits::MaxNameBytes of UTF-8
+    PasswordLength,   // neither empty (an open network) nor 8 to 63 bytes
+};
+
+namespace wifilimits {
+constexpr int MaxNameBytes = 32;
+constexpr int MinPasswordBytes = 8;
+constexpr int MaxPasswordBytes = 63;
+} // namespace wifilimits
+
+// Ethernet IP settings (item NET_IP_MESSAGE, 13 bytes): mode, address, mask, gateway.
+// Its mode byte is 00 for DHCP on, the opposite sense of the Wi-Fi IP settings.
+struct EthernetIp
+{
+    bool dhcp = true;
+    Address ip{};
+    Address mask{};
+    Address gateway{};
+};
+constexpr int EthernetIpSize = 13;
+QByteArray encodeEthernetIp(const EthernetIp& settings);
+// Missing bytes read as zero; any mode byte but 00 means DHCP off.
+EthernetIp decodeEthernetIp(const QByteArray& data);
+
+// Ethernet ports (item PORT_MESSAGE, 4 bytes): TCP then UDP, each little-endian.
+struct EthernetPorts
+{
+    std::uint16_t tcp = 0;
+    std::uint16_t udp = 0;
+};
+constexpr int EthernetPortsSize = 4;
+QByteArray encodeEthernetPorts(const EthernetPorts& ports);
+EthernetPorts decodeEthernetPorts(const QByteArray& data);
+
+// Wi-Fi mode (item WIFI_MODE, 1 byte): 01 station, 02 access point.
+enum class WifiMode { Station, AccessPoint };
+std::uint8_t wifiModeValue(WifiMode mode);
+// Only 01 is a station; every other value, a missing byte included, is read as access point.
+WifiMode decodeWifiMode(const QByteArray& data);
+
+// Station data (item CONNECT_AP_INFORMATION): name 00 password 00, UTF-8.
+struct StationSettings
+{
+    QString name;
+    QString password;
+};
+QByteArray encodeStation(const StationSettings& settings);
+// Fields end at a zero byte or at the end of the data; missing fields are empty.
+StationSettings decodeStation(const QByteArray& data);
+
+// Access-point data (item AP_MODE): name 00 password 00 address 00, the address as dotted text.
+struct AccessPointSettings
+{
+    QString name;
+    QString password;
+    QString address;
+};
+QByteArray encodeAccessPoint(const AccessPointSettings& settings);
+AccessPointSettings decodeAccessPoint(const QByteArray& data);
+
+// The limits the printer's Wi-Fi stack takes: longer fields would also overflow the length byte.
+SettingsError checkWifiCredentials(const QString& name, const QString& password);
+
+// Wi-Fi IP settings (item IP_MESSAGE, 17 bytes): mode, address, gateway, mask, DNS.
+// Unlike the Ethernet item the gateway comes before the mask and 00 means DHCP off.
+struct WifiIp
+{
+    bool dhcp = false;
+    Address ip{};
+    Address gateway{};
+    Address mask{};
+    Address dns{};
+};
+constexpr int WifiIpSize = 17;
+QByteArray encodeWifiIp(const WifiIp& settings);
+WifiIp decodeWifiIp(const QByteArray& data);
