@@ -1,8 +1,44 @@
 #include "wifi.h"
+#include "ui_wifi.h"
 
-wifi::wifi(QWidget* parent) : QMainWindow(parent), ui(nullptr) {}
+#include "messagebox.h"
+#include "net_set.h"
+#include "protocol/frame.h"
+#include "protocol/network.h"
+#include "protocol/query.h"
+#include "usb/cdeviceioopera.h"
 
-wifi::~wifi() = default;
+namespace {
+
+// A masked address field left empty reports its three dots alone.
+const QString EmptyAddress = QStringLiteral("...");
+
+QByteArray bufferBytes(const unsigned char* buffer)
+{
+    return QByteArray(reinterpret_cast<const char*>(buffer), QueryBufferSize);
+}
+
+// Station and access-point frames are logged the same way, data before and after framing.
+int sendSettingsFrame(PPrinterHandle handle, SetInfoType item, const QByteArray& data)
+{
+    qDebug("byte = %s", toHex(data).constData());
+    const QByteArray frame = buildSetFrame(item, data);
+    qDebug("byte = %s", toHex(data).constData());
+    logFrameBytes(frame);
+    return sendFrame(handle, frame);
+}
+
+} // namespace
+
+wifi::wifi(QWidget* parent) : QMainWindow(parent), ui(new Ui::wifi)
+{
+    ui->setupUi(this);
+    setWindowTitle(QObject::tr("票据机设置工具"));
+    ui->pushButton_2->setEnabled(false);
+    ui->pushButton_4->setEnabled(false);
+}
+
+wifi::~wifi() { delete ui; }
 
 void wifi::settinghandle(int port) { printer_port = port; }
 
@@ -12,14 +48,246 @@ void wifi::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void wifi::on_pushButton_clicked() {}
-int wifi::wifi_message() { return -1; }
-int wifi::wifi_set() { return -1; }
-int wifi::IP_Init(PPrinterHandle) { return -1; }
-int wifi::Set_Send_WIFI_MODE_Instruction(PPrinterHandle) { return -1; }
-int wifi::Set_Send_AP_MODE_Instruction(PPrinterHandle) { return -1; }
-int wifi::Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle) { return -1; }
-int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle) { return -1; }
-void wifi::on_pushButton_2_clicked() {}
-void wifi::on_pushButton_3_clicked() {}
-void wifi::on_pushButton_4_clicked() {}
+void wifi::on_pushButton_clicked()
+{
+    ScopedPrinterHandle handle;
+    printer_handle = handle.get();
+    if (handle.open(printer_port) != 0) {
+        printer_handle = nullptr;
+        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+        return;
+    }
+    int result = 0;
+    {
+        WaitCursor wait;
+        result = wifi_message();
+    }
+    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
+    printer_handle = nullptr;
+}
+
+void wifi::on_pushButton_2_clicked()
+{
+    const SettingsError error = checkModeInput();
+    if (error != SettingsError::None) {
+        showMessage(this, settingsErrorText(error));
+        return;
+    }
+    ScopedPrinterHandle handle;
+    printer_handle = handle.get();
+    if (handle.open(printer_port) != 0) {
+        printer_handle = nullptr;
+        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+        return;
+    }
+    int result = 0;
+    {
+        WaitCursor wait;
+        result = wifi_set();
+    }
+    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
+    printer_handle = nullptr;
+}
+
+void wifi::on_pushButton_3_clicked()
+{
+    ScopedPrinterHandle handle;
+    printer_handle = handle.get();
+    if (handle.open(printer_port) != 0) {
+        printer_handle = nullptr;
+        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+        return;
+    }
+    int result = 0;
+    {
+        WaitCursor wait;
+        result = IP_Init(printer_handle);
+    }
+    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
+    ui->pushButton_4->setEnabled(true);
+    printer_handle = nullptr;
+}
+
+void wifi::on_pushButton_4_clicked()
+{
+    const SettingsError error = checkIpInput();
+    if (error != SettingsError::None) {
+        showMessage(this, settingsErrorText(error));
+        return;
+    }
+    ScopedPrinterHandle handle;
+    printer_handle = handle.get();
+    if (handle.open(printer_port) != 0) {
+        printer_handle = nullptr;
+        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+        return;
+    }
+    int result = 0;
+    {
+        WaitCursor wait;
+        result = Set_Send_IP_MESSAGE_Instruction(printer_handle);
+    }
+    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
+    printer_handle = nullptr;
+}
+
+SettingsError wifi::checkModeInput() const
+{
+    if (ui->comboBox->currentIndex() == 1) {
+        // Without an address the printer cannot offer its network; sending the station frame
+        // instead would overwrite the stored station network with the fields a Get just cleared.
+        if (ui->lineEdit_5->text() == EmptyAddress)
+            return SettingsError::MissingApAddress;
+        if (!parseAddress(ui->lineEdit_5->text()))
+            return SettingsError::InvalidAddress;
+        return checkWifiCredentials(ui->lineEdit_3->text(), ui->lineEdit_4->text());
+    }
+    return checkWifiCredentials(ui->lineEdit->text(), ui->lineEdit_2->text());
+}
+
+SettingsError wifi::checkIpInput() const
+{
+    // The DNS field counts while it is disabled: its text is sent all the same.
+    for (const QLineEdit* field : {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9}) {
+        if (!parseAddress(field->text()))
+            return SettingsError::InvalidAddress;
+    }
+    return SettingsError::None;
+}
+
+int wifi::wifi_message()
+{
+    unsigned char buffer[QueryBufferSize] = {};
+    int result = GetPrinterInfo(printer_handle, WIFI_MODE, buffer);
+    if (result == 0) {
+        if (decodeWifiMode(bufferBytes(buffer)) == WifiMode::Station) {
+            ui->comboBox->setCurrentIndex(0);
+            result = GetPrinterInfo(printer_handle, CONNECT_AP_INFORMATION, buffer);
+            if (result == 0) {
+                const StationSettings station = decodeStation(bufferBytes(buffer));
+                qDebug("passwordString: %s", station.password.toUtf8().constData());
+                qDebug("nameString: %s", station.name.toUtf8().constData());
+                ui->lineEdit->setText(station.name);
+                ui->lineEdit_2->setText(station.password);
+                ui->lineEdit_3->clear();
+                ui->lineEdit_4->clear();
+                ui->lineEdit_5->clear();
+            }
+        } else {
+            ui->comboBox->setCurrentIndex(1);
+            result = GetPrinterInfo(printer_handle, AP_MODE, buffer);
+            if (result == 0) {
+                const AccessPointSettings ap = decodeAccessPoint(bufferBytes(buffer));
+                qDebug("nameString: %s", ap.name.toUtf8().constData());
+                qDebug("passwordString: %s", ap.password.toUtf8().constData());
+                qDebug("ipString: %s", ap.address.toUtf8().constData());
+                ui->lineEdit_3->setText(ap.name);
+                ui->lineEdit_4->setText(ap.password);
+                ui->lineEdit_5->setText(ap.address);
+                ui->lineEdit->clear();
+                ui->lineEdit_2->clear();
+            }
+        }
+    }
+    ui->pushButton_2->setEnabled(true);
+    return result;
+}
+
+int wifi::wifi_set()
+{
+    if (checkModeInput() != SettingsError::None)
+        return -1;
+    // Both frames always go out, the mode first; either one failing fails the whole setting.
+    const int modeResult = Set_Send_WIFI_MODE_Instruction(printer_handle);
+    const int settingsResult = ui->comboBox->currentIndex() == 1
+                                   ? Set_Send_AP_MODE_Instruction(printer_handle)
+                                   : Set_Send_CONNECT_AP_INFORMATION_Instruction(printer_handle);
+    return modeResult != 0 ? modeResult : settingsResult;
+}
+
+int wifi::IP_Init(PPrinterHandle handle)
+{
+    unsigned char buffer[QueryBufferSize] = {};
+    const int result = GetPrinterInfo(handle, IP_MESSAGE, buffer);
+    if (result != 0)
+        return result;
+
+    const WifiIp settings = decodeWifiIp(bufferBytes(buffer));
+    const QString ip = formatAddress(settings.ip);
+    const QString gateway = formatAddress(settings.gateway);
+    const QString mask = formatAddress(settings.mask);
+    ui->comboBox_2->setCurrentIndex(settings.dhcp ? 1 : 0);
+    // Under DHCP the printer's DNS server comes from the network, so the field is not offered.
+    ui->lineEdit_9->setEnabled(!settings.dhcp);
+    const QString dns = formatAddress(settings.dns);
+    qDebug("ip %s", ip.toLocal8Bit().constData());
+    qDebug("numString: %s", gateway.toLocal8Bit().constData());
+    qDebug("sumString: %s", mask.toLocal8Bit().constData());
+    if (!settings.dhcp)
+        qDebug("DNSString: %s", dns.toLocal8Bit().constData());
+    ui->lineEdit_6->setText(ip);
+    ui->lineEdit_7->setText(gateway);
+    ui->lineEdit_8->setText(mask);
+    if (!settings.dhcp)
+        ui->lineEdit_9->setText(dns);
+    return 0;
+}
+
+int wifi::Set_Send_WIFI_MODE_Instruction(PPrinterHandle handle)
+{
+    const WifiMode mode =
+        ui->comboBox->currentIndex() == 1 ? WifiMode::AccessPoint : WifiMode::Station;
+    const QByteArray frame = buildSetFrame(WIFI_MODE, QByteArray(1, char(wifiModeValue(mode))));
+    logFrameBytes(frame);
+    return sendFrame(handle, frame);
+}
+
+int wifi::Set_Send_AP_MODE_Instruction(PPrinterHandle handle)
+{
+    const auto address = parseAddress(ui->lineEdit_5->text());
+    if (!address || checkWifiCredentials(ui->lineEdit_3->text(), ui->lineEdit_4->text()) !=
+                        SettingsError::None)
+        return -1;
+    // The printer reads the address as text: send it without the leading zeros the mask allows.
+    AccessPointSettings ap;
+    ap.name = ui->lineEdit_3->text();
+    ap.password = ui->lineEdit_4->text();
+    ap.address = formatAddress(*address);
+    qDebug("ipString: %s", ap.address.toLocal8Bit().constData());
+    return sendSettingsFrame(handle, AP_MODE, encodeAccessPoint(ap));
+}
+
+int wifi::Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle handle)
+{
+    StationSettings station;
+    station.name = ui->lineEdit->text();
+    station.password = ui->lineEdit_2->text();
+    if (checkWifiCredentials(station.name, station.password) != SettingsError::None)
+        return -1;
+    return sendSettingsFrame(handle, CONNECT_AP_INFORMATION, encodeStation(station));
+}
+
+int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle handle)
+{
+    const QList<QLineEdit*> fields = {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9};
+    for (const QLineEdit* field : fields)
+        qDebug("byte = %s", field->text().toLocal8Bit().constData());
+
+    const auto ip = readAddress(ui->lineEdit_6->text());
+    const auto gateway = readAddress(ui->lineEdit_7->text());
+    const auto mask = readAddress(ui->lineEdit_8->text());
+    const auto dns = readAddress(ui->lineEdit_9->text());
+    if (!ip || !gateway || !mask || !dns)
+        return -1;
+
+    WifiIp settings;
+    settings.dhcp = ui->comboBox_2->currentIndex() == 1;
+    settings.ip = *ip;
+    settings.gateway = *gateway;
+    settings.mask = *mask;
+    settings.dns = *dns;
+    const QByteArray frame = buildSetFrame(IP_MESSAGE, encodeWifiIp(settings));
+    const int result = sendFrame(handle, frame);
+    logFrameBytes(frame);
+    return result;
+}
