@@ -215,4 +215,154 @@
         <translation>The Wi-Fi password must be 8 to 63 characters</translation>
     </message>
 </context>
+<context>
+    <name>net_set</name>
+    <message>
+        <source>MainWindow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>网口设置</source>
+        <translation>Ethernet Settings</translation>
+    </message>
+    <message>
+        <source>IP模式：</source>
+        <translation>IP Mode:</translation>
+    </message>
+    <message>
+        <source>DHCP ON</source>
+        <translation>DHCP ON</translation>
+    </message>
+    <message>
+        <source>DHCP OFF</source>
+        <translation>DHCP OFF</translation>
+    </message>
+    <message>
+        <source>IP:</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>000.000.000.000</source>
+        <translation>000.000.000.000</translation>
+    </message>
+    <message>
+        <source>子网掩码：</source>
+        <translation>Subnet Mask:</translation>
+    </message>
+    <message>
+        <source>网关地址：</source>
+        <translation>Gateway Address:</translation>
+    </message>
+    <message>
+        <source>TCP端口：</source>
+        <translation>TCP Port:</translation>
+    </message>
+    <message>
+        <source>UDP端口：</source>
+        <translation>UDP Port:</translation>
+    </message>
+    <message>
+        <source>获取</source>
+        <translation>Get</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Set</translation>
+    </message>
+</context>
+<context>
+    <name>wifi</name>
+    <message>
+        <source>MainWindow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>wifi设置</source>
+        <translation>Wi-Fi Settings</translation>
+    </message>
+    <message>
+        <source>wifi模式：</source>
+        <translation>Wi-Fi Mode:</translation>
+    </message>
+    <message>
+        <source>STA</source>
+        <translation>STA</translation>
+    </message>
+    <message>
+        <source>AP</source>
+        <translation>AP</translation>
+    </message>
+    <message>
+        <source>STA模式</source>
+        <translation>STA Mode</translation>
+    </message>
+    <message>
+        <source>wifi名称：</source>
+        <translation>Wi-Fi Name:</translation>
+    </message>
+    <message>
+        <source>wifi密码：</source>
+        <translation>Wi-Fi Password:</translation>
+    </message>
+    <message>
+        <source>AP模式</source>
+        <translation>AP Mode</translation>
+    </message>
+    <message>
+        <source>AP_IP:</source>
+        <translation>AP_IP:</translation>
+    </message>
+    <message>
+        <source>000.000.000.000</source>
+        <translation>000.000.000.000</translation>
+    </message>
+    <message>
+        <source>获取</source>
+        <translation>Get</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>注：设置此项功能后需要重启打印机</source>
+        <translation>Note: The printer needs to be restarted after setting this feature</translation>
+    </message>
+    <message>
+        <source>注：wifi密码最少为8位</source>
+        <translation>Note：The wifi password is at least 8</translation>
+    </message>
+    <message>
+        <source>wifi_ip设置</source>
+        <translation>Wi-Fi IP Settings</translation>
+    </message>
+    <message>
+        <source>IP模式</source>
+        <translation>IP Mode</translation>
+    </message>
+    <message>
+        <source>DHCP OFF</source>
+        <translation>DHCP OFF</translation>
+    </message>
+    <message>
+        <source>DHCP ON</source>
+        <translation>DHCP ON</translation>
+    </message>
+    <message>
+        <source>IP:</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>网关地址：</source>
+        <translation>Gateway Address:</translation>
+    </message>
+    <message>
+        <source>子网掩码：</source>
+        <translation>Subnet Mask:</translation>
+    </message>
+    <message>
+        <source>DNS:</source>
+        <translation>DNS:</translation>
+    </message>
+</context>
 </TS>
