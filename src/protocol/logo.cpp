@@ -1,0 +1,224 @@
+#include "protocol/logo.h"
+
+#include <QImageReader>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace logo {
+
+namespace {
+
+static_assert(DarkBelow > 128 && DarkBelow <= 255, "the eight-pixel test below needs bit 7 set");
+
+constexpr quint64 Low7 = 0x7F7F7F7F7F7F7F7FULL;
+constexpr quint64 High = 0x8080808080808080ULL;
+// Adding 256 - DarkBelow to a byte's low seven bits sets its bit 7 exactly when those bits reach
+// DarkBelow - 128, and never carries into the next byte.
+constexpr quint64 LightOffset = 0x0101010101010101ULL * quint64(256 - DarkBelow);
+
+inline bool pixelBit(uchar grey, BitSense sense)
+{
+    return (grey < DarkBelow) == (sense == BitSense::Printer);
+}
+
+// One packed byte, in the preview sense, of eight grey pixels: pixel 0 in bit 7.
+inline uchar lightByte(const uchar* pixels)
+{
+    const quint64 x = qFromLittleEndian<quint64>(pixels);
+    const quint64 light = ((x & Low7) + LightOffset) & x & High;
+    // Gathers bit 0 of byte i into bit 7 - i of the top byte.
+    return uchar(((light >> 7) * 0x8040201008040201ULL) >> 56);
+}
+
+// Transposes an 8 x 8 bit matrix held row 0 in the top byte, column 0 in each byte's bit 7.
+inline quint64 transpose8x8(quint64 x)
+{
+    quint64 t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+    x ^= t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+    x ^= t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+    x ^= t ^ (t << 28);
+    return x;
+}
+
+} // namespace
+
+void packRows(const uchar* grey, int width, int height, int stride, BitSense sense, uchar* dst)
+{
+    if (height < 1 || width < 1)
+        return;
+    const uchar flip = sense == BitSense::Printer ? 0xFF : 0x00;
+    const int fullBytes = width / 8;
+    const int rest = width % 8;
+    const int rowBytes = bytesPerRow(width);
+    for (int y = 0; y < height; ++y) {
+        const uchar* in = grey + qptrdiff(y) * stride;
+        uchar* out = dst + qptrdiff(y) * rowBytes;
+        for (int i = 0; i < fullBytes; ++i)
+            out[i] = lightByte(in + 8 * i) ^ flip;
+        if (rest) {
+            const uchar* tail = in + 8 * fullBytes;
+            uchar last = 0;
+            for (int k = 0; k < rest; ++k)
+                last |= uchar(pixelBit(tail[k], sense) << (7 - k));
+            out[fullBytes] = last;
+        }
+    }
+}
+
+QByteArray packRows(const uchar* grey, int width, int height, int stride, BitSense sense)
+{
+    if (width < 1 || height < 1)
+        return {};
+    QByteArray packed(bytesPerRow(width) * height, Qt::Uninitialized);
+    packRows(grey, width, height, stride, sense, reinterpret_cast<uchar*>(packed.data()));
+    return packed;
+}
+
+qint64 columnDataSize(int width, int height)
+{
+    return 8 * qint64(bytesPerRow(width)) * bytesPerRow(height);
+}
+
+void toColumnData(const uchar* packed, int width, int height, uchar* dst)
+{
+    const int across = bytesPerRow(width);
+    const int down = bytesPerRow(height);
+    for (int c = 0; c < across; ++c) {
+        uchar* column = dst + qptrdiff(8) * c * down;
+        const int columns = std::min(8, width - 8 * c);
+        for (int b = 0; b < down; ++b) {
+            const uchar* in = packed + qptrdiff(8) * b * across + c;
+            const int rows = std::min(8, height - 8 * b);
+            quint64 block = 0;
+            if (rows == 8) {
+                for (int i = 0; i < 8; ++i)
+                    block = (block << 8) | in[qptrdiff(i) * across];
+            } else {
+                for (int i = 0; i < 8; ++i)
+                    block = (block << 8) | (i < rows ? in[qptrdiff(i) * across] : 0xFF);
+            }
+            block = transpose8x8(block);
+            if (columns == 8) {
+                for (int j = 0; j < 8; ++j)
+                    column[qptrdiff(j) * down + b] = uchar(block >> (56 - 8 * j));
+            } else {
+                for (int j = 0; j < 8; ++j)
+                    column[qptrdiff(j) * down + b] = j < columns ? uchar(block >> (56 - 8 * j)) : 0xFF;
+            }
+        }
+    }
+}
+
+QByteArray toColumnData(const uchar* packed, int width, int height)
+{
+    QByteArray data(int(columnDataSize(width, height)), Qt::Uninitialized);
+    toColumnData(packed, width, height, reinterpret_cast<uchar*>(data.data()));
+    return data;
+}
+
+qint64 imageBlockSize(int width, int height)
+{
+    return 4 + columnDataSize(width, height);
+}
+
+QByteArray buildImageBlock(const uchar* grey, int width, int height, int stride)
+{
+    const qint64 size = imageBlockSize(width, height);
+    if (size > std::numeric_limits<int>::max())
+        return {};
+    const int across = bytesPerRow(width);
+    const int down = bytesPerRow(height);
+    QByteArray block(int(size), Qt::Uninitialized);
+    block[0] = char(across & 0xFF);
+    block[1] = char((across >> 8) & 0xFF);
+    block[2] = char(down & 0xFF);
+    block[3] = char((down >> 8) & 0xFF);
+    if (size > 4) {
+        const QByteArray packed = packRows(grey, width, height, stride, BitSense::Printer);
+        toColumnData(reinterpret_cast<const uchar*>(packed.constData()), width, height,
+                     reinterpret_cast<uchar*>(block.data()) + 4);
+    }
+    return block;
+}
+
+QByteArray buildImageBlock(const QImage& image)
+{
+    const QImage grey = image.format() == QImage::Format_Grayscale8
+                            ? image
+                            : image.convertToFormat(QImage::Format_Grayscale8);
+    return buildImageBlock(grey.constBits(), grey.width(), grey.height(), grey.bytesPerLine());
+}
+
+DownloadFrameBuilder::DownloadFrameBuilder()
+{
+    m_frame.reserve(4096);
+    m_frame.append(char(0x1C));
+    m_frame.append(char(0x71));
+    m_frame.append(char(0));
+}
+
+DownloadFrameBuilder::Result DownloadFrameBuilder::add(const QImage& image)
+{
+    if (m_count >= MaxImages)
+        return TooManyImages;
+    // The length is known before the block is built, so a picture that cannot fit is never
+    // converted: the frame ends up exactly as long as after appending and checking.
+    if (m_frame.size() + imageBlockSize(image.width(), image.height()) > MaxDownloadFrameSize)
+        return TooLarge;
+    m_frame += buildImageBlock(image);
+    ++m_count;
+    return Added;
+}
+
+QByteArray DownloadFrameBuilder::frame() const
+{
+    QByteArray frame = m_frame;
+    frame[2] = char(m_count);
+    return frame;
+}
+
+QByteArray buildPrintFrame(uchar number, PrintSize size)
+{
+    const char bytes[] = {char(0x1C), char(0x70), char(number), char(size)};
+    return QByteArray(bytes, sizeof bytes);
+}
+
+QImage toPreviewBitmap(const QImage& image)
+{
+    if (image.isNull())
+        return {};
+    const QImage grey = image.format() == QImage::Format_Grayscale8
+                            ? image
+                            : image.convertToFormat(QImage::Format_Grayscale8);
+    QImage bitmap(grey.width(), grey.height(), QImage::Format_Mono);
+    if (bitmap.isNull())
+        return {};
+    bitmap.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    bitmap.fill(0);
+    // Row by row: the two images pad their stored lines differently.
+    for (int y = 0; y < grey.height(); ++y)
+        packRows(grey.constScanLine(y), grey.width(), 1, grey.bytesPerLine(), BitSense::Preview,
+                 bitmap.scanLine(y));
+    return bitmap;
+}
+
+QImage loadGreyImage(const QString& path, qint64 maxPixels)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QSize declared = reader.size();
+    if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPixels)
+        return {};
+    const QImage image = reader.read();
+    // Formats that do not declare their size up front are held to the same limit once decoded.
+    if (image.isNull() || qint64(image.width()) * image.height() > maxPixels)
+        return {};
+    return image.convertToFormat(QImage::Format_Grayscale8);
+}
+
+} // namespace logo
