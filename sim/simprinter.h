@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace sim {
 
@@ -49,6 +50,9 @@ struct PrinterConfig
     std::uint16_t productId = 0x0001;
     std::uint8_t interfaceString = 0; // iInterface of the printer interface
     bool productReadable = true;      // false: the product string request stalls
+    // > 0: the printer is pulled out after it has received this many bulk OUT transfers; it then
+    // disappears from the bus, and a host still holding it open sees every request fail.
+    int unplugAfter = 0;
     PrinterState state = defaultState();
 };
 
@@ -72,13 +76,15 @@ public:
     void setRawReply(std::uint8_t frameClass, std::uint8_t command, const QByteArray& reply);
     void clearRawReplies();
 
-    // Every bulk OUT transfer received, in order, as received.
+    // Every bulk OUT transfer the printer took, in order, as taken: a partial write's first bytes;
+    // a stalled write is not here.
     QList<QByteArray> received() const;
     void clearReceived();
     int selfTests() const;
     QList<QByteArray> prints() const;    // FS p frames
     QList<QByteArray> downloads() const; // FS q frames
     bool kernelDriverAttached() const;
+    bool unplugged() const;
 
     // Used by the bus (worker thread).
     struct OutResult
@@ -92,8 +98,16 @@ public:
     bool claimBusy() const;
     void detachKernelDriver();
 
+    // true once the transfer that reached unplugAfter has been taken (the bus then removes it).
+    bool unplugDue() const;
+    void markUnplugged();
+
 private:
+    friend class SimBus;
     void handleFrame(const QByteArray& data);
+    void handleCommand(std::uint8_t frameClass, std::uint8_t command, const QByteArray& payload);
+    void applySetting(std::uint8_t command, const QByteArray& payload);
+    int handleDownload(const QByteArray& data, int start);
     QByteArray answer(std::uint8_t frameClass, std::uint8_t command);
 
     PrinterConfig m_config;
@@ -108,6 +122,9 @@ private:
     QList<QByteArray> m_downloads;
     QList<QPair<quint16, QByteArray>> m_rawReplies;
     int m_selfTests = 0;
+    bool m_unplugged = false;
+    // Set by the bus: a fault that changes the device node (open refused, gone) must reach it.
+    std::function<void(Fault)> m_faultChanged;
 };
 
 // The fake USB bus of this process: one umockdev testbed, created before the first libusb_init.
@@ -116,6 +133,7 @@ class SimBus
 public:
     static SimBus& instance();
 
+    // nullptr when the sysfs name is taken by another printer or by a hub in use.
     SimPrinter* add(const PrinterConfig& config);
     // Removes the device: it is no longer enumerated. The printer object is destroyed.
     void unplug(SimPrinter* printer);
@@ -124,6 +142,10 @@ public:
 
 private:
     SimBus();
+    ~SimBus();
+    SimBus(const SimBus&) = delete;
+    SimBus& operator=(const SimBus&) = delete;
+    void removeUnusedHubs();
     struct Impl;
     Impl* d;
 };

@@ -1,0 +1,408 @@
+#include "simprinter.h"
+
+#include <QMutexLocker>
+
+#include <cerrno>
+
+namespace sim {
+
+namespace {
+
+const QByteArray FrameStart("\x1B\xFF\xFE", 3);
+const QByteArray FrameEnd("\x1B\xFE\xFF", 3);
+constexpr int FrameOverhead = 9;
+
+enum : std::uint8_t { StatusClass = 0x00, SetClass = 0x01, GetClass = 0x02 };
+enum : std::uint8_t {
+    Speed = 0x00,
+    NetIp = 0x0D,
+    NetPort = 0x0F,
+    Density = 0x13,
+    Station = 0x26,
+    AccessPoint = 0x27,
+    WifiIp = 0x28,
+    WifiMode = 0x30,
+    Sound = 0x40,
+};
+enum : std::uint8_t { SelfTestPage = 0x00, FirmwareDate = 0x04 };
+
+constexpr int NetIpSize = 13;
+constexpr int NetPortSize = 4;
+constexpr int WifiIpSize = 17;
+
+QByteArray bytes(std::initializer_list<unsigned char> list)
+{
+    QByteArray out;
+    for (unsigned char b : list)
+        out.append(char(b));
+    return out;
+}
+
+quint16 rawKey(std::uint8_t frameClass, std::uint8_t command)
+{
+    return quint16(frameClass << 8 | command);
+}
+
+} // namespace
+
+PrinterState defaultState()
+{
+    PrinterState s;
+    // DHCP off, 192.168.1.100, 255.255.255.0, 192.168.1.1
+    s.netIp = bytes({0x01, 192, 168, 1, 100, 255, 255, 255, 0, 192, 168, 1, 1});
+    // TCP 9100, UDP 80
+    s.netPort = bytes({0x8C, 0x23, 0x50, 0x00});
+    s.station = QByteArray("Office", 7) + QByteArray("office-pass", 12);
+    s.ap = QByteArray("Printer-AP", 11) + QByteArray("12345678", 9) + QByteArray("192.168.4.1", 12);
+    // DHCP off, 192.168.1.50, gateway 192.168.1.1, mask 255.255.255.0, DNS 192.168.1.2
+    s.wifiIp = bytes({0x00, 192, 168, 1, 50, 192, 168, 1, 1, 255, 255, 255, 0, 192, 168, 1, 2});
+    return s;
+}
+
+SimPrinter::SimPrinter(const PrinterConfig& config) : m_config(config), m_state(config.state) {}
+
+int SimPrinter::port() const
+{
+    const QString& name = m_config.sysfsName;
+    const int cut = qMax(name.lastIndexOf(QLatin1Char('-')), name.lastIndexOf(QLatin1Char('.')));
+    return name.mid(cut + 1).toInt();
+}
+
+PrinterState SimPrinter::state() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_state;
+}
+
+void SimPrinter::setState(const PrinterState& state)
+{
+    QMutexLocker lock(&m_mutex);
+    m_state = state;
+}
+
+void SimPrinter::setFault(Fault fault, int faultArg)
+{
+    std::function<void(Fault)> hook;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_fault = fault;
+        m_faultArg = faultArg;
+        m_kernelDriver = fault == Fault::KernelDriver;
+        hook = m_faultChanged;
+    }
+    if (hook)
+        hook(fault);
+}
+
+Fault SimPrinter::fault() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_fault;
+}
+
+void SimPrinter::setRawReply(std::uint8_t frameClass, std::uint8_t command, const QByteArray& reply)
+{
+    QMutexLocker lock(&m_mutex);
+    const quint16 key = rawKey(frameClass, command);
+    for (auto& entry : m_rawReplies) {
+        if (entry.first == key) {
+            entry.second = reply;
+            return;
+        }
+    }
+    m_rawReplies.append(qMakePair(key, reply));
+}
+
+void SimPrinter::clearRawReplies()
+{
+    QMutexLocker lock(&m_mutex);
+    m_rawReplies.clear();
+}
+
+QList<QByteArray> SimPrinter::received() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_received;
+}
+
+void SimPrinter::clearReceived()
+{
+    QMutexLocker lock(&m_mutex);
+    m_received.clear();
+    m_prints.clear();
+    m_downloads.clear();
+    m_selfTests = 0;
+}
+
+int SimPrinter::selfTests() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_selfTests;
+}
+
+QList<QByteArray> SimPrinter::prints() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_prints;
+}
+
+QList<QByteArray> SimPrinter::downloads() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_downloads;
+}
+
+bool SimPrinter::kernelDriverAttached() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_kernelDriver;
+}
+
+bool SimPrinter::unplugged() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_unplugged;
+}
+
+bool SimPrinter::unplugDue() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_unplugged && m_config.unplugAfter > 0 && m_received.size() >= m_config.unplugAfter;
+}
+
+void SimPrinter::markUnplugged()
+{
+    QMutexLocker lock(&m_mutex);
+    m_unplugged = true;
+    m_pendingReplies.clear();
+}
+
+SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
+{
+    QMutexLocker lock(&m_mutex);
+    OutResult result;
+    if (m_unplugged || m_fault == Fault::Gone) {
+        result.status = -ENODEV;
+        return result;
+    }
+    if (m_fault == Fault::WriteError) {
+        result.status = -EPIPE;
+        return result;
+    }
+    QByteArray taken = data;
+    if (m_fault == Fault::PartialWrite)
+        taken.truncate(qBound(0, m_faultArg, data.size()));
+    m_received.append(taken);
+    handleFrame(taken);
+    result.transferred = taken.size();
+    return result;
+}
+
+bool SimPrinter::takeReply(QByteArray& reply)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_fault == Fault::NoReply || m_pendingReplies.isEmpty())
+        return false;
+    reply = m_pendingReplies.takeFirst();
+    if (m_fault == Fault::ShortReply)
+        reply.truncate(qMax(0, m_faultArg));
+    return true;
+}
+
+bool SimPrinter::claimBusy() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_kernelDriver;
+}
+
+void SimPrinter::detachKernelDriver()
+{
+    QMutexLocker lock(&m_mutex);
+    m_kernelDriver = false;
+}
+
+// One transfer may hold several commands back to back, as the printer reads a byte stream.
+// Bytes that start no known command are skipped, as the printer would print them as text.
+void SimPrinter::handleFrame(const QByteArray& data)
+{
+    int i = 0;
+    while (i < data.size()) {
+        const QByteArray rest = QByteArray::fromRawData(data.constData() + i, data.size() - i);
+        if (rest.startsWith(FrameStart) && rest.size() >= FrameOverhead) {
+            const int n = std::uint8_t(rest[5]);
+            if (rest.size() >= n + FrameOverhead && rest.mid(6 + n, 3) == FrameEnd) {
+                handleCommand(std::uint8_t(rest[3]), std::uint8_t(rest[4]), rest.mid(6, n));
+                i += n + FrameOverhead;
+                continue;
+            }
+        } else if (rest.startsWith("\x1C\x70") && rest.size() >= 4) {
+            m_prints.append(rest.left(4));
+            i += 4;
+            continue;
+        } else if (rest.startsWith("\x1C\x71")) {
+            i = handleDownload(data, i);
+            continue;
+        }
+        ++i;
+    }
+}
+
+void SimPrinter::handleCommand(std::uint8_t frameClass, std::uint8_t command,
+                               const QByteArray& payload)
+{
+    switch (frameClass) {
+    case SetClass:
+        applySetting(command, payload);
+        return;
+    case StatusClass:
+        if (command == SelfTestPage) {
+            ++m_selfTests;
+            return;
+        }
+        break;
+    case GetClass:
+        break;
+    default:
+        return;
+    }
+    const QByteArray reply = answer(frameClass, command);
+    if (!reply.isNull())
+        m_pendingReplies.append(reply);
+}
+
+// Fixed-size settings of the wrong size are refused, as the printer's firmware checks the
+// length byte against the item; the variable-length network texts are taken as they come.
+void SimPrinter::applySetting(std::uint8_t command, const QByteArray& payload)
+{
+    auto one = [&](std::uint8_t& field) {
+        if (payload.size() == 1)
+            field = std::uint8_t(payload[0]);
+    };
+    auto fixed = [&](QByteArray& field, int size) {
+        if (payload.size() == size)
+            field = payload;
+    };
+    switch (command) {
+    case Speed:
+        one(m_state.speed);
+        break;
+    case Density:
+        one(m_state.density);
+        break;
+    case Sound:
+        one(m_state.alarm);
+        break;
+    case WifiMode:
+        one(m_state.wifiMode);
+        break;
+    case NetIp:
+        fixed(m_state.netIp, NetIpSize);
+        break;
+    case NetPort:
+        fixed(m_state.netPort, NetPortSize);
+        break;
+    case WifiIp:
+        fixed(m_state.wifiIp, WifiIpSize);
+        break;
+    case Station:
+        m_state.station = payload;
+        break;
+    case AccessPoint:
+        m_state.ap = payload;
+        break;
+    default:
+        break;
+    }
+}
+
+// FS q n, then n blocks of xL xH yL yH and 8 * X * Y column bytes. A download replaces every
+// stored logo; one whose blocks do not add up is recorded but leaves the logos as they were.
+int SimPrinter::handleDownload(const QByteArray& data, int start)
+{
+    if (data.size() < start + 3) {
+        m_downloads.append(data.mid(start));
+        return data.size();
+    }
+    const int count = std::uint8_t(data[start + 2]);
+    QList<QByteArray> blocks;
+    int pos = start + 3;
+    bool wellFormed = true;
+    for (int b = 0; b < count; ++b) {
+        if (data.size() < pos + 4) {
+            wellFormed = false;
+            break;
+        }
+        const int x = std::uint8_t(data[pos]) | std::uint8_t(data[pos + 1]) << 8;
+        const int y = std::uint8_t(data[pos + 2]) | std::uint8_t(data[pos + 3]) << 8;
+        const qint64 size = 4 + qint64(8) * x * y;
+        if (data.size() - pos < size) {
+            wellFormed = false;
+            break;
+        }
+        blocks.append(data.mid(pos, int(size)));
+        pos += int(size);
+    }
+    if (!wellFormed) {
+        m_downloads.append(data.mid(start));
+        return data.size();
+    }
+    m_downloads.append(data.mid(start, pos - start));
+    m_state.logos = blocks;
+    return pos;
+}
+
+QByteArray SimPrinter::answer(std::uint8_t frameClass, std::uint8_t command)
+{
+    for (const auto& entry : qAsConst(m_rawReplies)) {
+        if (entry.first == rawKey(frameClass, command))
+            return entry.second;
+    }
+    QByteArray data;
+    if (frameClass == StatusClass) {
+        if (command != FirmwareDate)
+            return {};
+        data = m_state.firmwareDate;
+    } else {
+        switch (command) {
+        case Speed:
+            data = QByteArray(1, char(m_state.speed));
+            break;
+        case Density:
+            data = QByteArray(1, char(m_state.density));
+            break;
+        case Sound:
+            data = QByteArray(1, char(m_state.alarm));
+            break;
+        case WifiMode:
+            data = QByteArray(1, char(m_state.wifiMode));
+            break;
+        case NetIp:
+            data = m_state.netIp;
+            break;
+        case NetPort:
+            data = m_state.netPort;
+            break;
+        case WifiIp:
+            data = m_state.wifiIp;
+            break;
+        case Station:
+            data = m_state.station;
+            break;
+        case AccessPoint:
+            data = m_state.ap;
+            break;
+        default:
+            return {};
+        }
+    }
+    data.truncate(255);
+    QByteArray reply = FrameStart;
+    reply.append(char(frameClass));
+    reply.append(char(command));
+    reply.append(char(data.size()));
+    reply.append(data);
+    reply.append(FrameEnd);
+    return reply;
+}
+
+} // namespace sim
