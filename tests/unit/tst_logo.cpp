@@ -247,7 +247,7 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("extraStride");
-        for (const QSize& size : {QSize(1, 1), QSize(7, 9), QSize(13, 8), QSize(1023, 287), QSize(1024, 952)}) {
+        for (const QSize& size : {QSize(1, 1), QSize(7, 9), QSize(13, 8), QSize(150, 20), QSize(1023, 287), QSize(1024, 952)}) {
             for (int extra : {0, 5}) {
                 const QByteArray name = QByteArray::number(size.width()) + "x"
                                         + QByteArray::number(size.height()) + " stride +"
