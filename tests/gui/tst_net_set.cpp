@@ -64,6 +64,30 @@ private slots:
         QVERIFY(openWindows<net_set>().isEmpty());
     }
 
+    // Other code finds these by index and by connect-by-name; the order is part of the class.
+    void metaMethods()
+    {
+        const QMetaObject& meta = net_set::staticMetaObject;
+        QStringList methods;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            const QMetaMethod m = meta.method(i);
+            methods << QStringLiteral("%1 %2 %3 %4")
+                           .arg(m.methodType() == QMetaMethod::Signal ? "signal" : "slot")
+                           .arg(m.access() == QMetaMethod::Public ? "public" : "private")
+                           .arg(QString::fromLatin1(m.typeName()))
+                           .arg(QString::fromLatin1(m.methodSignature()));
+        }
+        QCOMPARE(methods, (QStringList{
+                              "signal public void closed()",
+                              "slot private void closeEvent(QCloseEvent*)",
+                              "slot private void on_pushButton_clicked()",
+                              "slot private void on_pushButton_2_clicked()",
+                              "slot private int Net_Set(PPrinterHandle)",
+                              "slot private int Set_Send_PORT_MESSAGE_Instruction(PPrinterHandle)",
+                              "slot private int net_lnit(PPrinterHandle)",
+                          }));
+    }
+
     void newWindowState()
     {
         net_set* window = open();

@@ -86,6 +86,37 @@ private slots:
         QVERIFY(openWindows<net_set>().isEmpty());
     }
 
+    // Other code finds these by index and by connect-by-name; the order is part of the class.
+    void metaMethods()
+    {
+        const QMetaObject& meta = wifi::staticMetaObject;
+        QStringList methods;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            const QMetaMethod m = meta.method(i);
+            methods << QStringLiteral("%1 %2 %3 %4")
+                           .arg(m.methodType() == QMetaMethod::Signal ? "signal" : "slot")
+                           .arg(m.access() == QMetaMethod::Public ? "public" : "private")
+                           .arg(QString::fromLatin1(m.typeName()))
+                           .arg(QString::fromLatin1(m.methodSignature()));
+        }
+        QCOMPARE(methods,
+                 (QStringList{
+                     "signal public void closed()",
+                     "slot private void closeEvent(QCloseEvent*)",
+                     "slot private void on_pushButton_clicked()",
+                     "slot private int wifi_message()",
+                     "slot private int wifi_set()",
+                     "slot private int IP_Init(PPrinterHandle)",
+                     "slot private int Set_Send_WIFI_MODE_Instruction(PPrinterHandle)",
+                     "slot private int Set_Send_AP_MODE_Instruction(PPrinterHandle)",
+                     "slot private int Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle)",
+                     "slot private int Set_Send_IP_MESSAGE_Instruction(PPrinterHandle)",
+                     "slot private void on_pushButton_2_clicked()",
+                     "slot private void on_pushButton_3_clicked()",
+                     "slot private void on_pushButton_4_clicked()",
+                 }));
+    }
+
     void newWindowState()
     {
         wifi* window = open();
