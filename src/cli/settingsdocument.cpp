@@ -1,0 +1,309 @@
+#include "settingsdocument.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+
+namespace choices {
+const QStringList& speed()
+{
+    static const QStringList names{"slower", "normal", "faster"};
+    return names;
+}
+const QStringList& density()
+{
+    static const QStringList names{"light", "normal", "dark"};
+    return names;
+}
+const QStringList& alarm()
+{
+    static const QStringList names{"off", "sound", "light", "both"};
+    return names;
+}
+} // namespace choices
+
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("rpsetup", text); }
+
+QJsonValue choiceValue(const QStringList& names, std::uint8_t value)
+{
+    return value < names.size() ? QJsonValue(names[value]) : QJsonValue(int(value));
+}
+
+// Walks a document, collecting every error with the path it was found at.
+class Reader
+{
+public:
+    explicit Reader(DocumentErrors& errors) : m_errors(errors) {}
+
+    void error(const QString& path, const QString& message)
+    {
+        m_errors.messages << QStringLiteral("%1: %2").arg(path, message);
+    }
+
+    // The object at path, with its unknown keys reported.
+    std::optional<QJsonObject> object(const QJsonValue& value, const QString& path,
+                                      const QStringList& keys)
+    {
+        if (!value.isObject()) {
+            error(path, tr("应为对象"));
+            return std::nullopt;
+        }
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            if (!keys.contains(it.key()))
+                error(join(path, it.key()), tr("未知的键"));
+        return object;
+    }
+
+    std::optional<QString> text(const QJsonObject& parent, const QString& path, const QString& key)
+    {
+        const QJsonValue value = parent.value(key);
+        if (value.isUndefined()) {
+            error(join(path, key), tr("缺少此项"));
+            return std::nullopt;
+        }
+        if (!value.isString()) {
+            error(join(path, key), tr("应为文本"));
+            return std::nullopt;
+        }
+        return value.toString();
+    }
+
+    std::optional<bool> flag(const QJsonObject& parent, const QString& path, const QString& key)
+    {
+        const QJsonValue value = parent.value(key);
+        if (!value.isBool()) {
+            error(join(path, key), value.isUndefined() ? tr("缺少此项") : tr("应为true或false"));
+            return std::nullopt;
+        }
+        return value.toBool();
+    }
+
+    std::optional<std::uint8_t> choice(const QJsonObject& parent, const QString& path,
+                                       const QString& key, const QStringList& names)
+    {
+        const auto name = text(parent, path, key);
+        if (!name)
+            return std::nullopt;
+        const int index = names.indexOf(*name);
+        if (index < 0) {
+            error(join(path, key), tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
+            return std::nullopt;
+        }
+        return std::uint8_t(index);
+    }
+
+    std::optional<Address> address(const QJsonObject& parent, const QString& path,
+                                   const QString& key)
+    {
+        const auto value = text(parent, path, key);
+        if (!value)
+            return std::nullopt;
+        const auto parsed = parseAddress(*value);
+        if (!parsed)
+            error(join(path, key), QCoreApplication::translate("QObject", "地址无效，每段应为0到255"));
+        return parsed;
+    }
+
+    std::optional<std::uint16_t> port(const QJsonObject& parent, const QString& path,
+                                      const QString& key)
+    {
+        const QJsonValue value = parent.value(key);
+        const double number = value.toDouble(-1);
+        if (!value.isDouble() || number != double(int(number)) || number < 1 || number > 65535) {
+            error(join(path, key), value.isUndefined()
+                                       ? tr("缺少此项")
+                                       : QCoreApplication::translate("QObject", "端口无效，应为1到65535"));
+            return std::nullopt;
+        }
+        return std::uint16_t(number);
+    }
+
+    void credentials(const QString& path, const QString& name, const QString& password)
+    {
+        switch (checkWifiCredentials(name, password)) {
+        case SettingsError::NameTooLong:
+            error(join(path, "ssid"), QCoreApplication::translate("QObject", "wifi名称最长32字节"));
+            break;
+        case SettingsError::PasswordLength:
+            error(join(path, "password"), QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
+            break;
+        default:
+            break;
+        }
+    }
+
+    static QString join(const QString& path, const QString& key)
+    {
+        return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+    }
+
+private:
+    DocumentErrors& m_errors;
+};
+
+} // namespace
+
+QJsonObject toDocument(const PrinterSettings& s, const QString& product, int port)
+{
+    QJsonObject doc;
+    doc["format"] = "receipt-printer-settings";
+    doc["version"] = SettingsDocumentVersion;
+    QJsonObject source{{"product", product}, {"port", port}};
+    if (s.firmware)
+        source["firmware"] = *s.firmware;
+    doc["source"] = source;
+
+    QJsonObject print;
+    if (s.speed)
+        print["speed"] = choiceValue(choices::speed(), *s.speed);
+    if (s.density)
+        print["density"] = choiceValue(choices::density(), *s.density);
+    if (s.alarm)
+        print["alarm"] = choiceValue(choices::alarm(), *s.alarm);
+    if (!print.isEmpty())
+        doc["print"] = print;
+
+    QJsonObject ethernet;
+    if (s.ethernetIp) {
+        ethernet["dhcp"] = s.ethernetIp->dhcp;
+        ethernet["ip"] = formatAddress(s.ethernetIp->ip);
+        ethernet["mask"] = formatAddress(s.ethernetIp->mask);
+        ethernet["gateway"] = formatAddress(s.ethernetIp->gateway);
+    }
+    if (s.ethernetPorts) {
+        ethernet["tcpPort"] = s.ethernetPorts->tcp;
+        ethernet["udpPort"] = s.ethernetPorts->udp;
+    }
+    if (!ethernet.isEmpty())
+        doc["ethernet"] = ethernet;
+
+    QJsonObject wifi;
+    if (s.wifiMode)
+        wifi["mode"] = *s.wifiMode == WifiMode::Station ? "sta" : "ap";
+    if (s.station)
+        wifi["station"] = QJsonObject{{"ssid", s.station->name}, {"password", s.station->password}};
+    if (s.accessPoint)
+        wifi["accessPoint"] = QJsonObject{{"ssid", s.accessPoint->name},
+                                          {"password", s.accessPoint->password},
+                                          {"ip", s.accessPoint->address}};
+    if (!wifi.isEmpty())
+        doc["wifi"] = wifi;
+
+    if (s.wifiIp) {
+        doc["wifiIp"] = QJsonObject{{"dhcp", s.wifiIp->dhcp},
+                                    {"ip", formatAddress(s.wifiIp->ip)},
+                                    {"gateway", formatAddress(s.wifiIp->gateway)},
+                                    {"mask", formatAddress(s.wifiIp->mask)},
+                                    {"dns", formatAddress(s.wifiIp->dns)}};
+    }
+    return doc;
+}
+
+PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors)
+{
+    Reader r(errors);
+    PrinterSettings s;
+    const auto doc = r.object(document, QString(),
+                              {"format", "version", "source", "print", "ethernet", "wifi", "wifiIp"});
+    if (!doc)
+        return {};
+    if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
+        r.error("format", tr("应为以下之一：%1").arg("receipt-printer-settings"));
+    if (doc->value("version").toInt(-1) != SettingsDocumentVersion)
+        r.error("version", tr("不支持的版本"));
+    if (doc->contains("source"))
+        r.object(doc->value("source"), "source", {"product", "port", "firmware"});
+
+    if (doc->contains("print")) {
+        if (const auto print = r.object(doc->value("print"), "print", {"speed", "density", "alarm"})) {
+            if (print->contains("speed"))
+                s.speed = r.choice(*print, "print", "speed", choices::speed());
+            if (print->contains("density"))
+                s.density = r.choice(*print, "print", "density", choices::density());
+            if (print->contains("alarm"))
+                s.alarm = r.choice(*print, "print", "alarm", choices::alarm());
+        }
+    }
+
+    if (doc->contains("ethernet")) {
+        const QStringList ipKeys{"dhcp", "ip", "mask", "gateway"};
+        const QStringList portKeys{"tcpPort", "udpPort"};
+        if (const auto eth = r.object(doc->value("ethernet"), "ethernet", ipKeys + portKeys)) {
+            // Each item is written whole, so it is restored only when all its fields are there.
+            const auto has = [&](const QStringList& keys) {
+                for (const QString& key : keys)
+                    if (eth->contains(key))
+                        return true;
+                return false;
+            };
+            if (has(ipKeys)) {
+                const auto dhcp = r.flag(*eth, "ethernet", "dhcp");
+                const auto ip = r.address(*eth, "ethernet", "ip");
+                const auto mask = r.address(*eth, "ethernet", "mask");
+                const auto gateway = r.address(*eth, "ethernet", "gateway");
+                if (dhcp && ip && mask && gateway)
+                    s.ethernetIp = EthernetIp{*dhcp, *ip, *mask, *gateway};
+            }
+            if (has(portKeys)) {
+                const auto tcp = r.port(*eth, "ethernet", "tcpPort");
+                const auto udp = r.port(*eth, "ethernet", "udpPort");
+                if (tcp && udp)
+                    s.ethernetPorts = EthernetPorts{*tcp, *udp};
+            }
+        }
+    }
+
+    if (doc->contains("wifi")) {
+        if (const auto wifi = r.object(doc->value("wifi"), "wifi", {"mode", "station", "accessPoint"})) {
+            if (wifi->contains("mode")) {
+                if (const auto mode = r.choice(*wifi, "wifi", "mode", {"sta", "ap"}))
+                    s.wifiMode = *mode == 0 ? WifiMode::Station : WifiMode::AccessPoint;
+            }
+            if (wifi->contains("station")) {
+                if (const auto st = r.object(wifi->value("station"), "wifi.station", {"ssid", "password"})) {
+                    const auto name = r.text(*st, "wifi.station", "ssid");
+                    const auto password = r.text(*st, "wifi.station", "password");
+                    if (name && password) {
+                        r.credentials("wifi.station", *name, *password);
+                        s.station = StationSettings{*name, *password};
+                    }
+                }
+            }
+            if (wifi->contains("accessPoint")) {
+                const QString path = "wifi.accessPoint";
+                if (const auto ap = r.object(wifi->value("accessPoint"), path, {"ssid", "password", "ip"})) {
+                    const auto name = r.text(*ap, path, "ssid");
+                    const auto password = r.text(*ap, path, "password");
+                    const auto ip = r.text(*ap, path, "ip");
+                    if (name && password && ip) {
+                        r.credentials(path, *name, *password);
+                        // A printer that never ran as an access point reports no address.
+                        if (!ip->isEmpty() && !parseAddress(*ip))
+                            r.error(path + ".ip", QCoreApplication::translate(
+                                                      "QObject", "地址无效，每段应为0到255"));
+                        s.accessPoint = AccessPointSettings{*name, *password, *ip};
+                    }
+                }
+            }
+            if (s.wifiMode == WifiMode::AccessPoint &&
+                (!s.accessPoint || s.accessPoint->address.isEmpty()))
+                r.error("wifi.accessPoint.ip", QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+        }
+    }
+
+    if (doc->contains("wifiIp")) {
+        if (const auto ip = r.object(doc->value("wifiIp"), "wifiIp",
+                                     {"dhcp", "ip", "gateway", "mask", "dns"})) {
+            const auto dhcp = r.flag(*ip, "wifiIp", "dhcp");
+            const auto address = r.address(*ip, "wifiIp", "ip");
+            const auto gateway = r.address(*ip, "wifiIp", "gateway");
+            const auto mask = r.address(*ip, "wifiIp", "mask");
+            const auto dns = r.address(*ip, "wifiIp", "dns");
+            if (dhcp && address && gateway && mask && dns)
+                s.wifiIp = WifiIp{*dhcp, *address, *gateway, *mask, *dns};
+        }
+    }
+    return errors.ok() ? s : PrinterSettings{};
+}
