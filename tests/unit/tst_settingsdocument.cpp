@@ -1,0 +1,197 @@
+#include "printerio.h"
+#include "settingschange.h"
+#include "settingsdocument.h"
+
+#include "protocol/frame.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+
+namespace {
+
+PrinterSettings sample()
+{
+    PrinterSettings s;
+    s.speed = 2;
+    s.density = 0;
+    s.alarm = 3;
+    s.firmware = QStringLiteral("2024-01-02");
+    s.ethernetIp = EthernetIp{false, {192, 168, 1, 100}, {255, 255, 255, 0}, {192, 168, 1, 1}};
+    s.ethernetPorts = EthernetPorts{9100, 80};
+    s.wifiMode = WifiMode::AccessPoint;
+    s.station = StationSettings{QStringLiteral("shop"), QStringLiteral("12345678")};
+    s.accessPoint = AccessPointSettings{QStringLiteral("abc"), QString(), QStringLiteral("192.168.4.1")};
+    s.wifiIp = WifiIp{true, {10, 0, 0, 5}, {10, 0, 0, 1}, {255, 0, 0, 0}, {8, 8, 8, 8}};
+    return s;
+}
+
+QStringList hexFrames(const QList<NamedFrame>& frames)
+{
+    QStringList out;
+    for (const NamedFrame& f : frames)
+        out << f.item + ": " + QString::fromLatin1(toHex(f.frame));
+    return out;
+}
+
+} // namespace
+
+class TestSettingsDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framesInWriteOrder()
+    {
+        const QStringList frames = hexFrames(framesFor(sample()));
+        const QStringList expected{
+            "speed: 1B FF FE 01 00 01 02 1B FE FF",
+            "density: 1B FF FE 01 13 01 00 1B FE FF",
+            "alarm: 1B FF FE 01 40 01 03 1B FE FF",
+            "ethernet ip: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 01 1B FE FF",
+            "ethernet ports: 1B FF FE 01 0F 04 8C 23 50 00 1B FE FF",
+            "wifi mode: 1B FF FE 01 30 01 02 1B FE FF",
+            "wifi station: 1B FF FE 01 26 0E 73 68 6F 70 00 31 32 33 34 35 36 37 38 00 1B FE FF",
+            "wifi access point: 1B FF FE 01 27 11 61 62 63 00 00 31 39 32 2E 31 36 38 2E 34 2E 31 00 1B FE FF",
+            "wifi ip: 1B FF FE 01 28 11 01 0A 00 00 05 0A 00 00 01 FF 00 00 00 08 08 08 08 1B FE FF",
+        };
+        QCOMPARE(frames, expected);
+    }
+
+    void documentRoundTrip()
+    {
+        const QJsonObject doc = toDocument(sample(), "RP80", 3);
+        QCOMPARE(doc["version"].toInt(), SettingsDocumentVersion);
+        QCOMPARE(doc["source"].toObject()["port"].toInt(), 3);
+        QCOMPARE(doc["ethernet"].toObject()["ip"].toString(), QString("192.168.1.100"));
+        DocumentErrors errors;
+        const PrinterSettings back = fromDocument(doc, errors);
+        QVERIFY2(errors.ok(), qPrintable(errors.messages.join('\n')));
+        QCOMPARE(hexFrames(framesFor(back)), hexFrames(framesFor(sample())));
+    }
+
+    void unknownValueIsKeptAsNumber()
+    {
+        PrinterSettings s;
+        s.alarm = 5;
+        const QJsonObject doc = toDocument(s, "RP80", 1);
+        QCOMPARE(doc["print"].toObject()["alarm"].toInt(), 5);
+        DocumentErrors errors;
+        fromDocument(doc, errors);
+        QCOMPARE(errors.messages.size(), 1);
+        QVERIFY(errors.messages.first().startsWith("print.alarm: "));
+    }
+
+    void damagedDocuments_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("path");
+        const QByteArray head = R"("format": "receipt-printer-settings", "version": 1)";
+        const auto doc = [&](const char* body) { return "{" + head + ", " + body + "}"; };
+        QTest::newRow("unknown top key") << doc(R"("printer": 1)") << "printer";
+        QTest::newRow("unknown nested key") << doc(R"("print": {"sped": "normal"})") << "print.sped";
+        QTest::newRow("wrong type") << doc(R"("print": {"speed": 1})") << "print.speed";
+        QTest::newRow("unknown choice") << doc(R"("print": {"density": "black"})") << "print.density";
+        QTest::newRow("address part over 255")
+            << doc(R"("ethernet": {"dhcp": true, "ip": "300.1.1.1", "mask": "0.0.0.0", "gateway": "0.0.0.0"})")
+            << "ethernet.ip";
+        QTest::newRow("missing field of an item")
+            << doc(R"("ethernet": {"dhcp": true, "ip": "1.1.1.1", "mask": "0.0.0.0"})") << "ethernet.gateway";
+        QTest::newRow("port out of range")
+            << doc(R"("ethernet": {"tcpPort": 70000, "udpPort": 80})") << "ethernet.tcpPort";
+        QTest::newRow("port not whole") << doc(R"("ethernet": {"tcpPort": 91.5, "udpPort": 80})")
+                                        << "ethernet.tcpPort";
+        QTest::newRow("short password")
+            << doc(R"("wifi": {"station": {"ssid": "shop", "password": "1234"}})") << "wifi.station.password";
+        QTest::newRow("long name")
+            << doc(R"("wifi": {"station": {"ssid": "123456789012345678901234567890123", "password": ""}})")
+            << "wifi.station.ssid";
+        QTest::newRow("access point without address")
+            << doc(R"("wifi": {"mode": "ap", "accessPoint": {"ssid": "a", "password": "", "ip": ""}})")
+            << "wifi.accessPoint.ip";
+        QTest::newRow("dhcp not a flag")
+            << doc(R"("wifiIp": {"dhcp": "yes", "ip": "1.1.1.1", "gateway": "1.1.1.1", "mask": "1.1.1.1", "dns": "1.1.1.1"})")
+            << "wifiIp.dhcp";
+        QTest::newRow("newer version")
+            << QByteArray(R"({"format": "receipt-printer-settings", "version": 2})") << "version";
+        QTest::newRow("not a backup") << QByteArray(R"({"version": 1})") << "format";
+    }
+
+    void damagedDocuments()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, path);
+        DocumentErrors errors;
+        const PrinterSettings s = fromDocument(QJsonDocument::fromJson(json).object(), errors);
+        QVERIFY2(!errors.ok(), json.constData());
+        QVERIFY2(errors.messages.first().startsWith(path + ": "), qPrintable(errors.messages.join('\n')));
+        // Nothing of a damaged document may be written.
+        QVERIFY(framesFor(s).isEmpty());
+    }
+
+    void setKeysRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("no equals") << QStringList{"speed"} << "speed";
+        QTest::newRow("unknown key") << QStringList{"colour=red"} << "colour";
+        QTest::newRow("bad choice") << QStringList{"alarm=loud"} << "alarm";
+        QTest::newRow("address") << QStringList{"speed=normal", "eth.ip=300.1.1.1"} << "eth.ip";
+        QTest::newRow("three parts") << QStringList{"wifi-ip.dns=1.2.3"} << "wifi-ip.dns";
+        QTest::newRow("port zero") << QStringList{"eth.tcp-port=0"} << "eth.tcp-port";
+        QTest::newRow("port letters") << QStringList{"eth.udp-port=http"} << "eth.udp-port";
+        QTest::newRow("long ssid") << QStringList{"wifi.ssid=" + QString(33, 'a')} << "wifi.ssid";
+        QTest::newRow("short password") << QStringList{"wifi.ap-password=1234567"} << "wifi.ap-password";
+        QTest::newRow("dhcp") << QStringList{"eth.dhcp=yes"} << "eth.dhcp";
+    }
+
+    void setKeysRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, key);
+        SettingsChange change;
+        QString error;
+        QVERIFY(!parseChange(arguments, change, error));
+        QVERIFY2(error.startsWith(key + ": "), qPrintable(error));
+    }
+
+    void setMergesIntoTheItemAsRead()
+    {
+        SettingsChange change;
+        QString error;
+        QVERIFY(parseChange({"eth.gateway=192.168.1.254", "wifi.password=abcdefgh", "speed=faster"},
+                            change, error));
+        QCOMPARE(change.itemsToRead(), unsigned(ItemEthernetIp | ItemStation));
+        PrinterSettings result;
+        QVERIFY2(applyChange(change, sample(), result, error), qPrintable(error));
+        QCOMPARE(hexFrames(framesFor(result)),
+                 (QStringList{"speed: 1B FF FE 01 00 01 02 1B FE FF",
+                              "ethernet ip: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
+                              "wifi station: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"}));
+    }
+
+    void setChecksTheMergedItem()
+    {
+        SettingsChange change;
+        QString error;
+        PrinterSettings result;
+        PrinterSettings current = sample();
+        current.station->password = QStringLiteral("abcdefgh");
+        // A name alone is fine, but the printer's password must still fit with it.
+        QVERIFY(parseChange({"wifi.ssid=cafe"}, change, error));
+        QVERIFY(applyChange(change, current, result, error));
+
+        current.accessPoint->address.clear();
+        change = SettingsChange{};
+        QVERIFY(parseChange({"wifi.mode=ap"}, change, error));
+        QVERIFY(change.itemsToRead() & ItemAccessPoint);
+        QVERIFY(!applyChange(change, current, result, error));
+        QVERIFY2(error.startsWith("wifi.ap-ip: "), qPrintable(error));
+
+        change = SettingsChange{};
+        QVERIFY(parseChange({"wifi.mode=ap", "wifi.ap-ip=192.168.4.1"}, change, error));
+        QVERIFY2(applyChange(change, current, result, error), qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsDocument)
+#include "tst_settingsdocument.moc"
