@@ -25,7 +25,8 @@ const QImage& rgbPicture()
             for (int x = 0; x < Width; ++x) {
                 const int base = (x + y) * 255 / (Width + Height);
                 const int noise = int(random.bounded(64)) - 32;
-                line[x] = qRgb(qBound(0, base + noise, 255), qBound(0, base, 255), qBound(0, 255 - base, 255));
+                line[x] = qRgb(qBound(0, base + noise, 255), qBound(0, base, 255),
+                               qBound(0, 255 - base, 255));
             }
         }
         return image;
@@ -71,7 +72,8 @@ public:
     {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+                times[run.run_name.function_name] = {run.GetAdjustedRealTime(),
+                                                     run.GetAdjustedCPUTime()};
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -91,11 +93,12 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     const auto ours = reporter.times.find("imageBlock");
     const auto toolkit = reporter.times.find("toolkitGreyscale");
-    if (ours == reporter.times.end() || toolkit == reporter.times.end() || toolkit->second.real <= 0
-        || toolkit->second.cpu <= 0)
+    if (ours == reporter.times.end() || toolkit == reporter.times.end() ||
+        toolkit->second.real <= 0 || toolkit->second.cpu <= 0)
         return 0;
-    std::printf("\n%dx%d image block vs. the toolkit's greyscale conversion from RGB32 (goal <= 0.5):\n",
-                Width, Height);
+    std::printf(
+        "\n%dx%d image block vs. the toolkit's greyscale conversion from RGB32 (goal <= 0.5):\n",
+        Width, Height);
     std::printf("  ratio, wall-clock time:      %.3f\n", ours->second.real / toolkit->second.real);
     std::printf("  ratio, process CPU time:     %.3f\n", ours->second.cpu / toolkit->second.cpu);
     return 0;

@@ -85,8 +85,9 @@ void columnBlocks16(const uchar* packed, int across, int down, int height, int c
     const int rows = std::min(8, height - 8 * b);
     __m128i r[8];
     for (int i = 0; i < 8; ++i)
-        r[i] = i < rows ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + qptrdiff(i) * across))
-                        : _mm_set1_epi8(char(0xFF));
+        r[i] = i < rows
+                   ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + qptrdiff(i) * across))
+                   : _mm_set1_epi8(char(0xFF));
     // Byte-transpose so that each 64-bit lane holds one byte column's eight rows, the last row
     // first: movemask then yields the topmost row in bit 7.
     const __m128i t0 = _mm_unpacklo_epi8(r[7], r[6]);

@@ -16,20 +16,30 @@ constexpr int DarkBelow = 158;
 constexpr int MaxDownloadFrameSize = 122880;
 // The FS q count byte has eight bits.
 constexpr int MaxImages = 255;
+// FS p names a stored logo by its place in the last download, counted from 1.
+constexpr int MaxLogoNumber = MaxImages;
 // A file declaring more pixels than this is not decoded: a forged size can exhaust memory.
 constexpr qint64 MaxImagePixels = 64LL * 1000 * 1000;
 
-enum class BitSense {
+enum class BitSense
+{
     Printer, // bit 1 for a dark pixel: a printed dot
     Preview, // bit 1 for a light pixel: shown white in a 1-bit image
 };
 
-inline int bytesPerRow(int width) { return width > 0 ? (width + 7) / 8 : 0; }
-inline int roundedWidth(int width) { return bytesPerRow(width) * 8; }
+inline int bytesPerRow(int width)
+{
+    return width > 0 ? (width + 7) / 8 : 0;
+}
+inline int roundedWidth(int width)
+{
+    return bytesPerRow(width) * 8;
+}
 
-// Packs height rows of width grey bytes (0 black .. 255 white), each row starting stride bytes after
-// the previous one, into bytesPerRow(width) * height bytes at dst: leftmost pixel in bit 7, each row
-// on a new byte, unused low bits of a row's last byte 0. Nothing is written for height < 1.
+// Packs height rows of width grey bytes (0 black .. 255 white), each row starting stride bytes
+// after the previous one, into bytesPerRow(width) * height bytes at dst: leftmost pixel in bit 7,
+// each row on a new byte, unused low bits of a row's last byte 0. Nothing is written for height
+// < 1.
 void packRows(const uchar* grey, int width, int height, int stride, BitSense sense, uchar* dst);
 QByteArray packRows(const uchar* grey, int width, int height, int stride, BitSense sense);
 
@@ -52,7 +62,8 @@ QByteArray buildImageBlock(const QImage& grey);
 class DownloadFrameBuilder
 {
 public:
-    enum Result {
+    enum Result
+    {
         Added,
         TooManyImages, // a 256th image: the count byte cannot hold it
         TooLarge,      // the frame would exceed MaxDownloadFrameSize
@@ -72,7 +83,8 @@ private:
     int m_count = 0;
 };
 
-enum PrintSize : uchar {
+enum PrintSize : uchar
+{
     SingleSize = 0,
     DoubleWidth = 1,
     DoubleHeight = 2,

@@ -1,24 +1,30 @@
+#include "monopng.h"
 #include "protocol/frame.h"
 #include "protocol/logo.h"
 
-#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 using logo::BitSense;
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 
-const uchar* bytes(const QByteArray& data) { return reinterpret_cast<const uchar*>(data.constData()); }
+const uchar* bytes(const QByteArray& data)
+{
+    return reinterpret_cast<const uchar*>(data.constData());
+}
 
 QString diff(const QByteArray& actual, const QByteArray& expected)
 {
     return QStringLiteral("\n  actual:   %1\n  expected: %2")
-        .arg(QString::fromLatin1(toHex(actual.left(64))), QString::fromLatin1(toHex(expected.left(64))));
+        .arg(QString::fromLatin1(toHex(actual.left(64))),
+             QString::fromLatin1(toHex(expected.left(64))));
 }
 
 // The packing rule bit by bit: one accumulator per byte, a partial last byte shifted up.
@@ -97,48 +103,6 @@ QImage greyImage(int width, int height, uchar value)
     return image;
 }
 
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (char c : data) {
-        crc ^= uchar(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& body)
-{
-    QByteArray length(4, 0);
-    qToBigEndian<quint32>(quint32(body.size()), length.data());
-    const QByteArray typed = QByteArray(type) + body;
-    QByteArray crc(4, 0);
-    qToBigEndian<quint32>(crc32(typed), crc.data());
-    return length + typed + crc;
-}
-
-// A valid white 1-bit greyscale PNG of any size that stays a few kilobytes on disk, so the pixel
-// limit is tested at its real value without a test image of that size in the repository.
-QByteArray whiteMonoPng(int width, int height)
-{
-    QByteArray header(13, 0);
-    qToBigEndian<quint32>(quint32(width), header.data());
-    qToBigEndian<quint32>(quint32(height), header.data() + 4);
-    header[8] = 1; // bit depth
-    header[9] = 0; // greyscale
-    QByteArray row(1 + (width + 7) / 8, char(0xFF));
-    row[0] = 0; // filter: none
-    QByteArray raw;
-    raw.reserve(row.size() * height);
-    for (int y = 0; y < height; ++y)
-        raw += row;
-    // qCompress puts a four-byte length before the zlib stream that PNG wants.
-    const QByteArray zlib = qCompress(raw, 9).mid(4);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", zlib)
-           + pngChunk("IEND", {});
-}
-
 } // namespace
 
 class TestLogo : public QObject
@@ -156,15 +120,17 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
 
         const QByteArray alternating = hex("00FF00FF00FF00FF00FF");
-        QTest::newRow("10x1 alternating, printer") << 10 << 1 << 10 << alternating << true << hex("AA80");
-        QTest::newRow("10x1 alternating, preview") << 10 << 1 << 10 << alternating << false << hex("5540");
+        QTest::newRow("10x1 alternating, printer")
+            << 10 << 1 << 10 << alternating << true << hex("AA80");
+        QTest::newRow("10x1 alternating, preview")
+            << 10 << 1 << 10 << alternating << false << hex("5540");
         const QByteArray edges = QByteArray::fromRawData("\x00\x9D\x9E\xFF", 4); // 0, 157, 158, 255
         QTest::newRow("157 prints, 158 does not") << 4 << 1 << 4 << edges << true << hex("C0");
         QTest::newRow("157 shows black, 158 white") << 4 << 1 << 4 << edges << false << hex("30");
         QTest::newRow("30 wide: four bytes a row, low bits 0")
             << 30 << 2 << 30 << QByteArray(60, 0) << true << hex("FFFFFFFC FFFFFFFC");
-        QTest::newRow("8 wide: no partial byte") << 8 << 2 << 8 << hex("9E9D9E9D9E9D9E9D 0000000000000000")
-                                                 << true << hex("55 FF");
+        QTest::newRow("8 wide: no partial byte")
+            << 8 << 2 << 8 << hex("9E9D9E9D9E9D9E9D 0000000000000000") << true << hex("55 FF");
         const GreyBuffer w13 = whiteWithDark(13, 2, {{12, 0}}, 3);
         QTest::newRow("width 13: padding is not read, printer")
             << 13 << 2 << w13.stride << w13.data << true << hex("0008 0000");
@@ -189,8 +155,10 @@ private slots:
     {
         const QByteArray grey(16, 0);
         QByteArray dst(8, char(0x5A));
-        logo::packRows(bytes(grey), 8, 0, 8, BitSense::Printer, reinterpret_cast<uchar*>(dst.data()));
-        logo::packRows(bytes(grey), 0, 2, 8, BitSense::Printer, reinterpret_cast<uchar*>(dst.data()));
+        logo::packRows(bytes(grey), 8, 0, 8, BitSense::Printer,
+                       reinterpret_cast<uchar*>(dst.data()));
+        logo::packRows(bytes(grey), 0, 2, 8, BitSense::Printer,
+                       reinterpret_cast<uchar*>(dst.data()));
         QCOMPARE(dst, QByteArray(8, char(0x5A)));
     }
 
@@ -202,15 +170,17 @@ private slots:
         QTest::addColumn<bool>("allDark");
         QTest::addColumn<QByteArray>("expected");
 
-        QTest::newRow("8x8 black") << 8 << 8 << QVector<QPoint>() << true << hex("01000100 FFFFFFFFFFFFFFFF");
-        QTest::newRow("8x8 top-left pixel") << 8 << 8 << QVector<QPoint>{{0, 0}} << false
-                                            << hex("01000100 8000000000000000");
-        QTest::newRow("8x8 bottom-right pixel") << 8 << 8 << QVector<QPoint>{{7, 7}} << false
-                                                << hex("01000100 0000000000000001");
+        QTest::newRow("8x8 black")
+            << 8 << 8 << QVector<QPoint>() << true << hex("01000100 FFFFFFFFFFFFFFFF");
+        QTest::newRow("8x8 top-left pixel")
+            << 8 << 8 << QVector<QPoint>{{0, 0}} << false << hex("01000100 8000000000000000");
+        QTest::newRow("8x8 bottom-right pixel")
+            << 8 << 8 << QVector<QPoint>{{7, 7}} << false << hex("01000100 0000000000000001");
         QTest::newRow("10x8: padding columns are dots")
-            << 10 << 8 << QVector<QPoint>() << false << hex("02000100 00000000000000000000 FFFFFFFFFFFF");
-        QTest::newRow("8x3: padding rows are dots") << 8 << 3 << QVector<QPoint>() << false
-                                                    << hex("01000100 1F1F1F1F1F1F1F1F");
+            << 10 << 8 << QVector<QPoint>() << false
+            << hex("02000100 00000000000000000000 FFFFFFFFFFFF");
+        QTest::newRow("8x3: padding rows are dots")
+            << 8 << 3 << QVector<QPoint>() << false << hex("01000100 1F1F1F1F1F1F1F1F");
         QTest::newRow("13x2: last pixel of row 0 stays in its column")
             << 13 << 2 << QVector<QPoint>{{12, 0}} << false
             << hex("02000100 3F3F3F3F3F3F3F3F3F3F3F3F BF FFFFFF");
@@ -238,7 +208,8 @@ private slots:
     void blockHeaderHoldsSizesAbove255()
     {
         const QByteArray block = logo::buildImageBlock(greyImage(2049, 2056, 255));
-        QVERIFY2(block.left(4) == hex("01010101"), qPrintable(diff(block.left(4), hex("01010101"))));
+        QVERIFY2(block.left(4) == hex("01010101"),
+                 qPrintable(diff(block.left(4), hex("01010101"))));
         QCOMPARE(block.size(), 4 + 8 * 257 * 257);
     }
 
@@ -247,11 +218,12 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("extraStride");
-        for (const QSize& size : {QSize(1, 1), QSize(7, 9), QSize(13, 8), QSize(150, 20), QSize(1023, 287), QSize(1024, 952)}) {
+        for (const QSize& size : {QSize(1, 1), QSize(7, 9), QSize(13, 8), QSize(150, 20),
+                                  QSize(1023, 287), QSize(1024, 952)}) {
             for (int extra : {0, 5}) {
-                const QByteArray name = QByteArray::number(size.width()) + "x"
-                                        + QByteArray::number(size.height()) + " stride +"
-                                        + QByteArray::number(extra);
+                const QByteArray name = QByteArray::number(size.width()) + "x" +
+                                        QByteArray::number(size.height()) + " stride +" +
+                                        QByteArray::number(extra);
                 QTest::newRow(name.constData()) << size.width() << size.height() << extra;
             }
         }
@@ -273,11 +245,13 @@ private slots:
         for (BitSense sense : {BitSense::Printer, BitSense::Preview}) {
             const QByteArray packed = logo::packRows(data, width, height, stride, sense);
             const QByteArray expected = referencePack(data, width, height, stride, sense);
-            QVERIFY2(packed == expected, qPrintable(QStringLiteral("seed %1").arg(seed) + diff(packed, expected)));
+            QVERIFY2(packed == expected,
+                     qPrintable(QStringLiteral("seed %1").arg(seed) + diff(packed, expected)));
         }
         const QByteArray block = logo::buildImageBlock(data, width, height, stride);
         const QByteArray expected = referenceBlock(data, width, height, stride);
-        QVERIFY2(block == expected, qPrintable(QStringLiteral("seed %1").arg(seed) + diff(block, expected)));
+        QVERIFY2(block == expected,
+                 qPrintable(QStringLiteral("seed %1").arg(seed) + diff(block, expected)));
     }
 
     void downloadFrameCountsItsBlocks()
@@ -325,7 +299,8 @@ private slots:
         int added = 0;
         for (const QSize& size : images) {
             const auto result = builder.add(greyImage(size.width(), size.height(), 0));
-            QVERIFY(result == logo::DownloadFrameBuilder::Added || result == logo::DownloadFrameBuilder::TooLarge);
+            QVERIFY(result == logo::DownloadFrameBuilder::Added ||
+                    result == logo::DownloadFrameBuilder::TooLarge);
             added += result == logo::DownloadFrameBuilder::Added;
         }
         QCOMPARE(added, accepted);
@@ -394,7 +369,8 @@ private slots:
         QTest::newRow("10x10 at a limit of 100") << QSize(10, 10) << qint64(100) << true;
         QTest::newRow("10x10 over a limit of 99") << QSize(10, 10) << qint64(99) << false;
         QTest::newRow("64 megapixels") << QSize(8000, 8000) << logo::MaxImagePixels << true;
-        QTest::newRow("just over 64 megapixels") << QSize(8001, 8000) << logo::MaxImagePixels << false;
+        QTest::newRow("just over 64 megapixels")
+            << QSize(8001, 8000) << logo::MaxImagePixels << false;
     }
 
     void loadsGreyWithinThePixelLimit()
@@ -407,7 +383,7 @@ private slots:
         const QString path = dir.filePath("white.png");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(whiteMonoPng(size.width(), size.height()));
+        file.write(monopng::white(size.width(), size.height()));
         file.close();
         const QImage image = logo::loadGreyImage(path, maxPixels);
         QCOMPARE(!image.isNull(), loads);
