@@ -50,9 +50,15 @@ net_set::net_set(QWidget* parent) : QMainWindow(parent), ui(new Ui::net_set)
     ui->pushButton_2->setEnabled(false);
 }
 
-net_set::~net_set() { delete ui; }
+net_set::~net_set()
+{
+    delete ui;
+}
 
-void net_set::settinghandle(int port) { printer_port = port; }
+void net_set::settinghandle(int port)
+{
+    printer_port = port;
+}
 
 void net_set::closeEvent(QCloseEvent* event)
 {
@@ -97,7 +103,8 @@ void net_set::on_pushButton_2_clicked()
     int ipResult = 0;
     int portResult = 0;
     {
-        // The IP settings first, then the ports: the printer has always been given them so.
+        // Both frames always go out, the IP settings first: one failing must not keep the other
+        // from the printer.
         WaitCursor wait;
         ipResult = Net_Set(printer_handle);
         portResult = Set_Send_PORT_MESSAGE_Instruction(printer_handle);

@@ -13,7 +13,7 @@ enum class SettingsError;
 
 // What the settings windows tell the user when they refuse their input.
 QString settingsErrorText(SettingsError error);
-// Parses an address field of a set frame, logging every part as the printer's tool always has.
+// Parses an address field of a set frame, logging each part with the value it gives.
 std::optional<Address> readAddress(const QString& text);
 // One log line per frame byte, the record of what a set frame carried.
 void logFrameBytes(const QByteArray& frame);

@@ -38,9 +38,15 @@ wifi::wifi(QWidget* parent) : QMainWindow(parent), ui(new Ui::wifi)
     ui->pushButton_4->setEnabled(false);
 }
 
-wifi::~wifi() { delete ui; }
+wifi::~wifi()
+{
+    delete ui;
+}
 
-void wifi::settinghandle(int port) { printer_port = port; }
+void wifi::settinghandle(int port)
+{
+    printer_port = port;
+}
 
 void wifi::closeEvent(QCloseEvent* event)
 {
@@ -148,7 +154,8 @@ SettingsError wifi::checkModeInput() const
 SettingsError wifi::checkIpInput() const
 {
     // The DNS field counts while it is disabled: its text is sent all the same.
-    for (const QLineEdit* field : {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9}) {
+    for (const QLineEdit* field :
+         {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9}) {
         if (!parseAddress(field->text()))
             return SettingsError::InvalidAddress;
     }
@@ -245,8 +252,8 @@ int wifi::Set_Send_WIFI_MODE_Instruction(PPrinterHandle handle)
 int wifi::Set_Send_AP_MODE_Instruction(PPrinterHandle handle)
 {
     const auto address = parseAddress(ui->lineEdit_5->text());
-    if (!address || checkWifiCredentials(ui->lineEdit_3->text(), ui->lineEdit_4->text()) !=
-                        SettingsError::None)
+    if (!address ||
+        checkWifiCredentials(ui->lineEdit_3->text(), ui->lineEdit_4->text()) != SettingsError::None)
         return -1;
     // The printer reads the address as text: send it without the leading zeros the mask allows.
     AccessPointSettings ap;
@@ -269,7 +276,8 @@ int wifi::Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle handle)
 
 int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle handle)
 {
-    const QList<QLineEdit*> fields = {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9};
+    const QList<QLineEdit*> fields = {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8,
+                                      ui->lineEdit_9};
     for (const QLineEdit* field : fields)
         qDebug("byte = %s", field->text().toLocal8Bit().constData());
 

@@ -84,7 +84,10 @@ EthernetPorts decodeEthernetPorts(const QByteArray& data)
     return {littleEndianAt(data, 0), littleEndianAt(data, 2)};
 }
 
-std::uint8_t wifiModeValue(WifiMode mode) { return mode == WifiMode::Station ? 0x01 : 0x02; }
+std::uint8_t wifiModeValue(WifiMode mode)
+{
+    return mode == WifiMode::Station ? 0x01 : 0x02;
+}
 
 WifiMode decodeWifiMode(const QByteArray& data)
 {
@@ -126,8 +129,8 @@ SettingsError checkWifiCredentials(const QString& name, const QString& password)
     if (name.toUtf8().size() > wifilimits::MaxNameBytes)
         return SettingsError::NameTooLong;
     const int passwordBytes = password.toUtf8().size();
-    if (passwordBytes != 0 &&
-        (passwordBytes < wifilimits::MinPasswordBytes || passwordBytes > wifilimits::MaxPasswordBytes))
+    if (passwordBytes != 0 && (passwordBytes < wifilimits::MinPasswordBytes ||
+                               passwordBytes > wifilimits::MaxPasswordBytes))
         return SettingsError::PasswordLength;
     return SettingsError::None;
 }

@@ -8,7 +8,8 @@
 #include <cstdint>
 
 // Why a settings window refuses to send what its fields hold.
-enum class SettingsError {
+enum class SettingsError
+{
     None,
     InvalidAddress,   // a part above 255, not a number, or not four parts
     InvalidPort,      // not a whole number from 1 to 65535
@@ -48,7 +49,11 @@ QByteArray encodeEthernetPorts(const EthernetPorts& ports);
 EthernetPorts decodeEthernetPorts(const QByteArray& data);
 
 // Wi-Fi mode (item WIFI_MODE, 1 byte): 01 station, 02 access point.
-enum class WifiMode { Station, AccessPoint };
+enum class WifiMode
+{
+    Station,
+    AccessPoint
+};
 std::uint8_t wifiModeValue(WifiMode mode);
 // Only 01 is a station; every other value, a missing byte included, is read as access point.
 WifiMode decodeWifiMode(const QByteArray& data);

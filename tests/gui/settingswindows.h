@@ -54,9 +54,18 @@ template <class Widget> Widget* child(QWidget* window, const char* name)
     return widget;
 }
 
-inline QPushButton* button(QWidget* w, const char* name) { return child<QPushButton>(w, name); }
-inline QLineEdit* edit(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
-inline QComboBox* combo(QWidget* w, const char* name) { return child<QComboBox>(w, name); }
+inline QPushButton* button(QWidget* w, const char* name)
+{
+    return child<QPushButton>(w, name);
+}
+inline QLineEdit* edit(QWidget* w, const char* name)
+{
+    return child<QLineEdit>(w, name);
+}
+inline QComboBox* combo(QWidget* w, const char* name)
+{
+    return child<QComboBox>(w, name);
+}
 
 inline sim::SimPrinter* addPrinter(int port)
 {
@@ -80,6 +89,9 @@ inline void selectPort(MainWindow* main, int port)
 }
 
 // Runs the deferred deletions a closed settings window is waiting for.
-inline void flushDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+inline void flushDeletions()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 } // namespace settingstest

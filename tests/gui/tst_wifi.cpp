@@ -22,7 +22,8 @@ const char* const StationModeFrame = "1BFFFE01300101 1BFEFF";
 const char* const ApModeFrame = "1BFFFE01300102 1BFEFF";
 const char* const WifiIpBlock = "C0A80132 C0A80101 FFFFFF00 C0A80102";
 
-const char* const ModeFields[] = {"lineEdit", "lineEdit_2", "lineEdit_3", "lineEdit_4", "lineEdit_5"};
+const char* const ModeFields[] = {"lineEdit", "lineEdit_2", "lineEdit_3", "lineEdit_4",
+                                  "lineEdit_5"};
 } // namespace
 
 class TestWifi : public QObject
@@ -141,8 +142,10 @@ private slots:
     {
         QTest::addColumn<QString>("get");
         QTest::addColumn<QString>("set");
-        QTest::newRow("mode group") << "pushButton" << "pushButton_2";
-        QTest::newRow("ip group") << "pushButton_3" << "pushButton_4";
+        QTest::newRow("mode group") << "pushButton"
+                                    << "pushButton_2";
+        QTest::newRow("ip group") << "pushButton_3"
+                                  << "pushButton_4";
     }
 
     void unpluggedGetLeavesSetDisabled()
@@ -181,10 +184,14 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         const QStringList station{"Office", "office-pass", "", "", "..."};
         const QStringList ap{"", "", "Printer-AP", "12345678", "192.168.4.1"};
-        QTest::newRow("01 station") << QByteArray::fromHex("1BFFFE02300101 1BFEFF") << "STA" << station;
-        QTest::newRow("02 access point") << QByteArray::fromHex("1BFFFE02300102 1BFEFF") << "AP" << ap;
-        QTest::newRow("00 access point") << QByteArray::fromHex("1BFFFE02300100 1BFEFF") << "AP" << ap;
-        QTest::newRow("FF access point") << QByteArray::fromHex("1BFFFE023001FF 1BFEFF") << "AP" << ap;
+        QTest::newRow("01 station")
+            << QByteArray::fromHex("1BFFFE02300101 1BFEFF") << "STA" << station;
+        QTest::newRow("02 access point")
+            << QByteArray::fromHex("1BFFFE02300102 1BFEFF") << "AP" << ap;
+        QTest::newRow("00 access point")
+            << QByteArray::fromHex("1BFFFE02300100 1BFEFF") << "AP" << ap;
+        QTest::newRow("FF access point")
+            << QByteArray::fromHex("1BFFFE023001FF 1BFEFF") << "AP" << ap;
         QTest::newRow("no data, access point")
             << QByteArray::fromHex("1BFFFE023000 1BFEFF") << "AP" << ap;
     }
@@ -357,10 +364,10 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("dnsEnabled");
         QTest::addColumn<QString>("dns");
-        QTest::newRow("01 DHCP on keeps the DNS text") << QByteArray::fromHex("01") << "DHCP ON"
-                                                      << false << "8.8.8.8";
-        QTest::newRow("00 DHCP off shows the DNS") << QByteArray::fromHex("00") << "DHCP OFF"
-                                                  << true << "192.168.1.2";
+        QTest::newRow("01 DHCP on keeps the DNS text")
+            << QByteArray::fromHex("01") << "DHCP ON" << false << "8.8.8.8";
+        QTest::newRow("00 DHCP off shows the DNS")
+            << QByteArray::fromHex("00") << "DHCP OFF" << true << "192.168.1.2";
         QTest::newRow("02 DHCP on") << QByteArray::fromHex("02") << "DHCP ON" << false << "8.8.8.8";
     }
 
@@ -404,7 +411,8 @@ private slots:
             << QStringList{"192.168.1.50", "192.168.1.1", "255.255.255.0", "8.8.4.4"}
             << frameHex("1BFFFE012811 01 C0A80132 C0A80101 FFFFFF00 08080404 1BFEFF");
         QTest::newRow("empty DNS is 0.0.0.0")
-            << QByteArray::fromHex("00") << 0 << QStringList{"10.0.0.9", "10.0.0.1", "255.0.0.0", "..."}
+            << QByteArray::fromHex("00") << 0
+            << QStringList{"10.0.0.9", "10.0.0.1", "255.0.0.0", "..."}
             << frameHex("1BFFFE012811 00 0A000009 0A000001 FF000000 00000000 1BFEFF");
     }
 
@@ -453,10 +461,14 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
-        QTest::newRow("ip") << "lineEdit_6" << "256.0.0.1";
-        QTest::newRow("gateway") << "lineEdit_7" << "10.0.0.300";
-        QTest::newRow("mask") << "lineEdit_8" << "255.255.999.0";
-        QTest::newRow("disabled DNS") << "lineEdit_9" << "8.8.8.888";
+        QTest::newRow("ip") << "lineEdit_6"
+                            << "256.0.0.1";
+        QTest::newRow("gateway") << "lineEdit_7"
+                                 << "10.0.0.300";
+        QTest::newRow("mask") << "lineEdit_8"
+                              << "255.255.999.0";
+        QTest::newRow("disabled DNS") << "lineEdit_9"
+                                      << "8.8.8.888";
     }
 
     void ipRefusalsSendNothing()

@@ -44,21 +44,36 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("typical") << "192.168.1.100" << "192.168.1.100";
-        QTest::newRow("empty masked field") << "..." << "0.0.0.0";
-        QTest::newRow("empty places read 0") << "192..1." << "192.0.1.0";
-        QTest::newRow("partial parts") << "1.2.3.4" << "1.2.3.4";
-        QTest::newRow("leading zeros from the mask") << "010.001.000.255" << "10.1.0.255";
-        QTest::newRow("blanks around a part") << " 10.1 .2.3" << "10.1.2.3";
-        QTest::newRow("part above 255") << "300.1.1.1" << "invalid";
-        QTest::newRow("256 is not 0") << "10.0.0.256" << "invalid";
-        QTest::newRow("four digits") << "1000.1.1.1" << "invalid";
-        QTest::newRow("beyond int") << "99999999999.1.1.1" << "invalid";
-        QTest::newRow("letters") << "a.1.1.1" << "invalid";
-        QTest::newRow("negative") << "-1.1.1.1" << "invalid";
-        QTest::newRow("three parts") << "10.0.1" << "invalid";
-        QTest::newRow("five parts") << "10.0.0.1.5" << "invalid";
-        QTest::newRow("no dots at all") << "" << "invalid";
+        QTest::newRow("typical") << "192.168.1.100"
+                                 << "192.168.1.100";
+        QTest::newRow("empty masked field") << "..."
+                                            << "0.0.0.0";
+        QTest::newRow("empty places read 0") << "192..1."
+                                             << "192.0.1.0";
+        QTest::newRow("partial parts") << "1.2.3.4"
+                                       << "1.2.3.4";
+        QTest::newRow("leading zeros from the mask") << "010.001.000.255"
+                                                     << "10.1.0.255";
+        QTest::newRow("blanks around a part") << " 10.1 .2.3"
+                                              << "10.1.2.3";
+        QTest::newRow("part above 255") << "300.1.1.1"
+                                        << "invalid";
+        QTest::newRow("256 is not 0") << "10.0.0.256"
+                                      << "invalid";
+        QTest::newRow("four digits") << "1000.1.1.1"
+                                     << "invalid";
+        QTest::newRow("beyond int") << "99999999999.1.1.1"
+                                    << "invalid";
+        QTest::newRow("letters") << "a.1.1.1"
+                                 << "invalid";
+        QTest::newRow("negative") << "-1.1.1.1"
+                                  << "invalid";
+        QTest::newRow("three parts") << "10.0.1"
+                                     << "invalid";
+        QTest::newRow("five parts") << "10.0.0.1.5"
+                                    << "invalid";
+        QTest::newRow("no dots at all") << ""
+                                        << "invalid";
     }
 
     void parse()

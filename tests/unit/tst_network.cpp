@@ -4,8 +4,14 @@
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
-Address addr(const char* text) { return *parseAddress(QString::fromLatin1(text)); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+Address addr(const char* text)
+{
+    return *parseAddress(QString::fromLatin1(text));
+}
 
 EthernetIp ethernetIp(bool dhcp)
 {
@@ -71,7 +77,8 @@ private slots:
             << buildSetFrame(CONNECT_AP_INFORMATION, encodeStation({"abc", "12345678"}))
             << hex("1BFFFE01260D 61626300 313233343536373800 1BFEFF");
         QTest::newRow("station with both fields empty")
-            << buildSetFrame(CONNECT_AP_INFORMATION, encodeStation({})) << hex("1BFFFE012602 0000 1BFEFF");
+            << buildSetFrame(CONNECT_AP_INFORMATION, encodeStation({}))
+            << hex("1BFFFE012602 0000 1BFEFF");
         QTest::newRow("access point abc, open, 192.168.4.1")
             << buildSetFrame(AP_MODE, encodeAccessPoint({"abc", "", "192.168.4.1"}))
             << hex("1BFFFE012711 61626300 00 3139322E3136382E342E3100 1BFEFF");
@@ -101,13 +108,19 @@ private slots:
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("gateway");
-        QTest::newRow("00 is DHCP on") << hex("00C0A80164FFFFFF00C0A80101") << true << "192.168.1.100"
-                                       << "255.255.255.0" << "192.168.1.1";
-        QTest::newRow("01 is DHCP off") << hex("01C0A80164FFFFFF00C0A80101") << false
-                                        << "192.168.1.100" << "255.255.255.0" << "192.168.1.1";
-        QTest::newRow("02 is DHCP off too") << hex("020A000001") << false << "10.0.0.1" << "0.0.0.0"
+        QTest::newRow("00 is DHCP on")
+            << hex("00C0A80164FFFFFF00C0A80101") << true << "192.168.1.100"
+            << "255.255.255.0"
+            << "192.168.1.1";
+        QTest::newRow("01 is DHCP off")
+            << hex("01C0A80164FFFFFF00C0A80101") << false << "192.168.1.100"
+            << "255.255.255.0"
+            << "192.168.1.1";
+        QTest::newRow("02 is DHCP off too") << hex("020A000001") << false << "10.0.0.1"
+                                            << "0.0.0.0"
                                             << "0.0.0.0";
-        QTest::newRow("nothing at all") << QByteArray() << true << "0.0.0.0" << "0.0.0.0"
+        QTest::newRow("nothing at all") << QByteArray() << true << "0.0.0.0"
+                                        << "0.0.0.0"
                                         << "0.0.0.0";
     }
 
@@ -169,8 +182,8 @@ private slots:
             << QStringList{"net", "pass1234"} << QStringList{"net", "pass1234", "10.0.0.1"};
         QTest::newRow("unterminated last field")
             << hex("6E6574") << QStringList{"net", ""} << QStringList{"net", "", ""};
-        QTest::newRow("open network") << hex("6162630000") + zeros << QStringList{"abc", ""}
-                                      << QStringList{"abc", "", ""};
+        QTest::newRow("open network")
+            << hex("6162630000") + zeros << QStringList{"abc", ""} << QStringList{"abc", "", ""};
         QTest::newRow("empty") << QByteArray() << QStringList{"", ""} << QStringList{"", "", ""};
     }
 
@@ -191,8 +204,10 @@ private slots:
         const int ok = int(SettingsError::None);
         const int longName = int(SettingsError::NameTooLong);
         const int badPassword = int(SettingsError::PasswordLength);
-        QTest::newRow("open network") << "abc" << "" << ok;
-        QTest::newRow("empty name") << "" << "" << ok;
+        QTest::newRow("open network") << "abc"
+                                      << "" << ok;
+        QTest::newRow("empty name") << ""
+                                    << "" << ok;
         QTest::newRow("shortest password") << "abc" << QString(8, 'p') << ok;
         QTest::newRow("longest password") << "abc" << QString(63, 'p') << ok;
         QTest::newRow("longest name") << QString(32, 'n') << "" << ok;
@@ -202,8 +217,8 @@ private slots:
         // Counted in UTF-8 bytes: eleven three-byte characters are 33 bytes.
         QTest::newRow("11 CJK characters") << QString(11, QChar(0x7F51)) << "" << longName;
         QTest::newRow("3 CJK characters password") << "abc" << QString(3, QChar(0x7F51)) << ok;
-        QTest::newRow("2 CJK characters password") << "abc" << QString(2, QChar(0x7F51))
-                                                   << badPassword;
+        QTest::newRow("2 CJK characters password")
+            << "abc" << QString(2, QChar(0x7F51)) << badPassword;
     }
 
     void credentials()
