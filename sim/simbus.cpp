@@ -302,12 +302,19 @@ struct SimBus::Impl
             fillFifo(d);
     }
 
+    // Hosts that still hold the old node must see it writable, or they never reap what is left.
+    void releaseFifo(Device* d)
+    {
+        if (d->fifo < 0)
+            return;
+        drainFifo(d);
+        ::close(d->fifo);
+        d->fifo = -1;
+    }
+
     void setNode(Device* d, Node node)
     {
-        if (d->fifo >= 0) {
-            ::close(d->fifo);
-            d->fifo = -1;
-        }
+        releaseFifo(d);
         ::unlink(d->nodePath.constData());
         ::rmdir(d->nodePath.constData());
         d->node = node;
@@ -609,10 +616,7 @@ struct SimBus::Impl
             c->done.append(c->pending);
             c->pending.clear();
         }
-        if (d->fifo >= 0) {
-            ::close(d->fifo);
-            d->fifo = -1;
-        }
+        releaseFifo(d);
     }
 
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self)
