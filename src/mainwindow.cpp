@@ -12,6 +12,8 @@
 #include <QGraphicsScene>
 #include <QTextCodec>
 
+#include <initializer_list>
+
 namespace {
 
 // Speed, density and alarm share one shape: a set frame whose one payload byte is the
