@@ -723,9 +723,8 @@ SimPrinter* SimBus::add(const PrinterConfig& config)
     d->setNode(dev, Node::Fifo);
     d->devices.append(dev);
     lock.unlock();
-    const Fault initial = printer->fault();
-    if (initial != Fault::None)
-        printer->m_faultChanged(initial);
+    if (config.fault != Fault::None)
+        printer->setFault(config.fault, config.faultArg);
     return printer;
 }
 

@@ -164,6 +164,12 @@ bool SimPrinter::unplugged() const
     return m_unplugged;
 }
 
+void SimPrinter::setReceivedHook(std::function<void(const QByteArray&)> hook)
+{
+    QMutexLocker lock(&m_mutex);
+    m_receivedHook = std::move(hook);
+}
+
 bool SimPrinter::unplugDue() const
 {
     QMutexLocker lock(&m_mutex);
@@ -193,6 +199,8 @@ SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
     if (m_fault == Fault::PartialWrite)
         taken.truncate(qBound(0, m_faultArg, data.size()));
     m_received.append(taken);
+    if (m_receivedHook)
+        m_receivedHook(taken);
     handleFrame(taken);
     result.transferred = taken.size();
     return result;

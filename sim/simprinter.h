@@ -53,6 +53,8 @@ struct PrinterConfig
     // > 0: the printer is pulled out after it has received this many bulk OUT transfers; it then
     // disappears from the bus, and a host still holding it open sees every request fail.
     int unplugAfter = 0;
+    Fault fault = Fault::None; // shown from the moment the printer is attached
+    int faultArg = 0;
     PrinterState state = defaultState();
 };
 
@@ -85,6 +87,9 @@ public:
     QList<QByteArray> downloads() const; // FS q frames
     bool kernelDriverAttached() const;
     bool unplugged() const;
+    // Called with every transfer the printer takes, on umockdev's worker thread, with the
+    // printer locked: the hook must not call back into the printer.
+    void setReceivedHook(std::function<void(const QByteArray&)> hook);
 
     // Used by the bus (worker thread).
     struct OutResult
@@ -125,6 +130,7 @@ private:
     bool m_unplugged = false;
     // Set by the bus: a fault that changes the device node (open refused, gone) must reach it.
     std::function<void(Fault)> m_faultChanged;
+    std::function<void(const QByteArray&)> m_receivedHook;
 };
 
 // The fake USB bus of this process: one umockdev testbed, created before the first libusb_init.

@@ -1,0 +1,298 @@
+// printer-sim: runs an unmodified program with simulated USB receipt printers attached.
+//
+// This process owns the umockdev testbed and answers every ioctl of the printers' device nodes;
+// the program runs as a child with the preload library, so its libusb sees the testbed's sysfs
+// and nodes instead of the machine's. The child's exit status becomes ours.
+
+#include "printerspec.h"
+#include "simprinter.h"
+#include "simrecord.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const char Usage[] =
+    "Usage: printer-sim [options] -- COMMAND [ARGS...]\n"
+    "\n"
+    "Runs COMMAND with simulated USB receipt printers attached and exits with its status.\n"
+    "COMMAND is not changed: it runs with LD_PRELOAD=libumockdev-preload.so.0 and UMOCKDEV_DIR\n"
+    "set, so libusb in it finds the simulated printers and no real USB device.\n"
+    "\n"
+    "Choosing printers (at least one of these):\n"
+    "  --printer SPEC   attach one printer; repeat for more, in bus order\n"
+    "  --demo           two printers: \"RP80 Printer\" on port 1 and \"RP58 Kitchen\" on port 2,\n"
+    "                   with different settings and Ethernet and Wi-Fi data\n"
+    "  --state FILE     JSON in the shape of the record below; each entry sets the state of\n"
+    "                   the printer with the same \"sysfs\" name (or \"port\"), or attaches a\n"
+    "                   new printer. A record written by --record can be fed back here.\n"
+    "\n"
+    "Other options:\n"
+    "  --record FILE    when COMMAND has ended, write what each printer holds and took to FILE\n"
+    "                   (JSON, see below); nothing is recorded without this option\n"
+    "  -v, --verbose    print each transfer a printer takes to standard error as it arrives\n"
+    "  -h, --help       show this text\n"
+    "\n";
+
+const char RecordHelp[] =
+    "\n"
+    "The record, written when COMMAND ends (also when it fails):\n"
+    "  {\"printers\": [{\"sysfs\": \"1-1\", \"port\": 1, \"product\": \"RP80 Printer\",\n"
+    "                 \"vendor\": \"0x36fc\", \"productId\": \"0x0001\", \"unplugged\": false,\n"
+    "                 \"state\": {\"speed\": 1, \"density\": 1, \"alarm\": 0, \"wifiMode\": 1,\n"
+    "                           \"firmwareDate\": \"2023-05-18\", \"netIp\": HEX, \"netPort\": HEX,\n"
+    "                           \"station\": HEX, \"ap\": HEX, \"wifiIp\": HEX, \"logos\": [HEX]},\n"
+    "                 \"received\": [HEX, ...], \"selfTests\": 0,\n"
+    "                 \"prints\": [HEX], \"downloads\": [HEX]}]}\n"
+    "  HEX is lowercase hexadecimal without spaces. The payloads are kept exactly as a get\n"
+    "  reply carries them (netIp 13 bytes, netPort 4, wifiIp 17; station and ap are\n"
+    "  zero-terminated texts); \"received\" holds every bulk OUT transfer in order. Keys are\n"
+    "  sorted, so two records compare as text.\n"
+    "\n"
+    "Examples:\n"
+    "  printer-sim --demo -- ./receipt-printer-setup\n"
+    "  printer-sim --record out.json --printer port=3,product=Bar,speed=2 -- rpsetup show\n"
+    "  printer-sim --printer port=1,hub=2 --printer port=1,hub=3,fault=no-reply -- ./tool\n";
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "printer-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+bool applyStateFile(const QString& path, QList<sim::PrinterConfig>& configs, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (!doc.isObject() || !doc.object().value(QLatin1String("printers")).isArray()) {
+        *error = QStringLiteral("%1 is not a printer state file (%2)")
+                     .arg(path, parseError.error ? parseError.errorString()
+                                                 : QStringLiteral("no \"printers\" list"));
+        return false;
+    }
+    const QJsonArray entries = doc.object().value(QLatin1String("printers")).toArray();
+    for (const QJsonValue& value : entries) {
+        const QJsonObject entry = value.toObject();
+        QString name = entry.value(QLatin1String("sysfs")).toString();
+        if (name.isEmpty() && entry.contains(QLatin1String("port")))
+            name = QStringLiteral("1-%1").arg(entry.value(QLatin1String("port")).toInt());
+        if (name.isEmpty()) {
+            *error = QStringLiteral("%1: an entry names neither \"sysfs\" nor \"port\"").arg(path);
+            return false;
+        }
+        sim::PrinterConfig* target = nullptr;
+        for (sim::PrinterConfig& c : configs) {
+            if (c.sysfsName == name)
+                target = &c;
+        }
+        if (!target) {
+            sim::PrinterConfig fresh;
+            fresh.sysfsName = name;
+            configs.append(fresh);
+            target = &configs.last();
+            if (entry.contains(QLatin1String("product")))
+                target->product = entry.value(QLatin1String("product")).toString().toUtf8();
+            bool ok = true;
+            const QString vendor = entry.value(QLatin1String("vendor")).toString();
+            if (!vendor.isEmpty())
+                target->vendorId = std::uint16_t(vendor.toUInt(&ok, 0));
+            const QString product = entry.value(QLatin1String("productId")).toString();
+            if (ok && !product.isEmpty())
+                target->productId = std::uint16_t(product.toUInt(&ok, 0));
+            if (!ok) {
+                *error = QStringLiteral("%1: bad vendor or product id for %2").arg(path, name);
+                return false;
+            }
+        }
+        QString stateError;
+        if (!sim::stateFromJson(entry.value(QLatin1String("state")).toObject(), target->state,
+                                &stateError)) {
+            *error = QStringLiteral("%1, printer %2: %3").arg(path, name, stateError);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The child's environment: ours, with the preload library in front and ASan told that it
+// comes first on purpose (a sanitizer build of COMMAND stops at start otherwise).
+std::vector<QByteArray> childEnvironment()
+{
+    std::vector<QByteArray> env;
+    QByteArray preload = "libumockdev-preload.so.0";
+    QByteArray asan = "verify_asan_link_order=0";
+    for (char** e = environ; *e; ++e) {
+        const QByteArray entry(*e);
+        if (entry.startsWith("LD_PRELOAD="))
+            preload += ' ' + entry.mid(11);
+        else if (entry.startsWith("ASAN_OPTIONS="))
+            asan = entry.mid(13) + ':' + asan;
+        else
+            env.push_back(entry);
+    }
+    env.push_back("LD_PRELOAD=" + preload);
+    env.push_back("ASAN_OPTIONS=" + asan);
+    return env;
+}
+
+pid_t g_child = 0;
+
+void forwardSignal(int sig)
+{
+    if (g_child > 0)
+        ::kill(g_child, sig);
+}
+
+int runChild(const QStringList& command)
+{
+    std::vector<QByteArray> args;
+    for (const QString& a : command)
+        args.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<QByteArray> env = childEnvironment();
+    std::vector<char*> envp;
+    for (QByteArray& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    // Like a shell: the terminal's interrupt reaches the child (same process group) and we stay
+    // to write the record; a termination sent to us alone is passed on.
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGQUIT, SIG_IGN);
+    std::signal(SIGTERM, forwardSignal);
+    std::signal(SIGHUP, forwardSignal);
+    pid_t pid = 0;
+    const int rc = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data());
+    if (rc != 0) {
+        std::fprintf(stderr, "printer-sim: cannot run %s: %s\n", argv[0], std::strerror(rc));
+        return 127;
+    }
+    g_child = pid;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return 127;
+    }
+    g_child = 0;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QList<sim::PrinterConfig> configs;
+    QStringList specs;
+    QString stateFile;
+    QString recordFile;
+    bool demo = false;
+    bool verbose = false;
+    QStringList command;
+
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QLatin1String("--")) {
+            command = args.mid(i + 1);
+            break;
+        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            std::fputs(Usage, stdout);
+            std::fputs(qPrintable(sim::printerSpecHelp()), stdout);
+            std::fputs(RecordHelp, stdout);
+            return 0;
+        } else if (a == QLatin1String("--printer") && value(v)) {
+            specs << v;
+        } else if (a == QLatin1String("--state") && value(v)) {
+            stateFile = v;
+        } else if (a == QLatin1String("--record") && value(v)) {
+            recordFile = v;
+        } else if (a == QLatin1String("--demo")) {
+            demo = true;
+        } else if (a == QLatin1String("-v") || a == QLatin1String("--verbose")) {
+            verbose = true;
+        } else {
+            return fail(QStringLiteral("unknown option or missing value: %1 (see --help)").arg(a));
+        }
+    }
+    if (command.isEmpty())
+        return fail(QStringLiteral("no command given: printer-sim [options] -- COMMAND (see --help)"));
+
+    if (demo)
+        configs = sim::demoPrinters();
+    for (int i = 0; i < specs.size(); ++i) {
+        sim::PrinterConfig config;
+        QString error;
+        if (!sim::parsePrinterSpec(specs[i], configs.size() + 1, config, &error))
+            return fail(error);
+        configs.append(config);
+    }
+    if (!stateFile.isEmpty()) {
+        QString error;
+        if (!applyStateFile(stateFile, configs, &error))
+            return fail(error);
+    }
+    if (configs.isEmpty())
+        return fail(QStringLiteral("no printer: give --printer, --demo or --state (see --help)"));
+
+    sim::SimBus& bus = sim::SimBus::instance();
+    QList<sim::SimPrinter*> printers;
+    for (const sim::PrinterConfig& config : qAsConst(configs)) {
+        sim::SimPrinter* p = bus.add(config);
+        if (!p)
+            return fail(QStringLiteral("two printers on %1").arg(config.sysfsName));
+        if (verbose) {
+            const QByteArray name = config.sysfsName.toLatin1();
+            p->setReceivedHook([name](const QByteArray& data) {
+                std::fprintf(stderr, "printer-sim: %s took %s\n", name.constData(),
+                             data.toHex(' ').toUpper().constData());
+            });
+        }
+        printers.append(p);
+    }
+
+    const int status = runChild(command);
+
+    if (!recordFile.isEmpty()) {
+        QSaveFile out(recordFile);
+        if (!out.open(QIODevice::WriteOnly) || out.write(sim::recordDocument(printers)) < 0 ||
+            !out.commit()) {
+            fail(QStringLiteral("cannot write the record to %1: %2").arg(recordFile, out.errorString()));
+            return status ? status : 2;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,321 @@
+#include "printerspec.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <functional>
+
+namespace sim {
+
+namespace {
+
+struct Fields
+{
+    PrinterConfig& config;
+    QString* error;
+    int port = -1;
+    int hub = -1;
+};
+
+bool fail(QString* error, const QString& message)
+{
+    *error = message;
+    return false;
+}
+
+bool number(const QString& text, int min, int max, int& out)
+{
+    bool ok = false;
+    const int v = text.startsWith(QLatin1String("0x")) ? text.mid(2).toInt(&ok, 16) : text.toInt(&ok, 10);
+    if (!ok || v < min || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+bool address(const QString& text, QByteArray& out)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    QByteArray bytes;
+    for (const QString& part : parts) {
+        int v = 0;
+        if (!number(part, 0, 255, v) || part.startsWith(QLatin1String("0x")))
+            return false;
+        bytes.append(char(v));
+    }
+    out = bytes;
+    return true;
+}
+
+// The zero-terminated texts of the station and access-point data, padded to `count` fields.
+QList<QByteArray> texts(const QByteArray& data, int count)
+{
+    QList<QByteArray> parts = data.split('\0');
+    while (parts.size() < count)
+        parts.append(QByteArray());
+    return parts.mid(0, count);
+}
+
+QByteArray joinTexts(const QList<QByteArray>& parts)
+{
+    QByteArray out;
+    for (const QByteArray& p : parts)
+        out += p + '\0';
+    return out;
+}
+
+// Keeps a fixed-size payload at its size while one field of it changes.
+void place(QByteArray& payload, int size, int offset, const QByteArray& bytes)
+{
+    if (payload.size() < size)
+        payload.append(QByteArray(size - payload.size(), '\0'));
+    payload.replace(offset, bytes.size(), bytes);
+}
+
+using Setter = std::function<bool(Fields&, const QString&)>;
+
+Setter byteField(std::uint8_t PrinterState::*field)
+{
+    return [field](Fields& f, const QString& v) {
+        int n = 0;
+        if (!number(v, 0, 255, n))
+            return false;
+        f.config.state.*field = std::uint8_t(n);
+        return true;
+    };
+}
+
+Setter addressField(QByteArray PrinterState::*payload, int size, int offset)
+{
+    return [=](Fields& f, const QString& v) {
+        QByteArray bytes;
+        if (!address(v, bytes))
+            return false;
+        place(f.config.state.*payload, size, offset, bytes);
+        return true;
+    };
+}
+
+Setter portField(int offset)
+{
+    return [offset](Fields& f, const QString& v) {
+        int n = 0;
+        if (!number(v, 0, 65535, n))
+            return false;
+        place(f.config.state.netPort, 4, offset, QByteArray(1, char(n & 0xFF)) + char(n >> 8));
+        return true;
+    };
+}
+
+// on/off into the IP mode byte; the two interfaces use opposite senses (Ethernet 00 = DHCP on).
+Setter dhcpField(QByteArray PrinterState::*payload, int size, char onValue, char offValue)
+{
+    return [=](Fields& f, const QString& v) {
+        if (v != QLatin1String("on") && v != QLatin1String("off"))
+            return false;
+        place(f.config.state.*payload, size, 0, QByteArray(1, v == QLatin1String("on") ? onValue : offValue));
+        return true;
+    };
+}
+
+Setter textField(QByteArray PrinterState::*data, int count, int index)
+{
+    return [=](Fields& f, const QString& v) {
+        QList<QByteArray> parts = texts(f.config.state.*data, count);
+        parts[index] = v.toUtf8();
+        f.config.state.*data = joinTexts(parts);
+        return true;
+    };
+}
+
+bool setFault(Fields& f, const QString& v)
+{
+    static const QHash<QString, Fault> names{{"none", Fault::None},
+                                             {"kernel-driver", Fault::KernelDriver},
+                                             {"open-refused", Fault::OpenRefused},
+                                             {"write-error", Fault::WriteError},
+                                             {"partial-write", Fault::PartialWrite},
+                                             {"no-reply", Fault::NoReply},
+                                             {"short-reply", Fault::ShortReply},
+                                             {"gone", Fault::Gone}};
+    const QString name = v.section(QLatin1Char(':'), 0, 0);
+    if (!names.contains(name))
+        return false;
+    f.config.fault = names.value(name);
+    f.config.faultArg = 0;
+    return !v.contains(QLatin1Char(':')) || number(v.section(QLatin1Char(':'), 1), 0, 1 << 20, f.config.faultArg);
+}
+
+const QList<QPair<QString, Setter>>& setters()
+{
+    static const QList<QPair<QString, Setter>> table{
+        {"port", [](Fields& f, const QString& v) { return number(v, 0, 255, f.port); }},
+        {"hub", [](Fields& f, const QString& v) { return number(v, 1, 255, f.hub); }},
+        {"sysfs",
+         [](Fields& f, const QString& v) {
+             f.config.sysfsName = v;
+             return v.startsWith(QLatin1String("1-")) && v.size() > 2;
+         }},
+        {"product",
+         [](Fields& f, const QString& v) {
+             f.config.product = v.toUtf8();
+             return true;
+         }},
+        {"product-readable",
+         [](Fields& f, const QString& v) {
+             f.config.productReadable = v == QLatin1String("yes");
+             return v == QLatin1String("yes") || v == QLatin1String("no");
+         }},
+        {"vendor",
+         [](Fields& f, const QString& v) {
+             int n = 0;
+             return number(v, 0, 0xFFFF, n) && (f.config.vendorId = std::uint16_t(n), true);
+         }},
+        {"product-id",
+         [](Fields& f, const QString& v) {
+             int n = 0;
+             return number(v, 0, 0xFFFF, n) && (f.config.productId = std::uint16_t(n), true);
+         }},
+        {"interface-string",
+         [](Fields& f, const QString& v) {
+             int n = 0;
+             return number(v, 0, 255, n) && (f.config.interfaceString = std::uint8_t(n), true);
+         }},
+        {"speed", byteField(&PrinterState::speed)},
+        {"density", byteField(&PrinterState::density)},
+        {"alarm", byteField(&PrinterState::alarm)},
+        {"firmware",
+         [](Fields& f, const QString& v) {
+             f.config.state.firmwareDate = v.toLatin1();
+             return true;
+         }},
+        {"eth-dhcp", dhcpField(&PrinterState::netIp, 13, '\x00', '\x01')},
+        {"eth-ip", addressField(&PrinterState::netIp, 13, 1)},
+        {"eth-mask", addressField(&PrinterState::netIp, 13, 5)},
+        {"eth-gateway", addressField(&PrinterState::netIp, 13, 9)},
+        {"eth-tcp", portField(0)},
+        {"eth-udp", portField(2)},
+        {"wifi-mode",
+         [](Fields& f, const QString& v) {
+             int n = v == QLatin1String("sta") ? 1 : v == QLatin1String("ap") ? 2 : -1;
+             return (n > 0 || number(v, 0, 255, n)) && (f.config.state.wifiMode = std::uint8_t(n), true);
+         }},
+        {"sta-name", textField(&PrinterState::station, 2, 0)},
+        {"sta-password", textField(&PrinterState::station, 2, 1)},
+        {"ap-name", textField(&PrinterState::ap, 3, 0)},
+        {"ap-password", textField(&PrinterState::ap, 3, 1)},
+        {"ap-ip", textField(&PrinterState::ap, 3, 2)},
+        {"wifi-dhcp", dhcpField(&PrinterState::wifiIp, 17, '\x01', '\x00')},
+        {"wifi-ip", addressField(&PrinterState::wifiIp, 17, 1)},
+        {"wifi-gateway", addressField(&PrinterState::wifiIp, 17, 5)},
+        {"wifi-mask", addressField(&PrinterState::wifiIp, 17, 9)},
+        {"wifi-dns", addressField(&PrinterState::wifiIp, 17, 13)},
+        {"fault", setFault},
+        {"unplug-after",
+         [](Fields& f, const QString& v) { return number(v, 1, 1 << 20, f.config.unplugAfter); }},
+    };
+    return table;
+}
+
+QStringList splitFields(const QString& spec)
+{
+    QStringList fields;
+    QString current;
+    for (int i = 0; i < spec.size(); ++i) {
+        if (spec[i] == QLatin1Char('\\') && i + 1 < spec.size() && spec[i + 1] == QLatin1Char(',')) {
+            current += QLatin1Char(',');
+            ++i;
+        } else if (spec[i] == QLatin1Char(',')) {
+            fields << current;
+            current.clear();
+        } else {
+            current += spec[i];
+        }
+    }
+    fields << current;
+    return fields;
+}
+
+} // namespace
+
+bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, QString* error)
+{
+    Fields f{config, error};
+    for (const QString& field : splitFields(spec)) {
+        if (field.isEmpty())
+            continue;
+        const int eq = field.indexOf(QLatin1Char('='));
+        const QString key = eq < 0 ? field : field.left(eq);
+        const QString value = eq < 0 ? QString() : field.mid(eq + 1);
+        bool known = false;
+        for (const auto& entry : setters()) {
+            if (entry.first != key)
+                continue;
+            known = true;
+            if (eq < 0 || !entry.second(f, value))
+                return fail(error, QStringLiteral("bad value for \"%1\" in --printer %2").arg(key, spec));
+        }
+        if (!known)
+            return fail(error, QStringLiteral("unknown key \"%1\" in --printer %2").arg(key, spec));
+    }
+    const bool named = spec.contains(QLatin1String("sysfs="));
+    if (!named) {
+        const int port = f.port >= 0 ? f.port : position;
+        config.sysfsName = f.hub > 0 ? QStringLiteral("1-%1.%2").arg(f.hub).arg(port)
+                                     : QStringLiteral("1-%1").arg(port);
+    }
+    return true;
+}
+
+QString printerSpecHelp()
+{
+    return QStringLiteral(
+        "SPEC is a list of key=value fields separated by commas (write \\, for a comma in a value):\n"
+        "  port=N              USB port 0-255 (default: the printer's place among the --printer options)\n"
+        "  hub=H               put it behind a hub on port H (port=1,hub=2 and port=1,hub=3 share port 1)\n"
+        "  sysfs=NAME          the sysfs name itself, e.g. 1-4.2 (overrides port and hub)\n"
+        "  product=TEXT        USB product string (default \"RP80 Printer\")\n"
+        "  product-readable=no the product string cannot be read\n"
+        "  vendor=0xVVVV       USB vendor id (default 0x36fc; another one is not a printer to the tool)\n"
+        "  product-id=0xPPPP   USB product id (default 0x0001)\n"
+        "  speed=N density=N alarm=N   print settings as the printer stores them (0-255)\n"
+        "  firmware=TEXT       firmware version date (default 2023-05-18)\n"
+        "  eth-dhcp=on|off eth-ip=A.B.C.D eth-mask=... eth-gateway=... eth-tcp=N eth-udp=N\n"
+        "  wifi-mode=sta|ap sta-name=TEXT sta-password=TEXT ap-name=TEXT ap-password=TEXT ap-ip=TEXT\n"
+        "  wifi-dhcp=on|off wifi-ip=A.B.C.D wifi-gateway=... wifi-mask=... wifi-dns=...\n"
+        "  fault=KIND          none, kernel-driver (claim busy until detached), open-refused,\n"
+        "                      write-error, partial-write:N (takes N bytes), no-reply (reads time out),\n"
+        "                      short-reply:N (replies cut to N bytes), gone (listed, but every\n"
+        "                      request fails)\n"
+        "  unplug-after=N      pull the printer out after it has taken N transfers\n");
+}
+
+QList<PrinterConfig> demoPrinters()
+{
+    QList<PrinterConfig> list;
+    const QStringList specs{
+        QStringLiteral("port=1,product=RP80 Printer,speed=2,density=1,alarm=3,firmware=2024-01-02,"
+                       "eth-dhcp=off,eth-ip=192.168.1.100,eth-mask=255.255.255.0,"
+                       "eth-gateway=192.168.1.1,eth-tcp=9100,eth-udp=80,wifi-mode=sta,"
+                       "sta-name=Shop-WiFi,sta-password=counter-2024,ap-name=RP80-Setup,"
+                       "ap-password=12345678,ap-ip=192.168.4.1,wifi-dhcp=on,wifi-ip=192.168.1.51,"
+                       "wifi-gateway=192.168.1.1,wifi-mask=255.255.255.0,wifi-dns=192.168.1.1"),
+        QStringLiteral("port=2,product=RP58 Kitchen,speed=0,density=2,alarm=1,firmware=2023-11-20,"
+                       "eth-dhcp=on,eth-ip=10.0.0.57,eth-mask=255.0.0.0,eth-gateway=10.0.0.1,"
+                       "eth-tcp=9101,eth-udp=9102,wifi-mode=ap,sta-name=,sta-password=,"
+                       "ap-name=Kitchen-Printer,ap-password=kitchen58,ap-ip=192.168.4.1,"
+                       "wifi-dhcp=off,wifi-ip=192.168.4.1,wifi-gateway=192.168.4.1,"
+                       "wifi-mask=255.255.255.0,wifi-dns=8.8.8.8"),
+    };
+    for (int i = 0; i < specs.size(); ++i) {
+        PrinterConfig config;
+        QString error;
+        if (parsePrinterSpec(specs[i], i + 1, config, &error))
+            list.append(config);
+    }
+    return list;
+}
+
+} // namespace sim
