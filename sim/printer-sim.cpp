@@ -56,8 +56,10 @@ const char RecordHelp[] =
     "  {\"printers\": [{\"sysfs\": \"1-1\", \"port\": 1, \"product\": \"RP80 Printer\",\n"
     "                 \"vendor\": \"0x36fc\", \"productId\": \"0x0001\", \"unplugged\": false,\n"
     "                 \"state\": {\"speed\": 1, \"density\": 1, \"alarm\": 0, \"wifiMode\": 1,\n"
-    "                           \"firmwareDate\": \"2023-05-18\", \"netIp\": HEX, \"netPort\": HEX,\n"
-    "                           \"station\": HEX, \"ap\": HEX, \"wifiIp\": HEX, \"logos\": [HEX]},\n"
+    "                           \"firmwareDate\": \"2023-05-18\", \"netIp\": HEX, \"netPort\": "
+    "HEX,\n"
+    "                           \"station\": HEX, \"ap\": HEX, \"wifiIp\": HEX, \"logos\": "
+    "[HEX]},\n"
     "                 \"received\": [HEX, ...], \"selfTests\": 0,\n"
     "                 \"prints\": [HEX], \"downloads\": [HEX]}]}\n"
     "  HEX is lowercase hexadecimal without spaces. The payloads are kept exactly as a get\n"
@@ -249,7 +251,8 @@ int main(int argc, char** argv)
         }
     }
     if (command.isEmpty())
-        return fail(QStringLiteral("no command given: printer-sim [options] -- COMMAND (see --help)"));
+        return fail(
+            QStringLiteral("no command given: printer-sim [options] -- COMMAND (see --help)"));
 
     if (demo)
         configs = sim::demoPrinters();
@@ -290,7 +293,8 @@ int main(int argc, char** argv)
         QSaveFile out(recordFile);
         if (!out.open(QIODevice::WriteOnly) || out.write(sim::recordDocument(printers)) < 0 ||
             !out.commit()) {
-            fail(QStringLiteral("cannot write the record to %1: %2").arg(recordFile, out.errorString()));
+            fail(QStringLiteral("cannot write the record to %1: %2")
+                     .arg(recordFile, out.errorString()));
             return status ? status : 2;
         }
     }

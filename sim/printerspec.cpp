@@ -26,7 +26,8 @@ bool fail(QString* error, const QString& message)
 bool number(const QString& text, int min, int max, int& out)
 {
     bool ok = false;
-    const int v = text.startsWith(QLatin1String("0x")) ? text.mid(2).toInt(&ok, 16) : text.toInt(&ok, 10);
+    const int v =
+        text.startsWith(QLatin1String("0x")) ? text.mid(2).toInt(&ok, 16) : text.toInt(&ok, 10);
     if (!ok || v < min || v > max)
         return false;
     out = v;
@@ -115,7 +116,8 @@ Setter dhcpField(QByteArray PrinterState::*payload, int size, char onValue, char
     return [=](Fields& f, const QString& v) {
         if (v != QLatin1String("on") && v != QLatin1String("off"))
             return false;
-        place(f.config.state.*payload, size, 0, QByteArray(1, v == QLatin1String("on") ? onValue : offValue));
+        place(f.config.state.*payload, size, 0,
+              QByteArray(1, v == QLatin1String("on") ? onValue : offValue));
         return true;
     };
 }
@@ -145,7 +147,8 @@ bool setFault(Fields& f, const QString& v)
         return false;
     f.config.fault = names.value(name);
     f.config.faultArg = 0;
-    return !v.contains(QLatin1Char(':')) || number(v.section(QLatin1Char(':'), 1), 0, 1 << 20, f.config.faultArg);
+    return !v.contains(QLatin1Char(':')) ||
+           number(v.section(QLatin1Char(':'), 1), 0, 1 << 20, f.config.faultArg);
 }
 
 const QList<QPair<QString, Setter>>& setters()
@@ -200,7 +203,8 @@ const QList<QPair<QString, Setter>>& setters()
         {"wifi-mode",
          [](Fields& f, const QString& v) {
              int n = v == QLatin1String("sta") ? 1 : v == QLatin1String("ap") ? 2 : -1;
-             return (n > 0 || number(v, 0, 255, n)) && (f.config.state.wifiMode = std::uint8_t(n), true);
+             return (n > 0 || number(v, 0, 255, n)) &&
+                    (f.config.state.wifiMode = std::uint8_t(n), true);
          }},
         {"sta-name", textField(&PrinterState::station, 2, 0)},
         {"sta-password", textField(&PrinterState::station, 2, 1)},
@@ -224,7 +228,8 @@ QStringList splitFields(const QString& spec)
     QStringList fields;
     QString current;
     for (int i = 0; i < spec.size(); ++i) {
-        if (spec[i] == QLatin1Char('\\') && i + 1 < spec.size() && spec[i + 1] == QLatin1Char(',')) {
+        if (spec[i] == QLatin1Char('\\') && i + 1 < spec.size() &&
+            spec[i + 1] == QLatin1Char(',')) {
             current += QLatin1Char(',');
             ++i;
         } else if (spec[i] == QLatin1Char(',')) {
@@ -255,7 +260,8 @@ bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, 
                 continue;
             known = true;
             if (eq < 0 || !entry.second(f, value))
-                return fail(error, QStringLiteral("bad value for \"%1\" in --printer %2").arg(key, spec));
+                return fail(error,
+                            QStringLiteral("bad value for \"%1\" in --printer %2").arg(key, spec));
         }
         if (!known)
             return fail(error, QStringLiteral("unknown key \"%1\" in --printer %2").arg(key, spec));
@@ -272,21 +278,27 @@ bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, 
 QString printerSpecHelp()
 {
     return QStringLiteral(
-        "SPEC is a list of key=value fields separated by commas (write \\, for a comma in a value):\n"
-        "  port=N              USB port 0-255 (default: the printer's place among the --printer options)\n"
-        "  hub=H               put it behind a hub on port H (port=1,hub=2 and port=1,hub=3 share port 1)\n"
+        "SPEC is a list of key=value fields separated by commas (write \\, for a comma in a "
+        "value):\n"
+        "  port=N              USB port 0-255 (default: the printer's place among the --printer "
+        "options)\n"
+        "  hub=H               put it behind a hub on port H (port=1,hub=2 and port=1,hub=3 share "
+        "port 1)\n"
         "  sysfs=NAME          the sysfs name itself, e.g. 1-4.2 (overrides port and hub)\n"
         "  product=TEXT        USB product string (default \"RP80 Printer\")\n"
         "  product-readable=no the product string cannot be read\n"
-        "  vendor=0xVVVV       USB vendor id (default 0x36fc; another one is not a printer to the tool)\n"
+        "  vendor=0xVVVV       USB vendor id (default 0x36fc; another one is not a printer to the "
+        "tool)\n"
         "  product-id=0xPPPP   USB product id (default 0x0001)\n"
         "  speed=N density=N alarm=N   print settings as the printer stores them (0-255)\n"
         "  firmware=TEXT       firmware version date (default 2023-05-18)\n"
         "  eth-dhcp=on|off eth-ip=A.B.C.D eth-mask=... eth-gateway=... eth-tcp=N eth-udp=N\n"
-        "  wifi-mode=sta|ap sta-name=TEXT sta-password=TEXT ap-name=TEXT ap-password=TEXT ap-ip=TEXT\n"
+        "  wifi-mode=sta|ap sta-name=TEXT sta-password=TEXT ap-name=TEXT ap-password=TEXT "
+        "ap-ip=TEXT\n"
         "  wifi-dhcp=on|off wifi-ip=A.B.C.D wifi-gateway=... wifi-mask=... wifi-dns=...\n"
         "  fault=KIND          none, kernel-driver (claim busy until detached), open-refused,\n"
-        "                      write-error, partial-write:N (takes N bytes), no-reply (reads time out),\n"
+        "                      write-error, partial-write:N (takes N bytes), no-reply (reads time "
+        "out),\n"
         "                      short-reply:N (replies cut to N bytes), gone (listed, but every\n"
         "                      request fails)\n"
         "  unplug-after=N      pull the printer out after it has taken N transfers\n");

@@ -141,13 +141,18 @@ struct Client
     bool connected() const { return umockdev_ioctl_client_get_connected(client); }
 };
 
-enum class Node { Fifo, Missing, Refused };
+enum class Node
+{
+    Fifo,
+    Missing,
+    Refused
+};
 
 struct Device
 {
     SimPrinter* printer = nullptr;
     QByteArray syspath;
-    QByteArray devnode; // /dev/bus/usb/001/NNN
+    QByteArray devnode;  // /dev/bus/usb/001/NNN
     QByteArray nodePath; // the node inside the testbed
     int devnum = 0;
     int fifo = -1;
@@ -185,11 +190,9 @@ struct SimBus::Impl
     QList<Device*> devices;
     QHash<QString, QByteArray> hubs; // name -> sysfs path, the root hub excepted
     int nextDevnum = RootHubDevnum + 1;
+    long successValue = 0; // what the ioctl being handled returns when it succeeds
 
-    ~Impl()
-    {
-        qDeleteAll(devices);
-    }
+    ~Impl() { qDeleteAll(devices); }
 
     Device* deviceForNode(const char* devnode) const
     {
@@ -427,7 +430,8 @@ struct SimBus::Impl
     // Returns the errno to fail the SUBMITURB with, or 0 when the URB was taken.
     int submit(Device* d, Client* c, UMockdevIoctlData* arg, bool& unplugNow)
     {
-        UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+        UMockdevIoctlData* urbData =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
         if (!urbData)
             return EFAULT;
         auto* h = reinterpret_cast<usbdevfs_urb*>(urbData->data);
@@ -447,7 +451,8 @@ struct SimBus::Impl
             c->done.append(u);
             return 0;
         }
-        if (h->type != USBDEVFS_URB_TYPE_BULK || (u->endpoint != BulkOut && u->endpoint != BulkIn)) {
+        if (h->type != USBDEVFS_URB_TYPE_BULK ||
+            (u->endpoint != BulkOut && u->endpoint != BulkIn)) {
             delete u;
             return EINVAL;
         }
@@ -526,7 +531,8 @@ struct SimBus::Impl
 
     int driverControl(Device* d, Client* c, UMockdevIoctlData* arg)
     {
-        UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
         if (!data)
             return EFAULT;
         const auto* cmd = reinterpret_cast<const usbdevfs_ioctl*>(data->data);
@@ -541,8 +547,10 @@ struct SimBus::Impl
         } else if (unsigned(cmd->ioctl_code) == USBDEVFS_CONNECT) {
             if (c->claimed || claimedByAnyone(d))
                 rc = EBUSY;
-            else if (d->printer->fault() == Fault::KernelDriver)
-                d->printer->setFault(Fault::KernelDriver);
+            else
+                d->printer->attachKernelDriver();
+            // Like device_attach(): 1 when a driver bound, 0 when none wanted the interface.
+            successValue = d->printer->kernelDriverAttached() ? 1 : 0;
         } else {
             rc = ENOTTY;
         }
@@ -567,7 +575,8 @@ struct SimBus::Impl
             return ENODEV;
         switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
-            UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(std::uint32_t), nullptr);
+            UMockdevIoctlData* data =
+                umockdev_ioctl_data_resolve(arg, 0, sizeof(std::uint32_t), nullptr);
             if (!data)
                 return EFAULT;
             *reinterpret_cast<std::uint32_t*>(data->data) = Capabilities;
@@ -578,7 +587,8 @@ struct SimBus::Impl
             return submit(d, c, arg, unplugNow);
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_RELEASEINTERFACE: {
-            UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
+            UMockdevIoctlData* data =
+                umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
             if (!data)
                 return EFAULT;
             const unsigned ifno = *reinterpret_cast<unsigned*>(data->data);
@@ -626,8 +636,10 @@ struct SimBus::Impl
         UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
         int error = ENODEV;
         QByteArray removePath;
+        long value = 0;
         {
             QMutexLocker lock(&impl->mutex);
+            impl->successValue = 0;
             Device* d = impl->deviceForNode(umockdev_ioctl_client_get_devnode(client));
             if (d && !d->printer->unplugged()) {
                 Client* c = impl->clientFor(d, client);
@@ -642,10 +654,11 @@ struct SimBus::Impl
             } else if (d && request == USBDEVFS_REAPURBNDELAY) {
                 error = impl->reap(impl->clientFor(d, client), arg);
             }
+            value = impl->successValue;
         }
         if (!removePath.isEmpty())
             umockdev_testbed_remove_device(impl->testbed, ("/sys" + removePath).constData());
-        umockdev_ioctl_client_complete(client, error ? -1 : 0, error);
+        umockdev_ioctl_client_complete(client, error ? -1 : value, error);
         return TRUE;
     }
 };
@@ -706,8 +719,8 @@ SimPrinter* SimBus::add(const PrinterConfig& config)
                   printerConfiguration(config.interfaceString);
     // The handler goes first, so that the node never exists without it.
     umockdev_testbed_attach_ioctl(d->testbed, dev->devnode.constData(), d->handler, nullptr);
-    umockdev_testbed_add_from_string(d->testbed, record(dev->syspath, dev->devnum, descriptors, true),
-                                     nullptr);
+    umockdev_testbed_add_from_string(d->testbed,
+                                     record(dev->syspath, dev->devnum, descriptors, true), nullptr);
     SimPrinter* printer = dev->printer;
     Impl* impl = d;
     // An unplugged printer's node is gone; one refusing the open keeps a node nobody may open.

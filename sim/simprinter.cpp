@@ -12,8 +12,14 @@ const QByteArray FrameStart("\x1B\xFF\xFE", 3);
 const QByteArray FrameEnd("\x1B\xFE\xFF", 3);
 constexpr int FrameOverhead = 9;
 
-enum : std::uint8_t { StatusClass = 0x00, SetClass = 0x01, GetClass = 0x02 };
-enum : std::uint8_t {
+enum : std::uint8_t
+{
+    StatusClass = 0x00,
+    SetClass = 0x01,
+    GetClass = 0x02
+};
+enum : std::uint8_t
+{
     Speed = 0x00,
     NetIp = 0x0D,
     NetPort = 0x0F,
@@ -24,7 +30,11 @@ enum : std::uint8_t {
     WifiMode = 0x30,
     Sound = 0x40,
 };
-enum : std::uint8_t { SelfTestPage = 0x00, FirmwareDate = 0x04 };
+enum : std::uint8_t
+{
+    SelfTestPage = 0x00,
+    FirmwareDate = 0x04
+};
 
 constexpr int NetIpSize = 13;
 constexpr int NetPortSize = 4;
@@ -227,6 +237,12 @@ void SimPrinter::detachKernelDriver()
 {
     QMutexLocker lock(&m_mutex);
     m_kernelDriver = false;
+}
+
+void SimPrinter::attachKernelDriver()
+{
+    QMutexLocker lock(&m_mutex);
+    m_kernelDriver = m_fault == Fault::KernelDriver;
 }
 
 // One transfer may hold several commands back to back, as the printer reads a byte stream.

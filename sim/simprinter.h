@@ -11,12 +11,13 @@
 namespace sim {
 
 // Faults a printer can be told to show; each stays until cleared with Fault::None.
-enum class Fault {
+enum class Fault
+{
     None,
     KernelDriver, // a kernel driver holds the interface: claim is busy until it is detached
     OpenRefused,  // opening the device node is refused (no permission)
     WriteError,   // every bulk OUT transfer fails (stall)
-    PartialWrite, // a bulk OUT transfer reports success with fewer bytes than asked (faultArg bytes)
+    PartialWrite, // a bulk OUT transfer succeeds with only faultArg of its bytes taken
     NoReply,      // bulk IN transfers never complete: the host times out
     ShortReply,   // replies are cut to faultArg bytes
     Gone,         // still listed, but every request on the device node fails: unplugged mid-command
@@ -29,12 +30,12 @@ struct PrinterState
     std::uint8_t density = 1;
     std::uint8_t alarm = 0;
     QByteArray firmwareDate = "2023-05-18";
-    QByteArray netIp;  // 13 bytes: mode, address, mask, gateway
+    QByteArray netIp;   // 13 bytes: mode, address, mask, gateway
     QByteArray netPort; // 4 bytes: TCP, UDP, little-endian
     std::uint8_t wifiMode = 1;
-    QByteArray station; // name 00 password 00
-    QByteArray ap;      // name 00 password 00 address 00
-    QByteArray wifiIp;  // 17 bytes: mode, address, gateway, mask, DNS
+    QByteArray station;      // name 00 password 00
+    QByteArray ap;           // name 00 password 00 address 00
+    QByteArray wifiIp;       // 17 bytes: mode, address, gateway, mask, DNS
     QList<QByteArray> logos; // image blocks of the last FS q download
 };
 
@@ -102,6 +103,8 @@ public:
     bool takeReply(QByteArray& reply);
     bool claimBusy() const;
     void detachKernelDriver();
+    // A driver binds again only where one bound before: while the KernelDriver fault stands.
+    void attachKernelDriver();
 
     // true once the transfer that reached unplugAfter has been taken (the bus then removes it).
     bool unplugDue() const;

@@ -7,7 +7,10 @@ namespace sim {
 
 namespace {
 
-QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex()); }
+QString hex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex());
+}
 
 QJsonArray hexArray(const QList<QByteArray>& list)
 {
@@ -17,7 +20,10 @@ QJsonArray hexArray(const QList<QByteArray>& list)
     return out;
 }
 
-QString hex16(int value) { return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0')); }
+QString hex16(int value)
+{
+    return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0'));
+}
 
 bool byteValue(const QJsonObject& json, const char* key, std::uint8_t& field, QString* error)
 {
@@ -69,8 +75,9 @@ QJsonObject stateToJson(const PrinterState& s)
 
 bool stateFromJson(const QJsonObject& json, PrinterState& s, QString* error)
 {
-    static const QStringList known{"speed", "density", "alarm", "firmwareDate", "netIp", "netPort",
-                                   "wifiMode", "station", "ap", "wifiIp", "logos"};
+    static const QStringList known{"speed", "density", "alarm",    "firmwareDate",
+                                   "netIp", "netPort", "wifiMode", "station",
+                                   "ap",    "wifiIp",  "logos"};
     for (const QString& key : json.keys()) {
         if (!known.contains(key)) {
             *error = QStringLiteral("unknown state key \"%1\"").arg(key);
@@ -140,7 +147,8 @@ QByteArray recordDocument(const QList<SimPrinter*>& printers)
     QJsonArray list;
     for (const SimPrinter* p : printers)
         list.append(printerRecord(*p));
-    return QJsonDocument(QJsonObject{{QStringLiteral("printers"), list}}).toJson(QJsonDocument::Indented);
+    return QJsonDocument(QJsonObject{{QStringLiteral("printers"), list}})
+        .toJson(QJsonDocument::Indented);
 }
 
 } // namespace sim

@@ -22,7 +22,8 @@ inline bool startBus()
     return umockdev_in_mock_environment();
 }
 
-inline sim::PrinterConfig printer(const QString& sysfsName, const QByteArray& product = "RP80 Printer")
+inline sim::PrinterConfig printer(const QString& sysfsName,
+                                  const QByteArray& product = "RP80 Printer")
 {
     sim::PrinterConfig config;
     config.sysfsName = sysfsName;

@@ -44,12 +44,18 @@ private slots:
         QTest::addColumn<QString>("sysfsName");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("port");
-        QTest::newRow("port 0") << "1-0" << "ABC USB000" << 0;
-        QTest::newRow("port 1") << "1-1" << "ABC USB001" << 1;
-        QTest::newRow("port 12") << "1-12" << "ABC USB0012" << 12;
-        QTest::newRow("port 123") << "1-123" << "ABC USB00123" << 123;
-        QTest::newRow("port 255") << "1-255" << "ABC USB00255" << 255;
-        QTest::newRow("port 7 behind a hub") << "1-4.7" << "ABC USB007" << 7;
+        QTest::newRow("port 0") << "1-0"
+                                << "ABC USB000" << 0;
+        QTest::newRow("port 1") << "1-1"
+                                << "ABC USB001" << 1;
+        QTest::newRow("port 12") << "1-12"
+                                 << "ABC USB0012" << 12;
+        QTest::newRow("port 123") << "1-123"
+                                  << "ABC USB00123" << 123;
+        QTest::newRow("port 255") << "1-255"
+                                  << "ABC USB00255" << 255;
+        QTest::newRow("port 7 behind a hub") << "1-4.7"
+                                             << "ABC USB007" << 7;
     }
 
     // The text names the port, and the port read back from it finds the same printer again.

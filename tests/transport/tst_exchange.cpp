@@ -10,9 +10,16 @@ using simtest::attach;
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 
-enum class Call { Swap, Button };
+enum class Call
+{
+    Swap,
+    Button
+};
 
 struct Outcome
 {
@@ -79,21 +86,20 @@ private slots:
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<QByteArray>("reply"); // empty: the caller's buffer is left alone
 
-        QTest::newRow("swap, no fault") << Fault::None << 0 << Call::Swap << getSpeed << 0
-                                        << getSpeed << padded(speedReply);
+        QTest::newRow("swap, no fault")
+            << Fault::None << 0 << Call::Swap << getSpeed << 0 << getSpeed << padded(speedReply);
         QTest::newRow("button, no fault")
             << Fault::None << 0 << Call::Button << setSpeed << 0 << setSpeed << QByteArray();
-        QTest::newRow("swap, kernel driver")
-            << Fault::KernelDriver << 0 << Call::Swap << getSpeed << 0 << getSpeed
-            << padded(speedReply);
-        QTest::newRow("button, kernel driver")
-            << Fault::KernelDriver << 0 << Call::Button << setSpeed << 0 << setSpeed << QByteArray();
-        QTest::newRow("swap, open refused")
-            << Fault::OpenRefused << 0 << Call::Swap << getSpeed << 5 << QByteArray() << QByteArray();
+        QTest::newRow("swap, kernel driver") << Fault::KernelDriver << 0 << Call::Swap << getSpeed
+                                             << 0 << getSpeed << padded(speedReply);
+        QTest::newRow("button, kernel driver") << Fault::KernelDriver << 0 << Call::Button
+                                               << setSpeed << 0 << setSpeed << QByteArray();
+        QTest::newRow("swap, open refused") << Fault::OpenRefused << 0 << Call::Swap << getSpeed
+                                            << 5 << QByteArray() << QByteArray();
         QTest::newRow("button, open refused") << Fault::OpenRefused << 0 << Call::Button << setSpeed
                                               << 5 << QByteArray() << QByteArray();
-        QTest::newRow("swap, write error")
-            << Fault::WriteError << 0 << Call::Swap << getSpeed << 4 << QByteArray() << QByteArray();
+        QTest::newRow("swap, write error") << Fault::WriteError << 0 << Call::Swap << getSpeed << 4
+                                           << QByteArray() << QByteArray();
         QTest::newRow("button, write error") << Fault::WriteError << 0 << Call::Button << setSpeed
                                              << 4 << QByteArray() << QByteArray();
         QTest::newRow("swap, partial write") << Fault::PartialWrite << 4 << Call::Swap << getSpeed
@@ -102,8 +108,8 @@ private slots:
                                                << setSpeed << 4 << setSpeed.left(9) << QByteArray();
         QTest::newRow("swap, short reply") << Fault::ShortReply << 7 << Call::Swap << getSpeed << 0
                                            << getSpeed << padded(speedReply.left(7));
-        QTest::newRow("swap, empty reply") << Fault::ShortReply << 0 << Call::Swap << getSpeed << 0
-                                           << getSpeed << padded({});
+        QTest::newRow("swap, empty reply")
+            << Fault::ShortReply << 0 << Call::Swap << getSpeed << 0 << getSpeed << padded({});
         // The one row that waits for the transport's fixed 3 s time-out.
         QTest::newRow("swap, no reply")
             << Fault::NoReply << 0 << Call::Swap << getSpeed << 4 << getSpeed << QByteArray();
@@ -123,7 +129,8 @@ private slots:
         const Outcome out = exchange(call, frame);
         QCOMPARE(out.result, result);
         COMPARE_HEX(m_printer->received().value(0), received);
-        QVERIFY2(m_printer->received().size() <= 1, qPrintable(simtest::hexList(m_printer->received())));
+        QVERIFY2(m_printer->received().size() <= 1,
+                 qPrintable(simtest::hexList(m_printer->received())));
         if (reply.isEmpty()) {
             COMPARE_HEX(out.reply, QByteArray(CDeviceIOOpera::ReplySize, '\xAA'));
             QCOMPARE(out.replyLength, 77);
@@ -183,9 +190,10 @@ private slots:
         unsigned char reply[CDeviceIOOpera::ReplySize];
         int length = 0;
         auto* data = reinterpret_cast<unsigned char*>(frame.data());
-        const int rc = call == Call::Swap
-                           ? CDeviceIOOpera::PrinterDataIOSwap(handle.get(), data, 9, reply, length)
-                           : CDeviceIOOpera::PrinterDataIOButton(handle.get(), data, 9, reply, length);
+        const int rc =
+            call == Call::Swap
+                ? CDeviceIOOpera::PrinterDataIOSwap(handle.get(), data, 9, reply, length)
+                : CDeviceIOOpera::PrinterDataIOButton(handle.get(), data, 9, reply, length);
         QVERIFY2(rc == 4 || rc == 5, qPrintable(QString::number(rc)));
     }
 
@@ -207,10 +215,12 @@ private slots:
             all.append(char(i + 1));
         QTest::newRow("N = 0") << hex("1BFFFE020000 1BFEFF") << QByteArray();
         QTest::newRow("N = 255") << hex("1BFFFE0200FF") + all + hex("1BFEFF") << all;
-        QTest::newRow("wrong header and trailer accepted") << hex("AABBCCDDEE0105 000000") << hex("05");
-        QTest::newRow("longer than its length byte") << hex("1BFFFE02000205060708 1BFEFF")
-                                                     << hex("0506");
-        QTest::newRow("shorter than its length byte") << hex("1BFFFE020004 0506") << hex("05060000");
+        QTest::newRow("wrong header and trailer accepted")
+            << hex("AABBCCDDEE0105 000000") << hex("05");
+        QTest::newRow("longer than its length byte")
+            << hex("1BFFFE02000205060708 1BFEFF") << hex("0506");
+        QTest::newRow("shorter than its length byte")
+            << hex("1BFFFE020004 0506") << hex("05060000");
     }
 
     // The query's 1024-byte output holds the data and zeros after it, whatever the envelope.

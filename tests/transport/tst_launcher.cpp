@@ -15,7 +15,8 @@ struct Run
 };
 
 // printer-sim as a user starts it: not preloaded itself, whatever this test runs under.
-Run launch(const QStringList& options, const QStringList& clientArgs, const QStringList& command = {})
+Run launch(const QStringList& options, const QStringList& clientArgs,
+           const QStringList& command = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -30,7 +31,8 @@ Run launch(const QStringList& options, const QStringList& clientArgs, const QStr
     if (!p.waitForFinished(30000))
         return run;
     run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.lines =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     run.errors = QString::fromUtf8(p.readAllStandardError());
     return run;
 }
@@ -95,11 +97,15 @@ private slots:
     // What one run leaves in the printer, the next run starts from.
     void recordFeedsTheNextRun()
     {
-        Run run = launch({"--printer", "port=4,product=Bar,speed=1", "--record", path("first.json")},
-                         {"set-speed", "4", "3"});
+        Run run =
+            launch({"--printer", "port=4,product=Bar,speed=1", "--record", path("first.json")},
+                   {"set-speed", "4", "3"});
         QVERIFY2(run.status == 0, qPrintable(run.errors));
         QCOMPARE(printerOnPort(recordedPrinters(path("first.json")), 4)
-                     .value("state").toObject().value("speed").toInt(),
+                     .value("state")
+                     .toObject()
+                     .value("speed")
+                     .toInt(),
                  3);
         run = launch({"--state", path("first.json")}, {"list", "speed", "4"});
         QVERIFY2(run.status == 0, qPrintable(run.errors));
@@ -116,7 +122,8 @@ private slots:
         QCOMPARE(run.lines.filter("list: ").last(), QStringLiteral("list: RP80 Printer USB002"));
         QCOMPARE(run.lines.filter("selftest 1").first(), QStringLiteral("selftest 1: rc 0"));
         QCOMPARE(run.lines.filter("selftest 1").last(), QStringLiteral("selftest 1: rc -1"));
-        QVERIFY(printerOnPort(recordedPrinters(path("unplug.json")), 1).value("unplugged").toBool());
+        QVERIFY(
+            printerOnPort(recordedPrinters(path("unplug.json")), 1).value("unplugged").toBool());
     }
 
     void faultFromTheCommandLine()
@@ -146,13 +153,19 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown key") << QStringList{"--printer", "port=1,colour=red"} << "unknown key \"colour\"";
-        QTest::newRow("port out of range") << QStringList{"--printer", "port=256"} << "bad value for \"port\"";
-        QTest::newRow("bad address") << QStringList{"--printer", "eth-ip=300.1.1.1"} << "bad value for \"eth-ip\"";
-        QTest::newRow("unknown fault") << QStringList{"--printer", "fault=smoke"} << "bad value for \"fault\"";
-        QTest::newRow("two on one port") << QStringList{"--printer", "port=1", "--printer", "port=1"} << "two printers on 1-1";
+        QTest::newRow("unknown key")
+            << QStringList{"--printer", "port=1,colour=red"} << "unknown key \"colour\"";
+        QTest::newRow("port out of range")
+            << QStringList{"--printer", "port=256"} << "bad value for \"port\"";
+        QTest::newRow("bad address")
+            << QStringList{"--printer", "eth-ip=300.1.1.1"} << "bad value for \"eth-ip\"";
+        QTest::newRow("unknown fault")
+            << QStringList{"--printer", "fault=smoke"} << "bad value for \"fault\"";
+        QTest::newRow("two on one port")
+            << QStringList{"--printer", "port=1", "--printer", "port=1"} << "two printers on 1-1";
         QTest::newRow("no printer") << QStringList{} << "no printer";
-        QTest::newRow("missing state file") << QStringList{"--state", "/nonexistent.json"} << "cannot read";
+        QTest::newRow("missing state file")
+            << QStringList{"--state", "/nonexistent.json"} << "cannot read";
     }
 
     void badInputRunsNothing()

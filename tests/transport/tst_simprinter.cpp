@@ -10,7 +10,10 @@ using simtest::attach;
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 
 int send(const QByteArray& bytes)
 {
@@ -67,9 +70,14 @@ private slots:
         QTest::newRow("ethernet ip") << int(NET_IP_MESSAGE) << hex("000A000005FF0000000A000001");
         QTest::newRow("ethernet port") << int(PORT_MESSAGE) << hex("8D235100");
         QTest::newRow("wifi ip") << int(IP_MESSAGE) << hex("010A00000A0A000001FFFFFF0008080808");
-        QTest::newRow("station") << int(CONNECT_AP_INFORMATION) << QByteArray("abc\0" "12345678", 12);
-        QTest::newRow("access point")
-            << int(AP_MODE) << QByteArray("abc\0\0" "192.168.4.1", 16);
+        QTest::newRow("station") << int(CONNECT_AP_INFORMATION)
+                                 << QByteArray("abc\0"
+                                               "12345678",
+                                               12);
+        QTest::newRow("access point") << int(AP_MODE)
+                                      << QByteArray("abc\0\0"
+                                                    "192.168.4.1",
+                                                    16);
     }
 
     void setThenGet()
@@ -129,7 +137,8 @@ private slots:
         const QByteArray frame = hex("1C7102") + block(2, 1, '\xF0') + block(1, 3, '\x0F');
         QCOMPARE(send(frame), 0);
         QCOMPARE(m_printer->downloads(), QList<QByteArray>{frame});
-        QCOMPARE(m_printer->state().logos, QList<QByteArray>({block(2, 1, '\xF0'), block(1, 3, '\x0F')}));
+        QCOMPARE(m_printer->state().logos,
+                 QList<QByteArray>({block(2, 1, '\xF0'), block(1, 3, '\x0F')}));
     }
 
     void downloadOfNoLogosClearsThem()
@@ -157,6 +166,37 @@ private slots:
     {
         QCOMPARE(send(hex("1C700502")), 0);
         QCOMPARE(m_printer->prints(), QList<QByteArray>{hex("1C700502")});
+    }
+
+    // The driver side as libusb sees it, asked directly: active, detached, claimed, bound again.
+    void kernelDriverLifecycle()
+    {
+        m_printer->setFault(Fault::KernelDriver);
+        libusb_context* ctx = nullptr;
+        QCOMPARE(libusb_init(&ctx), 0);
+        libusb_device_handle* dev = nullptr;
+        libusb_device** devs = nullptr;
+        const ssize_t count = libusb_get_device_list(ctx, &devs);
+        for (ssize_t i = 0; i < count && !dev; ++i) {
+            libusb_device_descriptor desc;
+            if (libusb_get_device_descriptor(devs[i], &desc) == 0 &&
+                desc.idVendor == PRINTER_VENDOR_ID)
+                QCOMPARE(libusb_open(devs[i], &dev), 0);
+        }
+        libusb_free_device_list(devs, 1);
+        QVERIFY(dev);
+        QCOMPARE(libusb_kernel_driver_active(dev, 0), 1);
+        QCOMPARE(libusb_claim_interface(dev, 0), int(LIBUSB_ERROR_BUSY));
+        QCOMPARE(libusb_detach_kernel_driver(dev, 0), 0);
+        QCOMPARE(libusb_kernel_driver_active(dev, 0), 0);
+        QCOMPARE(libusb_detach_kernel_driver(dev, 0), int(LIBUSB_ERROR_NOT_FOUND));
+        QCOMPARE(libusb_claim_interface(dev, 0), 0);
+        QCOMPARE(libusb_claim_interface(dev, 1), int(LIBUSB_ERROR_NOT_FOUND));
+        QCOMPARE(libusb_release_interface(dev, 0), 0);
+        QCOMPARE(libusb_attach_kernel_driver(dev, 0), 0);
+        QVERIFY(m_printer->kernelDriverAttached());
+        libusb_close(dev);
+        libusb_exit(ctx);
     }
 
     void unplugAfterTransfers()
