@@ -276,7 +276,9 @@ int main(int argc, char** argv)
     for (const sim::PrinterConfig& config : qAsConst(configs)) {
         sim::SimPrinter* p = bus.add(config);
         if (!p)
-            return fail(QStringLiteral("two printers on %1").arg(config.sysfsName));
+            return fail(
+                QStringLiteral("cannot attach a printer on %1: taken, or not a name like 1-2.1")
+                    .arg(config.sysfsName));
         if (verbose) {
             const QByteArray name = config.sysfsName.toLatin1();
             p->setReceivedHook([name](const QByteArray& data) {

@@ -1,11 +1,13 @@
+// gio names a struct member "signals", which Qt defines as a keyword: umockdev goes first.
+#include <glib.h>
+#include <umockdev.h>
+
 #include "simprinter.h"
 
 #include <QHash>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QVector>
-
-#include <glib.h>
-#include <umockdev.h>
 
 #include <fcntl.h>
 #include <linux/ioctl.h>
@@ -188,7 +190,7 @@ struct SimBus::Impl
     QByteArray rootDir;
     mutable QMutex mutex;
     QList<Device*> devices;
-    QHash<QString, QByteArray> hubs; // name -> sysfs path, the root hub excepted
+    QHash<QString, QPair<QByteArray, int>> hubs; // name -> sysfs path and devnum, root excepted
     int nextDevnum = RootHubDevnum + 1;
     long successValue = 0; // what the ioctl being handled returns when it succeeds
 
@@ -213,6 +215,8 @@ struct SimBus::Impl
             bool used = false;
             for (Device* d : qAsConst(devices))
                 used = used || d->devnum == n;
+            for (const auto& hub : qAsConst(hubs))
+                used = used || hub.second == n;
             if (!used)
                 return n;
         }
@@ -225,7 +229,7 @@ struct SimBus::Impl
         const bool root = devnum == RootHubDevnum;
         umockdev_testbed_add_from_string(testbed, record(syspath, devnum, desc, root), nullptr);
         if (!root)
-            hubs.insert(name, syspath);
+            hubs.insert(name, qMakePair(syspath, devnum));
     }
 
     bool hubInUse(const QString& name) const
@@ -246,7 +250,7 @@ struct SimBus::Impl
         QList<QByteArray> paths;
         for (const QString& name : qAsConst(names)) {
             if (!hubInUse(name))
-                paths.append(hubs.take(name));
+                paths.append(hubs.take(name).first);
         }
         return paths;
     }
@@ -693,6 +697,12 @@ SimPrinter* SimBus::add(const PrinterConfig& config)
 {
     {
         QMutexLocker lock(&d->mutex);
+        static const QRegularExpression name(QStringLiteral("^1-\\d+(\\.\\d+)*$"));
+        if (!name.match(config.sysfsName).hasMatch()) {
+            qWarning("simulated printer: %s is not a device on bus 1",
+                     qPrintable(config.sysfsName));
+            return nullptr;
+        }
         if (d->hasDevice(config.sysfsName) || d->hubInUse(config.sysfsName)) {
             qWarning("simulated printer: %s is taken on the bus", qPrintable(config.sysfsName));
             return nullptr;

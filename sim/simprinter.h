@@ -142,7 +142,8 @@ class SimBus
 public:
     static SimBus& instance();
 
-    // nullptr when the sysfs name is taken by another printer or by a hub in use.
+    // nullptr when the sysfs name is not "1-" and port numbers joined by dots, or is taken by
+    // another printer or by a hub in use.
     SimPrinter* add(const PrinterConfig& config);
     // Removes the device: it is no longer enumerated. The printer object is destroyed.
     void unplug(SimPrinter* printer);

@@ -162,7 +162,10 @@ private slots:
         QTest::newRow("unknown fault")
             << QStringList{"--printer", "fault=smoke"} << "bad value for \"fault\"";
         QTest::newRow("two on one port")
-            << QStringList{"--printer", "port=1", "--printer", "port=1"} << "two printers on 1-1";
+            << QStringList{"--printer", "port=1", "--printer", "port=1"}
+            << "cannot attach a printer on 1-1";
+        QTest::newRow("not a bus name")
+            << QStringList{"--printer", "sysfs=1-2..3"} << "cannot attach a printer on 1-2..3";
         QTest::newRow("no printer") << QStringList{} << "no printer";
         QTest::newRow("missing state file")
             << QStringList{"--state", "/nonexistent.json"} << "cannot read";
