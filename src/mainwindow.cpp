@@ -146,6 +146,12 @@ void MainWindow::on_pushButton_2_clicked()
     int port = 0;
     if (!selectPrinter(handle, port))
         return;
+    // A box left showing no item by a read of an unknown value would go out as FF.
+    if (ui->comboBox->currentIndex() < 0 || ui->comboBox_2->currentIndex() < 0 ||
+        ui->comboBox_3->currentIndex() < 0) {
+        showMessage(this, QObject::tr("请为速度、浓度和声光报警各选一项"));
+        return;
+    }
     // All three are written whatever the earlier ones returned, so one failed setting does not
     // keep the others from the printer.
     const int speed = Set_Send_SPEED_Instruction(handle.get());

@@ -187,6 +187,10 @@
         <translation>No more than 255 images can be downloaded</translation>
     </message>
     <message>
+        <source>请为速度、浓度和声光报警各选一项</source>
+        <translation>Please choose a speed, a density and an alarm setting</translation>
+    </message>
+    <message>
         <source>请先选择图片</source>
         <translation>Please choose images first</translation>
     </message>

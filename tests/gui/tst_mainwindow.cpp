@@ -364,6 +364,14 @@ void TestMainWindow::getValueBeyondItems()
             QVERIFY(combo(boxes[i])->currentText().isEmpty());
     }
     QCOMPARE(m_boxes->texts, QStringList{Retrieved});
+
+    // Set refuses rather than sending FF for the box that shows nothing.
+    sim::SimPrinter* printer = sim::SimBus::instance().printers().first();
+    printer->clearReceived();
+    m_boxes->clear();
+    click("pushButton_2");
+    QCOMPARE(m_boxes->texts, QStringList{QStringLiteral("请为速度、浓度和声光报警各选一项")});
+    QVERIFY(printer->received().isEmpty());
 }
 
 void TestMainWindow::setWritesThreeFrames()
