@@ -1,47 +1,13 @@
 #include "net_set.h"
 #include "ui_net_set.h"
 
-#include "messagebox.h"
 #include "protocol/frame.h"
 #include "protocol/network.h"
 #include "protocol/query.h"
+#include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 
 #include <QList>
-
-std::optional<Address> readAddress(const QString& text)
-{
-    for (const AddressPart& part : addressParts(text)) {
-        qDebug("Item: %s", part.text.toLocal8Bit().constData());
-        qDebug("Int Value: %d", part.value);
-    }
-    return parseAddress(text);
-}
-
-void logFrameBytes(const QByteArray& frame)
-{
-    for (const char byte : frame)
-        qDebug("%02X", unsigned(std::uint8_t(byte)));
-}
-
-QString settingsErrorText(SettingsError error)
-{
-    switch (error) {
-    case SettingsError::None:
-        break;
-    case SettingsError::InvalidAddress:
-        return QObject::tr("地址无效，每段应为0到255");
-    case SettingsError::InvalidPort:
-        return QObject::tr("端口无效，应为1到65535");
-    case SettingsError::MissingApAddress:
-        return QObject::tr("请填写AP_IP地址");
-    case SettingsError::NameTooLong:
-        return QObject::tr("wifi名称最长32字节");
-    case SettingsError::PasswordLength:
-        return QObject::tr("wifi密码应为8到63位");
-    }
-    return QString();
-}
 
 net_set::net_set(QWidget* parent) : QMainWindow(parent), ui(new Ui::net_set)
 {
@@ -68,50 +34,22 @@ void net_set::closeEvent(QCloseEvent* event)
 
 void net_set::on_pushButton_clicked()
 {
-    ScopedPrinterHandle handle;
-    printer_handle = handle.get();
-    if (handle.open(printer_port) != 0) {
-        printer_handle = nullptr;
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    int result = 0;
-    {
-        WaitCursor wait;
-        result = net_lnit(printer_handle);
-    }
-    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
     // The printer answered to its handle, so the user may write even after a failed read.
-    ui->pushButton_2->setEnabled(true);
-    printer_handle = nullptr;
+    if (runSettingsCommand(this, printer_port, printer_handle, SettingsError::None,
+                           [this](PPrinterHandle handle) { return net_lnit(handle); }))
+        ui->pushButton_2->setEnabled(true);
 }
 
 void net_set::on_pushButton_2_clicked()
 {
-    const SettingsError error = checkInput();
-    if (error != SettingsError::None) {
-        showMessage(this, settingsErrorText(error));
-        return;
-    }
-    ScopedPrinterHandle handle;
-    printer_handle = handle.get();
-    if (handle.open(printer_port) != 0) {
-        printer_handle = nullptr;
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    int ipResult = 0;
-    int portResult = 0;
-    {
-        // Both frames always go out, the IP settings first: one failing must not keep the other
-        // from the printer.
-        WaitCursor wait;
-        ipResult = Net_Set(printer_handle);
-        portResult = Set_Send_PORT_MESSAGE_Instruction(printer_handle);
-    }
-    const bool written = ipResult == 0 && portResult == 0;
-    showMessage(this, written ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
-    printer_handle = nullptr;
+    runSettingsCommand(this, printer_port, printer_handle, checkInput(),
+                       [this](PPrinterHandle handle) {
+                           // Both frames always go out, the IP settings first: one failing must not
+                           // keep the other from the printer.
+                           const int ipResult = Net_Set(handle);
+                           const int portResult = Set_Send_PORT_MESSAGE_Instruction(handle);
+                           return ipResult != 0 ? ipResult : portResult;
+                       });
 }
 
 SettingsError net_set::checkInput() const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/address.h"
 #include "usb/printerhandle.h"
 
 #include <QCloseEvent>
@@ -10,13 +9,6 @@ namespace Ui {
 class net_set;
 }
 enum class SettingsError;
-
-// What the settings windows tell the user when they refuse their input.
-QString settingsErrorText(SettingsError error);
-// Parses an address field of a set frame, logging each part with the value it gives.
-std::optional<Address> readAddress(const QString& text);
-// One log line per frame byte, the record of what a set frame carried.
-void logFrameBytes(const QByteArray& frame);
 
 // The printer's Ethernet settings: IP mode, address, mask, gateway, TCP and UDP ports.
 class net_set : public QMainWindow

@@ -1,11 +1,10 @@
 #include "wifi.h"
 #include "ui_wifi.h"
 
-#include "messagebox.h"
-#include "net_set.h"
 #include "protocol/frame.h"
 #include "protocol/network.h"
 #include "protocol/query.h"
+#include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 
 namespace {
@@ -56,85 +55,28 @@ void wifi::closeEvent(QCloseEvent* event)
 
 void wifi::on_pushButton_clicked()
 {
-    ScopedPrinterHandle handle;
-    printer_handle = handle.get();
-    if (handle.open(printer_port) != 0) {
-        printer_handle = nullptr;
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    int result = 0;
-    {
-        WaitCursor wait;
-        result = wifi_message();
-    }
-    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
-    printer_handle = nullptr;
+    runSettingsCommand(this, printer_port, printer_handle, SettingsError::None,
+                       [this](PPrinterHandle) { return wifi_message(); });
 }
 
 void wifi::on_pushButton_2_clicked()
 {
-    const SettingsError error = checkModeInput();
-    if (error != SettingsError::None) {
-        showMessage(this, settingsErrorText(error));
-        return;
-    }
-    ScopedPrinterHandle handle;
-    printer_handle = handle.get();
-    if (handle.open(printer_port) != 0) {
-        printer_handle = nullptr;
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    int result = 0;
-    {
-        WaitCursor wait;
-        result = wifi_set();
-    }
-    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
-    printer_handle = nullptr;
+    runSettingsCommand(this, printer_port, printer_handle, checkModeInput(),
+                       [this](PPrinterHandle) { return wifi_set(); });
 }
 
 void wifi::on_pushButton_3_clicked()
 {
-    ScopedPrinterHandle handle;
-    printer_handle = handle.get();
-    if (handle.open(printer_port) != 0) {
-        printer_handle = nullptr;
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    int result = 0;
-    {
-        WaitCursor wait;
-        result = IP_Init(printer_handle);
-    }
-    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
-    ui->pushButton_4->setEnabled(true);
-    printer_handle = nullptr;
+    if (runSettingsCommand(this, printer_port, printer_handle, SettingsError::None,
+                           [this](PPrinterHandle handle) { return IP_Init(handle); }))
+        ui->pushButton_4->setEnabled(true);
 }
 
 void wifi::on_pushButton_4_clicked()
 {
-    const SettingsError error = checkIpInput();
-    if (error != SettingsError::None) {
-        showMessage(this, settingsErrorText(error));
-        return;
-    }
-    ScopedPrinterHandle handle;
-    printer_handle = handle.get();
-    if (handle.open(printer_port) != 0) {
-        printer_handle = nullptr;
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    int result = 0;
-    {
-        WaitCursor wait;
-        result = Set_Send_IP_MESSAGE_Instruction(printer_handle);
-    }
-    showMessage(this, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
-    printer_handle = nullptr;
+    runSettingsCommand(
+        this, printer_port, printer_handle, checkIpInput(),
+        [this](PPrinterHandle handle) { return Set_Send_IP_MESSAGE_Instruction(handle); });
 }
 
 SettingsError wifi::checkModeInput() const

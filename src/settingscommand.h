@@ -1,0 +1,27 @@
+#pragma once
+
+#include "protocol/address.h"
+#include "usb/printerhandle.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+enum class SettingsError;
+
+// The steps every button of the settings windows shares: refuse bad input with its message and
+// send nothing; find the printer on the window's port with a fresh record (kept in current for
+// the run); run the operation under the wait cursor; report "成功" for 0, else "打印机连接断开".
+// False when it stopped before the operation ran (bad input, or no printer on the port).
+bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, SettingsError input,
+                        const std::function<int(_PrinterHandle*)>& operation);
+
+// What the settings windows tell the user when they refuse their input.
+QString settingsErrorText(SettingsError error);
+// Parses an address field of a set frame, logging each part with the value it gives.
+std::optional<Address> readAddress(const QString& text);
+// One log line per frame byte, the record of what a set frame carried.
+void logFrameBytes(const QByteArray& frame);
