@@ -26,17 +26,27 @@
 
 namespace {
 
-enum ExitCode {
+enum ExitCode
+{
     Success = 0,
     PrinterFailed = 1, // not reachable, or a read or write failed
     BadUsage = 2,      // bad arguments or an invalid value: nothing was sent
     NoPrinter = 3,
 };
 
-QString tr(const char* text) { return QCoreApplication::translate("rpsetup", text); }
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("rpsetup", text);
+}
 
-void out(const QString& text) { std::fputs(qPrintable(text + QLatin1Char('\n')), stdout); }
-void err(const QString& text) { std::fputs(qPrintable(text + QLatin1Char('\n')), stderr); }
+void out(const QString& text)
+{
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+}
+void err(const QString& text)
+{
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
+}
 
 const char* const Usage = R"(Usage: rpsetup [--port N | --all] COMMAND [ARGS]
 
@@ -79,8 +89,9 @@ struct CommandHelp
 const CommandHelp CommandHelps[] = {
     {"list", "Usage: rpsetup list [--json]\nOne line per printer: port, tab, product string.\n"
              "--json: [{\"port\": N, \"product\": \"...\", \"selector\": \"...\"}]\n"},
-    {"show", "Usage: rpsetup [--port N | --all] show [--json]\nEvery readable setting. --json prints "
-             "the backup document (with --all, an array of them).\n"},
+    {"show",
+     "Usage: rpsetup [--port N | --all] show [--json]\nEvery readable setting. --json prints "
+     "the backup document (with --all, an array of them).\n"},
     {"set", "Usage: rpsetup [--port N | --all] set KEY=VALUE...\nAll keys are checked before "
             "anything is sent. A key of a multi-field item (Ethernet IP, ports, station, access "
             "point, Wi-Fi IP) is merged into the item as read from the printer.\nKeys: see rpsetup "
@@ -153,7 +164,10 @@ bool takeOption(QStringList& args, const QString& name, QString& value, bool& mi
     return false;
 }
 
-bool takeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+bool takeFlag(QStringList& args, const QString& name)
+{
+    return args.removeAll(name) > 0;
+}
 
 QString printerList(const QList<AttachedPrinter>& printers)
 {
@@ -379,7 +393,8 @@ int Cli::show(const QStringList& args)
         return failed.isEmpty() ? int(Success) : readFailed(target, failed);
     });
     if (json && !documents.isEmpty()) {
-        const QJsonDocument doc = m_all ? QJsonDocument(documents) : QJsonDocument(documents.first().toObject());
+        const QJsonDocument doc =
+            m_all ? QJsonDocument(documents) : QJsonDocument(documents.first().toObject());
         out(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
     }
     return rc;
@@ -438,7 +453,8 @@ int Cli::logo(const QStringList& args)
         takeOption(rest, "--size", size, missing);
         const QStringList sizes{"normal", "double-width", "double-height", "double"};
         if (missing || !sizes.contains(size))
-            return usageError(QStringLiteral("--size: %1").arg(tr("应为以下之一：%1").arg(sizes.join(", "))));
+            return usageError(
+                QStringLiteral("--size: %1").arg(tr("应为以下之一：%1").arg(sizes.join(", "))));
         bool ok = false;
         const int number = rest.size() == 1 ? rest.first().toInt(&ok) : 0;
         if (!ok || number < 1 || number > logo::MaxImages)
@@ -457,7 +473,8 @@ int Cli::logo(const QStringList& args)
     takeOption(rest, "--dither", dither, missing);
     const bool preview = takeOption(rest, "--preview", previewDir, missing);
     if (missing || (dither != "threshold" && dither != "floyd-steinberg"))
-        return usageError(QStringLiteral("--dither: %1").arg(tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
+        return usageError(QStringLiteral("--dither: %1")
+                              .arg(tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
     if (rest.isEmpty())
         return usageError(QCoreApplication::translate("QObject", "请先选择图片"));
     if (rest.size() > logo::MaxImages)
@@ -470,7 +487,9 @@ int Cli::logo(const QStringList& args)
     for (int i = 0; i < rest.size(); ++i) {
         const QString& path = rest[i];
         if (progress)
-            std::fprintf(stderr, "\r\033[K%s", qPrintable(tr("转换图片 %1/%2：%3").arg(i + 1).arg(rest.size()).arg(path)));
+            std::fprintf(
+                stderr, "\r\033[K%s",
+                qPrintable(tr("转换图片 %1/%2：%3").arg(i + 1).arg(rest.size()).arg(path)));
         QImage grey = logo::loadGreyImage(path);
         if (grey.isNull()) {
             if (progress)
@@ -480,8 +499,10 @@ int Cli::logo(const QStringList& args)
         if (dither == "floyd-steinberg")
             grey = ditherFloydSteinberg(grey);
         if (preview) {
-            const QString file = QDir(previewDir).filePath(
-                QStringLiteral("%1-%2.png").arg(i + 1).arg(QFileInfo(path).completeBaseName()));
+            const QString file = QDir(previewDir)
+                                     .filePath(QStringLiteral("%1-%2.png")
+                                                   .arg(i + 1)
+                                                   .arg(QFileInfo(path).completeBaseName()));
             if (!logo::toPreviewBitmap(grey).save(file, "PNG"))
                 return usageError(tr("无法写入文件：%1").arg(file));
         }
@@ -529,8 +550,8 @@ int Cli::backup(const QStringList& args)
         // A backup that silently lacks an item would restore as if it were complete.
         if (!failed.isEmpty())
             return readFailed(target, failed);
-        const QByteArray json =
-            QJsonDocument(toDocument(s, target.product, target.port)).toJson(QJsonDocument::Indented);
+        const QByteArray json = QJsonDocument(toDocument(s, target.product, target.port))
+                                    .toJson(QJsonDocument::Indented);
         if (file.isEmpty() || file == "-") {
             std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
             return int(Success);

@@ -15,7 +15,10 @@ bool read(_PrinterHandle* handle, SetInfoType item, QByteArray& data)
     return true;
 }
 
-QByteArray oneByte(std::uint8_t value) { return QByteArray(1, char(value)); }
+QByteArray oneByte(std::uint8_t value)
+{
+    return QByteArray(1, char(value));
+}
 
 } // namespace
 
@@ -69,12 +72,14 @@ QList<NamedFrame> framesFor(const PrinterSettings& s)
     if (s.alarm)
         frames << NamedFrame{"alarm", buildSetFrame(SOUND, oneByte(*s.alarm))};
     if (s.ethernetIp)
-        frames << NamedFrame{"ethernet ip", buildSetFrame(NET_IP_MESSAGE, encodeEthernetIp(*s.ethernetIp))};
+        frames << NamedFrame{"ethernet ip",
+                             buildSetFrame(NET_IP_MESSAGE, encodeEthernetIp(*s.ethernetIp))};
     if (s.ethernetPorts)
         frames << NamedFrame{"ethernet ports",
                              buildSetFrame(PORT_MESSAGE, encodeEthernetPorts(*s.ethernetPorts))};
     if (s.wifiMode)
-        frames << NamedFrame{"wifi mode", buildSetFrame(WIFI_MODE, oneByte(wifiModeValue(*s.wifiMode)))};
+        frames << NamedFrame{"wifi mode",
+                             buildSetFrame(WIFI_MODE, oneByte(wifiModeValue(*s.wifiMode)))};
     if (s.station)
         frames << NamedFrame{"wifi station",
                              buildSetFrame(CONNECT_AP_INFORMATION, encodeStation(*s.station))};

@@ -9,7 +9,8 @@
 #include <QStringList>
 
 // The settings items, each one get frame and one set frame on the wire.
-enum SettingsItem : unsigned {
+enum SettingsItem : unsigned
+{
     ItemSpeed = 1u << 0,
     ItemDensity = 1u << 1,
     ItemAlarm = 1u << 2,

@@ -6,16 +6,24 @@
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("rpsetup", text); }
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("rpsetup", text);
+}
 
-QString invalidAddress() { return QCoreApplication::translate("QObject", "地址无效，每段应为0到255"); }
+QString invalidAddress()
+{
+    return QCoreApplication::translate("QObject", "地址无效，每段应为0到255");
+}
 
 bool credentialsError(const QString& key, SettingsError e, QString& error)
 {
     if (e == SettingsError::NameTooLong)
-        error = QStringLiteral("%1: %2").arg(key, QCoreApplication::translate("QObject", "wifi名称最长32字节"));
+        error = QStringLiteral("%1: %2").arg(
+            key, QCoreApplication::translate("QObject", "wifi名称最长32字节"));
     else if (e == SettingsError::PasswordLength)
-        error = QStringLiteral("%1: %2").arg(key, QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
+        error = QStringLiteral("%1: %2").arg(
+            key, QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
     else
         return false;
     return true;
@@ -26,10 +34,10 @@ bool credentialsError(const QString& key, SettingsError e, QString& error)
 const QStringList& settingKeys()
 {
     static const QStringList keys{
-        "speed",       "density",         "alarm",      "eth.dhcp",        "eth.ip",
-        "eth.mask",    "eth.gateway",     "eth.tcp-port", "eth.udp-port",  "wifi.mode",
-        "wifi.ssid",   "wifi.password",   "wifi.ap-ssid", "wifi.ap-password", "wifi.ap-ip",
-        "wifi-ip.dhcp", "wifi-ip.ip",     "wifi-ip.gateway", "wifi-ip.mask", "wifi-ip.dns"};
+        "speed",        "density",       "alarm",           "eth.dhcp",         "eth.ip",
+        "eth.mask",     "eth.gateway",   "eth.tcp-port",    "eth.udp-port",     "wifi.mode",
+        "wifi.ssid",    "wifi.password", "wifi.ap-ssid",    "wifi.ap-password", "wifi.ap-ip",
+        "wifi-ip.dhcp", "wifi-ip.ip",    "wifi-ip.gateway", "wifi-ip.mask",     "wifi-ip.dns"};
     return keys;
 }
 
@@ -86,7 +94,8 @@ bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error
         };
         const auto port = [&](std::optional<std::uint16_t>& out) {
             out = parsePort(value);
-            return out ? true : fail(QCoreApplication::translate("QObject", "端口无效，应为1到65535"));
+            return out ? true
+                       : fail(QCoreApplication::translate("QObject", "端口无效，应为1到65535"));
         };
         const auto name = [&](std::optional<QString>& out) {
             out = value;
@@ -186,16 +195,19 @@ bool applyChange(const SettingsChange& c, const PrinterSettings& current, Printe
         if (credentialsError("wifi.ap-password", checkWifiCredentials(ap.name, ap.password), error))
             return false;
         if (ap.address.isEmpty()) {
-            error = QStringLiteral("wifi.ap-ip: %1").arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+            error = QStringLiteral("wifi.ap-ip: %1")
+                        .arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
             return false;
         }
         r.accessPoint = ap;
     }
     if (c.wifiMode == WifiMode::AccessPoint) {
-        const QString address = r.accessPoint ? r.accessPoint->address
-                                              : current.accessPoint.value_or(AccessPointSettings{}).address;
+        const QString address = r.accessPoint
+                                    ? r.accessPoint->address
+                                    : current.accessPoint.value_or(AccessPointSettings{}).address;
         if (address.isEmpty()) {
-            error = QStringLiteral("wifi.ap-ip: %1").arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+            error = QStringLiteral("wifi.ap-ip: %1")
+                        .arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
             return false;
         }
     }

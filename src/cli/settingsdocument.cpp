@@ -23,7 +23,10 @@ const QStringList& alarm()
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("rpsetup", text); }
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("rpsetup", text);
+}
 
 QJsonValue choiceValue(const QStringList& names, std::uint8_t value)
 {
@@ -102,7 +105,8 @@ public:
             return std::nullopt;
         const auto parsed = parseAddress(*value);
         if (!parsed)
-            error(join(path, key), QCoreApplication::translate("QObject", "地址无效，每段应为0到255"));
+            error(join(path, key),
+                  QCoreApplication::translate("QObject", "地址无效，每段应为0到255"));
         return parsed;
     }
 
@@ -112,9 +116,9 @@ public:
         const QJsonValue value = parent.value(key);
         const double number = value.toDouble(-1);
         if (!value.isDouble() || number != double(int(number)) || number < 1 || number > 65535) {
-            error(join(path, key), value.isUndefined()
-                                       ? tr("缺少此项")
-                                       : QCoreApplication::translate("QObject", "端口无效，应为1到65535"));
+            error(join(path, key), value.isUndefined() ? tr("缺少此项")
+                                                       : QCoreApplication::translate(
+                                                             "QObject", "端口无效，应为1到65535"));
             return std::nullopt;
         }
         return std::uint16_t(number);
@@ -127,7 +131,8 @@ public:
             error(join(path, "ssid"), QCoreApplication::translate("QObject", "wifi名称最长32字节"));
             break;
         case SettingsError::PasswordLength:
-            error(join(path, "password"), QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
+            error(join(path, "password"),
+                  QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
             break;
         default:
             break;
@@ -205,8 +210,9 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
 {
     Reader r(errors);
     PrinterSettings s;
-    const auto doc = r.object(document, QString(),
-                              {"format", "version", "source", "print", "ethernet", "wifi", "wifiIp"});
+    const auto doc =
+        r.object(document, QString(),
+                 {"format", "version", "source", "print", "ethernet", "wifi", "wifiIp"});
     if (!doc)
         return {};
     if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
@@ -217,7 +223,8 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
         r.object(doc->value("source"), "source", {"product", "port", "firmware"});
 
     if (doc->contains("print")) {
-        if (const auto print = r.object(doc->value("print"), "print", {"speed", "density", "alarm"})) {
+        if (const auto print =
+                r.object(doc->value("print"), "print", {"speed", "density", "alarm"})) {
             if (print->contains("speed"))
                 s.speed = r.choice(*print, "print", "speed", choices::speed());
             if (print->contains("density"))
@@ -256,13 +263,15 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
     }
 
     if (doc->contains("wifi")) {
-        if (const auto wifi = r.object(doc->value("wifi"), "wifi", {"mode", "station", "accessPoint"})) {
+        if (const auto wifi =
+                r.object(doc->value("wifi"), "wifi", {"mode", "station", "accessPoint"})) {
             if (wifi->contains("mode")) {
                 if (const auto mode = r.choice(*wifi, "wifi", "mode", {"sta", "ap"}))
                     s.wifiMode = *mode == 0 ? WifiMode::Station : WifiMode::AccessPoint;
             }
             if (wifi->contains("station")) {
-                if (const auto st = r.object(wifi->value("station"), "wifi.station", {"ssid", "password"})) {
+                if (const auto st =
+                        r.object(wifi->value("station"), "wifi.station", {"ssid", "password"})) {
                     const auto name = r.text(*st, "wifi.station", "ssid");
                     const auto password = r.text(*st, "wifi.station", "password");
                     if (name && password) {
@@ -273,7 +282,8 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
             }
             if (wifi->contains("accessPoint")) {
                 const QString path = "wifi.accessPoint";
-                if (const auto ap = r.object(wifi->value("accessPoint"), path, {"ssid", "password", "ip"})) {
+                if (const auto ap =
+                        r.object(wifi->value("accessPoint"), path, {"ssid", "password", "ip"})) {
                     const auto name = r.text(*ap, path, "ssid");
                     const auto password = r.text(*ap, path, "password");
                     const auto ip = r.text(*ap, path, "ip");
@@ -289,7 +299,8 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
             }
             if (s.wifiMode == WifiMode::AccessPoint &&
                 (!s.accessPoint || s.accessPoint->address.isEmpty()))
-                r.error("wifi.accessPoint.ip", QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+                r.error("wifi.accessPoint.ip",
+                        QCoreApplication::translate("QObject", "请填写AP_IP地址"));
         }
     }
 

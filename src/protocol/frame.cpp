@@ -18,9 +18,15 @@ QByteArray buildFrame(unsigned char frameClass, unsigned char command, const QBy
     return out;
 }
 
-QByteArray buildGetFrame(SetInfoType item) { return buildFrame(GetClass, item); }
+QByteArray buildGetFrame(SetInfoType item)
+{
+    return buildFrame(GetClass, item);
+}
 
-QByteArray buildStatusFrame(POWER_InFo item) { return buildFrame(StatusClass, item); }
+QByteArray buildStatusFrame(POWER_InFo item)
+{
+    return buildFrame(StatusClass, item);
+}
 
 QByteArray buildSetFrame(SetInfoType item, const QByteArray& payload)
 {
@@ -38,4 +44,7 @@ QByteArray replyData(const unsigned char* reply, int replySize)
     return data;
 }
 
-QByteArray toHex(const QByteArray& bytes) { return bytes.toHex(' ').toUpper(); }
+QByteArray toHex(const QByteArray& bytes)
+{
+    return bytes.toHex(' ').toUpper();
+}

@@ -3,7 +3,8 @@
 #include <QByteArray>
 
 // Command bytes of the get (02) and set (01) classes.
-enum SetInfoType : unsigned char {
+enum SetInfoType : unsigned char
+{
     SPEED = 0x00,
     NET_IP_MESSAGE = 0x0D,
     PORT_MESSAGE = 0x0F,
@@ -16,12 +17,14 @@ enum SetInfoType : unsigned char {
 };
 
 // Command bytes of the status/control class (00).
-enum POWER_InFo : unsigned char {
+enum POWER_InFo : unsigned char
+{
     SELF_TEST_PAGE = 0x00,
     FIRMWARE_DATE = 0x04,
 };
 
-enum FrameClass : unsigned char {
+enum FrameClass : unsigned char
+{
     StatusClass = 0x00,
     SetClass = 0x01,
     GetClass = 0x02,
@@ -35,7 +38,8 @@ constexpr int MaxPayload = 255;
 
 // 1B FF FE, class, command, N, payload, 1B FE FF. The length byte holds N's low 8 bits;
 // callers that must not send more than 255 bytes check before building.
-QByteArray buildFrame(unsigned char frameClass, unsigned char command, const QByteArray& payload = {});
+QByteArray buildFrame(unsigned char frameClass, unsigned char command,
+                      const QByteArray& payload = {});
 QByteArray buildGetFrame(SetInfoType item);
 QByteArray buildStatusFrame(POWER_InFo item);
 QByteArray buildSetFrame(SetInfoType item, const QByteArray& payload);

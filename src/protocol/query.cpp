@@ -68,6 +68,7 @@ int sendFrame(_PrinterHandle* handle, const QByteArray& frame)
     QByteArray bytes = frame;
     unsigned char unusedReply = 0;
     int unusedLength = 0;
-    return CDeviceIOOpera::PrinterDataIOButton(handle, reinterpret_cast<unsigned char*>(bytes.data()),
+    return CDeviceIOOpera::PrinterDataIOButton(handle,
+                                               reinterpret_cast<unsigned char*>(bytes.data()),
                                                bytes.size(), &unusedReply, unusedLength);
 }

@@ -202,8 +202,8 @@ int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* dat
         return 0;
 
     int received = 0;
-    const int rc = libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize, &received,
-                                        BulkTimeoutMs);
+    const int rc =
+        libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize, &received, BulkTimeoutMs);
     if (rc != 0) {
         qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
         return 4;

@@ -15,11 +15,14 @@ public:
     // 0 when a printer of PRINTER_VENDOR_ID sits on the port (the last one in list order wins),
     // -1 when none does, or the negative libusb code of a failed libusb_init.
     static int GetPrinterHandle(int port, _PrinterHandle* handle);
-    static int FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs, int count);
-    // Releases the device reference and the context that GetPrinterHandle took; null fields are skipped.
+    static int FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs,
+                                   int count);
+    // Releases the device reference and the context that GetPrinterHandle took; null fields are
+    // skipped.
     static void ClosePrinterHandle(_PrinterHandle* handle);
-    static int GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceString, int& interfaceNumber,
-                                 unsigned char& inEndpoint, unsigned char& outEndpoint);
+    static int GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceString,
+                                 int& interfaceNumber, unsigned char& inEndpoint,
+                                 unsigned char& outEndpoint);
 
     // Writes data, then reads one ReplySize-byte reply into reply (skipped when reply is null).
     // 0 success, 4 no handle/endpoint or a transfer failed, 5 open or claim failed.
@@ -29,9 +32,10 @@ public:
     static int PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
                                    unsigned char* reply, int& replyLength);
 
-    static int PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused, char* buffer,
-                                      int& received);
-    static int ReadFromControlEndpoint(_PrinterHandle* handle, unsigned char* buffer, int& received);
+    static int PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused,
+                                      char* buffer, int& received);
+    static int ReadFromControlEndpoint(_PrinterHandle* handle, unsigned char* buffer,
+                                       int& received);
 };
 
 // Owns a record for the length of one command and releases it on every path out.

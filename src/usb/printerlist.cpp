@@ -15,7 +15,10 @@ QString selectorText(const QByteArray& product, int port)
            QString::number(unsigned(std::uint8_t(port)));
 }
 
-int selectorPort(const QString& text) { return text.right(3).toInt(); }
+int selectorPort(const QString& text)
+{
+    return text.right(3).toInt();
+}
 
 QStringList GetPrinterList()
 {

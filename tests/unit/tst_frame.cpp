@@ -4,7 +4,10 @@
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 } // namespace
 
 class TestFrame : public QObject
@@ -19,9 +22,12 @@ private slots:
         QTest::newRow("get speed") << buildGetFrame(SPEED) << hex("1BFFFE020000 1BFEFF");
         QTest::newRow("get alarm") << buildGetFrame(SOUND) << hex("1BFFFE024000 1BFEFF");
         QTest::newRow("get wifi ip") << buildGetFrame(IP_MESSAGE) << hex("1BFFFE022800 1BFEFF");
-        QTest::newRow("self-test") << buildStatusFrame(SELF_TEST_PAGE) << hex("1BFFFE000000 1BFEFF");
-        QTest::newRow("firmware date") << buildStatusFrame(FIRMWARE_DATE) << hex("1BFFFE000400 1BFEFF");
-        QTest::newRow("set speed 2") << buildSetFrame(SPEED, hex("02")) << hex("1BFFFE01000102 1BFEFF");
+        QTest::newRow("self-test")
+            << buildStatusFrame(SELF_TEST_PAGE) << hex("1BFFFE000000 1BFEFF");
+        QTest::newRow("firmware date")
+            << buildStatusFrame(FIRMWARE_DATE) << hex("1BFFFE000400 1BFEFF");
+        QTest::newRow("set speed 2")
+            << buildSetFrame(SPEED, hex("02")) << hex("1BFFFE01000102 1BFEFF");
         // No escaping: payload bytes equal to the markers go out unchanged.
         QTest::newRow("markers in payload")
             << buildSetFrame(PORT_MESSAGE, hex("1BFEFF1B")) << hex("1BFFFE010F04 1BFEFF1B 1BFEFF");

@@ -20,7 +20,8 @@ PrinterSettings sample()
     s.ethernetPorts = EthernetPorts{9100, 80};
     s.wifiMode = WifiMode::AccessPoint;
     s.station = StationSettings{QStringLiteral("shop"), QStringLiteral("12345678")};
-    s.accessPoint = AccessPointSettings{QStringLiteral("abc"), QString(), QStringLiteral("192.168.4.1")};
+    s.accessPoint =
+        AccessPointSettings{QStringLiteral("abc"), QString(), QStringLiteral("192.168.4.1")};
     s.wifiIp = WifiIp{true, {10, 0, 0, 5}, {10, 0, 0, 1}, {255, 0, 0, 0}, {8, 8, 8, 8}};
     return s;
 }
@@ -51,8 +52,10 @@ private slots:
             "ethernet ports: 1B FF FE 01 0F 04 8C 23 50 00 1B FE FF",
             "wifi mode: 1B FF FE 01 30 01 02 1B FE FF",
             "wifi station: 1B FF FE 01 26 0E 73 68 6F 70 00 31 32 33 34 35 36 37 38 00 1B FE FF",
-            "wifi access point: 1B FF FE 01 27 11 61 62 63 00 00 31 39 32 2E 31 36 38 2E 34 2E 31 00 1B FE FF",
-            "wifi ip: 1B FF FE 01 28 11 01 0A 00 00 05 0A 00 00 01 FF 00 00 00 08 08 08 08 1B FE FF",
+            "wifi access point: 1B FF FE 01 27 11 61 62 63 00 00 31 39 32 2E 31 36 38 2E 34 2E 31 "
+            "00 1B FE FF",
+            "wifi ip: 1B FF FE 01 28 11 01 0A 00 00 05 0A 00 00 01 FF 00 00 00 08 08 08 08 1B FE "
+            "FF",
         };
         QCOMPARE(frames, expected);
     }
@@ -88,20 +91,24 @@ private slots:
         const QByteArray head = R"("format": "receipt-printer-settings", "version": 1)";
         const auto doc = [&](const char* body) { return "{" + head + ", " + body + "}"; };
         QTest::newRow("unknown top key") << doc(R"("printer": 1)") << "printer";
-        QTest::newRow("unknown nested key") << doc(R"("print": {"sped": "normal"})") << "print.sped";
+        QTest::newRow("unknown nested key")
+            << doc(R"("print": {"sped": "normal"})") << "print.sped";
         QTest::newRow("wrong type") << doc(R"("print": {"speed": 1})") << "print.speed";
-        QTest::newRow("unknown choice") << doc(R"("print": {"density": "black"})") << "print.density";
+        QTest::newRow("unknown choice")
+            << doc(R"("print": {"density": "black"})") << "print.density";
         QTest::newRow("address part over 255")
             << doc(R"("ethernet": {"dhcp": true, "ip": "300.1.1.1", "mask": "0.0.0.0", "gateway": "0.0.0.0"})")
             << "ethernet.ip";
         QTest::newRow("missing field of an item")
-            << doc(R"("ethernet": {"dhcp": true, "ip": "1.1.1.1", "mask": "0.0.0.0"})") << "ethernet.gateway";
+            << doc(R"("ethernet": {"dhcp": true, "ip": "1.1.1.1", "mask": "0.0.0.0"})")
+            << "ethernet.gateway";
         QTest::newRow("port out of range")
             << doc(R"("ethernet": {"tcpPort": 70000, "udpPort": 80})") << "ethernet.tcpPort";
-        QTest::newRow("port not whole") << doc(R"("ethernet": {"tcpPort": 91.5, "udpPort": 80})")
-                                        << "ethernet.tcpPort";
+        QTest::newRow("port not whole")
+            << doc(R"("ethernet": {"tcpPort": 91.5, "udpPort": 80})") << "ethernet.tcpPort";
         QTest::newRow("short password")
-            << doc(R"("wifi": {"station": {"ssid": "shop", "password": "1234"}})") << "wifi.station.password";
+            << doc(R"("wifi": {"station": {"ssid": "shop", "password": "1234"}})")
+            << "wifi.station.password";
         QTest::newRow("long name")
             << doc(R"("wifi": {"station": {"ssid": "123456789012345678901234567890123", "password": ""}})")
             << "wifi.station.ssid";
@@ -123,7 +130,8 @@ private slots:
         DocumentErrors errors;
         const PrinterSettings s = fromDocument(QJsonDocument::fromJson(json).object(), errors);
         QVERIFY2(!errors.ok(), json.constData());
-        QVERIFY2(errors.messages.first().startsWith(path + ": "), qPrintable(errors.messages.join('\n')));
+        QVERIFY2(errors.messages.first().startsWith(path + ": "),
+                 qPrintable(errors.messages.join('\n')));
         // Nothing of a damaged document may be written.
         QVERIFY(framesFor(s).isEmpty());
     }
@@ -140,7 +148,8 @@ private slots:
         QTest::newRow("port zero") << QStringList{"eth.tcp-port=0"} << "eth.tcp-port";
         QTest::newRow("port letters") << QStringList{"eth.udp-port=http"} << "eth.udp-port";
         QTest::newRow("long ssid") << QStringList{"wifi.ssid=" + QString(33, 'a')} << "wifi.ssid";
-        QTest::newRow("short password") << QStringList{"wifi.ap-password=1234567"} << "wifi.ap-password";
+        QTest::newRow("short password")
+            << QStringList{"wifi.ap-password=1234567"} << "wifi.ap-password";
         QTest::newRow("dhcp") << QStringList{"eth.dhcp=yes"} << "eth.dhcp";
     }
 
@@ -163,10 +172,13 @@ private slots:
         QCOMPARE(change.itemsToRead(), unsigned(ItemEthernetIp | ItemStation));
         PrinterSettings result;
         QVERIFY2(applyChange(change, sample(), result, error), qPrintable(error));
-        QCOMPARE(hexFrames(framesFor(result)),
-                 (QStringList{"speed: 1B FF FE 01 00 01 02 1B FE FF",
-                              "ethernet ip: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
-                              "wifi station: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"}));
+        QCOMPARE(
+            hexFrames(framesFor(result)),
+            (QStringList{
+                "speed: 1B FF FE 01 00 01 02 1B FE FF",
+                "ethernet ip: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
+                "wifi station: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE "
+                "FF"}));
     }
 
     void setChecksTheMergedItem()
