@@ -1,5 +1,7 @@
 #pragma once
 
+#include "i18n/translation.h"
+
 #include <QString>
 
 class QApplication;
@@ -10,9 +12,6 @@ class QTranslator;
 // QApplication exists, which reads both.
 void prepareDisplayScaling();
 
-// Loads and installs the English translation unless the locale's language is Chinese
-// (any script or country). True when the translation was installed.
-bool installTranslation(QApplication& app, QTranslator& translator, const QLocale& locale);
 
 // The main window's title in the installed language.
 QString applicationTitle();

@@ -7,6 +7,7 @@
 #include "protocol/frame.h"
 #include "protocol/logo.h"
 #include "protocol/query.h"
+#include "i18n/translation.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 
@@ -604,17 +605,15 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("rpsetup");
     QCoreApplication::setApplicationVersion(QStringLiteral(RPS_VERSION));
-    QTranslator translator;
-    if (QLocale::system().language() != QLocale::Chinese &&
-        translator.load(QStringLiteral("language_en.qm"), QStringLiteral(":/translations/")))
-        app.installTranslator(&translator);
-    // libusb and the transport log to the debug channel; a command line keeps it for errors.
-    qSetMessagePattern(QString());
+    // The transport logs every exchange to the debug channel; a command line keeps its output for
+    // results and errors unless asked.
     if (qEnvironmentVariableIsEmpty("RPSETUP_DEBUG"))
         qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
             if (type != QtDebugMsg && type != QtInfoMsg)
                 std::fprintf(stderr, "%s\n", qPrintable(msg));
         });
+    QTranslator translator;
+    installTranslation(app, translator, QLocale::system());
     QStringList args = app.arguments();
     args.removeFirst();
     return Cli().run(args);
