@@ -11,6 +11,8 @@
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 
+#include "rpsetuptr.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -34,11 +36,6 @@ enum ExitCode
     BadUsage = 2,      // bad arguments or an invalid value: nothing was sent
     NoPrinter = 3,
 };
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("rpsetup", text);
-}
 
 void out(const QString& text)
 {
@@ -135,7 +132,7 @@ private:
     int usageError(const QString& message)
     {
         err(message);
-        err(tr("用 rpsetup --help 查看用法"));
+        err(Rpsetup::tr("用 rpsetup --help 查看用法"));
         return BadUsage;
     }
 
@@ -199,14 +196,14 @@ int Cli::run(QStringList args)
             bool ok = false;
             const int port = value.toInt(&ok);
             if (!ok || port < 0 || port > 255)
-                return usageError(QStringLiteral("--port: %1").arg(tr("应为0到255之间的端口号")));
+                return usageError(QStringLiteral("--port: %1").arg(Rpsetup::tr("应为0到255之间的端口号")));
             m_port = port;
         } else {
-            return usageError(tr("未知的选项：%1").arg(option));
+            return usageError(Rpsetup::tr("未知的选项：%1").arg(option));
         }
     }
     if (m_all && m_port)
-        return usageError(tr("--port 和 --all 不能同时使用"));
+        return usageError(Rpsetup::tr("--port 和 --all 不能同时使用"));
     if (args.isEmpty()) {
         std::fputs(Usage, stderr);
         return BadUsage;
@@ -233,14 +230,14 @@ int Cli::run(QStringList args)
         return backup(args);
     if (command == "restore")
         return restore(args);
-    return usageError(tr("未知的命令：%1").arg(command));
+    return usageError(Rpsetup::tr("未知的命令：%1").arg(command));
 }
 
 int Cli::resolveTargets(QList<Target>& targets)
 {
     const QList<AttachedPrinter> printers = listPrinters();
     if (printers.isEmpty()) {
-        err(tr("未找到打印机"));
+        err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;
     }
     if (m_all) {
@@ -259,14 +256,14 @@ int Cli::resolveTargets(QList<Target>& targets)
             if (p.port == *m_port)
                 targets = {Target{p.port, QString::fromLatin1(p.product)}};
         if (targets.isEmpty()) {
-            err(tr("端口%1上没有打印机，已连接的打印机：").arg(*m_port));
+            err(Rpsetup::tr("端口%1上没有打印机，已连接的打印机：").arg(*m_port));
             err(printerList(printers));
             return NoPrinter;
         }
         return Success;
     }
     if (printers.size() > 1) {
-        err(tr("连接了多台打印机，请用 --port 选择一台，或用 --all："));
+        err(Rpsetup::tr("连接了多台打印机，请用 --port 选择一台，或用 --all："));
         err(printerList(printers));
         return BadUsage;
     }
@@ -285,14 +282,14 @@ int Cli::forEachTarget(const std::function<int(const Target&, _PrinterHandle*)>&
         ScopedPrinterHandle handle;
         int rc;
         if (handle.open(target.port) != 0) {
-            err(tr("端口%1：无法连接打印机").arg(target.port));
+            err(Rpsetup::tr("端口%1：无法连接打印机").arg(target.port));
             rc = PrinterFailed;
         } else {
             rc = command(target, handle.get());
         }
         if (m_all)
-            err(rc == Success ? tr("端口%1：完成").arg(target.port)
-                              : tr("端口%1：失败").arg(target.port));
+            err(rc == Success ? Rpsetup::tr("端口%1：完成").arg(target.port)
+                              : Rpsetup::tr("端口%1：失败").arg(target.port));
         worst = std::max(worst, rc);
     }
     return worst;
@@ -303,7 +300,7 @@ int Cli::list(const QStringList& args)
     QStringList rest = args;
     const bool json = takeFlag(rest, "--json");
     if (!rest.isEmpty())
-        return usageError(tr("多余的参数：%1").arg(rest.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(rest.join(' ')));
     const QList<AttachedPrinter> printers = listPrinters();
     if (json) {
         QJsonArray array;
@@ -317,7 +314,7 @@ int Cli::list(const QStringList& args)
             out(QStringLiteral("%1\t%2").arg(p.port).arg(QString::fromLatin1(p.product)));
     }
     if (printers.isEmpty()) {
-        err(tr("未找到打印机"));
+        err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;
     }
     return Success;
@@ -373,7 +370,7 @@ void printSettings(const PrinterSettings& s, const Target& target)
 
 int readFailed(const Target& target, const QStringList& failed)
 {
-    err(tr("端口%1：读取失败：%2").arg(target.port).arg(failed.join(QLatin1String(", "))));
+    err(Rpsetup::tr("端口%1：读取失败：%2").arg(target.port).arg(failed.join(QLatin1String(", "))));
     return PrinterFailed;
 }
 
@@ -382,7 +379,7 @@ int Cli::show(const QStringList& args)
     QStringList rest = args;
     const bool json = takeFlag(rest, "--json");
     if (!rest.isEmpty())
-        return usageError(tr("多余的参数：%1").arg(rest.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(rest.join(' ')));
     QJsonArray documents;
     const int rc = forEachTarget([&](const Target& target, _PrinterHandle* handle) {
         QStringList failed;
@@ -407,7 +404,7 @@ int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFram
     writeFrames(handle, frames, failed);
     if (failed.isEmpty())
         return Success;
-    err(tr("端口%1：写入失败：%2").arg(target.port).arg(failed.join(QLatin1String(", "))));
+    err(Rpsetup::tr("端口%1：写入失败：%2").arg(target.port).arg(failed.join(QLatin1String(", "))));
     return PrinterFailed;
 }
 
@@ -435,11 +432,11 @@ int Cli::set(const QStringList& args)
 int Cli::selfTest(const QStringList& args)
 {
     if (!args.isEmpty())
-        return usageError(tr("多余的参数：%1").arg(args.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(args.join(' ')));
     return forEachTarget([](const Target& target, _PrinterHandle* handle) {
         if (SetPrinterStatusButton(handle, SELF_TEST_PAGE) == 0)
             return int(Success);
-        err(tr("端口%1：写入失败：%2").arg(target.port).arg("self-test"));
+        err(Rpsetup::tr("端口%1：写入失败：%2").arg(target.port).arg("self-test"));
         return int(PrinterFailed);
     });
 }
@@ -455,7 +452,7 @@ int Cli::logo(const QStringList& args)
         const QStringList sizes{"normal", "double-width", "double-height", "double"};
         if (missing || !sizes.contains(size))
             return usageError(
-                QStringLiteral("--size: %1").arg(tr("应为以下之一：%1").arg(sizes.join(", "))));
+                QStringLiteral("--size: %1").arg(Rpsetup::tr("应为以下之一：%1").arg(sizes.join(", "))));
         bool ok = false;
         const int number = rest.size() == 1 ? rest.first().toInt(&ok) : 0;
         if (!ok || number < 1 || number > logo::MaxImages)
@@ -467,7 +464,7 @@ int Cli::logo(const QStringList& args)
         });
     }
     if (sub != "download")
-        return usageError(tr("应为 logo download 或 logo print"));
+        return usageError(Rpsetup::tr("应为 logo download 或 logo print"));
 
     QString dither = "threshold";
     QString previewDir;
@@ -475,13 +472,13 @@ int Cli::logo(const QStringList& args)
     const bool preview = takeOption(rest, "--preview", previewDir, missing);
     if (missing || (dither != "threshold" && dither != "floyd-steinberg"))
         return usageError(QStringLiteral("--dither: %1")
-                              .arg(tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
+                              .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
     if (rest.isEmpty())
         return usageError(QCoreApplication::translate("QObject", "请先选择图片"));
     if (rest.size() > logo::MaxImages)
         return usageError(QCoreApplication::translate("QObject", "图片数量不能超过255张"));
     if (preview && !QDir().mkpath(previewDir))
-        return usageError(tr("无法写入文件：%1").arg(previewDir));
+        return usageError(Rpsetup::tr("无法写入文件：%1").arg(previewDir));
 
     const bool progress = isatty(fileno(stderr));
     logo::DownloadFrameBuilder builder;
@@ -490,12 +487,12 @@ int Cli::logo(const QStringList& args)
         if (progress)
             std::fprintf(
                 stderr, "\r\033[K%s",
-                qPrintable(tr("转换图片 %1/%2：%3").arg(i + 1).arg(rest.size()).arg(path)));
+                qPrintable(Rpsetup::tr("转换图片 %1/%2：%3").arg(i + 1).arg(rest.size()).arg(path)));
         QImage grey = logo::loadGreyImage(path);
         if (grey.isNull()) {
             if (progress)
                 std::fputc('\n', stderr);
-            return usageError(tr("无法读取图片：%1").arg(path));
+            return usageError(Rpsetup::tr("无法读取图片：%1").arg(path));
         }
         if (dither == "floyd-steinberg")
             grey = ditherFloydSteinberg(grey);
@@ -505,7 +502,7 @@ int Cli::logo(const QStringList& args)
                                                    .arg(i + 1)
                                                    .arg(QFileInfo(path).completeBaseName()));
             if (!logo::toPreviewBitmap(grey).save(file, "PNG"))
-                return usageError(tr("无法写入文件：%1").arg(file));
+                return usageError(Rpsetup::tr("无法写入文件：%1").arg(file));
         }
         if (builder.add(grey) != logo::DownloadFrameBuilder::Added) {
             if (progress)
@@ -515,7 +512,7 @@ int Cli::logo(const QStringList& args)
     }
     const QByteArray frame = builder.frame();
     if (progress)
-        std::fprintf(stderr, "\r\033[K%s\n", qPrintable(tr("正在发送%1字节").arg(frame.size())));
+        std::fprintf(stderr, "\r\033[K%s\n", qPrintable(Rpsetup::tr("正在发送%1字节").arg(frame.size())));
     return forEachTarget([&](const Target& target, _PrinterHandle* handle) {
         return writeAll(target, handle, {NamedFrame{"logo download", frame}});
     });
@@ -541,9 +538,9 @@ bool writePrivateFile(const QString& path, const QByteArray& data)
 int Cli::backup(const QStringList& args)
 {
     if (m_all)
-        return usageError(tr("backup 一次只能备份一台打印机，请用 --port"));
+        return usageError(Rpsetup::tr("backup 一次只能备份一台打印机，请用 --port"));
     if (args.size() > 1)
-        return usageError(tr("多余的参数：%1").arg(args.mid(1).join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(args.mid(1).join(' ')));
     const QString file = args.value(0);
     return forEachTarget([&](const Target& target, _PrinterHandle* handle) {
         QStringList failed;
@@ -558,7 +555,7 @@ int Cli::backup(const QStringList& args)
             return int(Success);
         }
         if (!writePrivateFile(file, json)) {
-            err(tr("无法写入文件：%1").arg(file));
+            err(Rpsetup::tr("无法写入文件：%1").arg(file));
             return int(PrinterFailed);
         }
         return int(Success);
@@ -570,18 +567,18 @@ int Cli::restore(const QStringList& args)
     QStringList rest = args;
     const bool dryRun = takeFlag(rest, "--dry-run");
     if (rest.size() != 1)
-        return usageError(tr("请指定一个备份文件"));
+        return usageError(Rpsetup::tr("请指定一个备份文件"));
     QFile file(rest.first());
     if (!file.open(QIODevice::ReadOnly))
-        return usageError(tr("无法读取文件：%1").arg(rest.first()));
+        return usageError(Rpsetup::tr("无法读取文件：%1").arg(rest.first()));
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return usageError(tr("%1：不是有效的JSON：%2").arg(rest.first(), parseError.errorString()));
+        return usageError(Rpsetup::tr("%1：不是有效的JSON：%2").arg(rest.first(), parseError.errorString()));
     DocumentErrors errors;
     const PrinterSettings settings = fromDocument(doc.object(), errors);
     if (!doc.isObject())
-        errors.messages << tr("文件应为一个JSON对象");
+        errors.messages << Rpsetup::tr("文件应为一个JSON对象");
     if (!errors.ok()) {
         for (const QString& message : errors.messages)
             err(message);

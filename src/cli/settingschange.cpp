@@ -2,14 +2,11 @@
 
 #include "printerio.h"
 
+#include "rpsetuptr.h"
+
 #include <QCoreApplication>
 
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("rpsetup", text);
-}
 
 QString invalidAddress()
 {
@@ -61,7 +58,7 @@ unsigned SettingsChange::itemsToRead() const
 bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error)
 {
     if (arguments.isEmpty()) {
-        error = tr("请指定要设置的项，例如 speed=normal");
+        error = Rpsetup::tr("请指定要设置的项，例如 speed=normal");
         return false;
     }
     for (const QString& argument : arguments) {
@@ -73,18 +70,18 @@ bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error
             return false;
         };
         if (eq < 0 || !settingKeys().contains(key))
-            return fail(tr("未知的键，可用：%1").arg(settingKeys().join(QLatin1String(", "))));
+            return fail(Rpsetup::tr("未知的键，可用：%1").arg(settingKeys().join(QLatin1String(", "))));
 
         const auto choice = [&](const QStringList& names, std::optional<std::uint8_t>& out) {
             const int index = names.indexOf(value);
             if (index < 0)
-                return fail(tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
+                return fail(Rpsetup::tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
             out = std::uint8_t(index);
             return true;
         };
         const auto onOff = [&](std::optional<bool>& out) {
             if (value != QLatin1String("on") && value != QLatin1String("off"))
-                return fail(tr("应为以下之一：%1").arg("on, off"));
+                return fail(Rpsetup::tr("应为以下之一：%1").arg("on, off"));
             out = value == QLatin1String("on");
             return true;
         };

@@ -1,5 +1,7 @@
 #include "settingsdocument.h"
 
+#include "rpsetuptr.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 
@@ -23,11 +25,6 @@ const QStringList& alarm()
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("rpsetup", text);
-}
-
 QJsonValue choiceValue(const QStringList& names, std::uint8_t value)
 {
     return value < names.size() ? QJsonValue(names[value]) : QJsonValue(int(value));
@@ -49,13 +46,13 @@ public:
                                       const QStringList& keys)
     {
         if (!value.isObject()) {
-            error(path, tr("应为对象"));
+            error(path, Rpsetup::tr("应为对象"));
             return std::nullopt;
         }
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
             if (!keys.contains(it.key()))
-                error(join(path, it.key()), tr("未知的键"));
+                error(join(path, it.key()), Rpsetup::tr("未知的键"));
         return object;
     }
 
@@ -63,11 +60,11 @@ public:
     {
         const QJsonValue value = parent.value(key);
         if (value.isUndefined()) {
-            error(join(path, key), tr("缺少此项"));
+            error(join(path, key), Rpsetup::tr("缺少此项"));
             return std::nullopt;
         }
         if (!value.isString()) {
-            error(join(path, key), tr("应为文本"));
+            error(join(path, key), Rpsetup::tr("应为文本"));
             return std::nullopt;
         }
         return value.toString();
@@ -77,7 +74,7 @@ public:
     {
         const QJsonValue value = parent.value(key);
         if (!value.isBool()) {
-            error(join(path, key), value.isUndefined() ? tr("缺少此项") : tr("应为true或false"));
+            error(join(path, key), value.isUndefined() ? Rpsetup::tr("缺少此项") : Rpsetup::tr("应为true或false"));
             return std::nullopt;
         }
         return value.toBool();
@@ -91,7 +88,7 @@ public:
             return std::nullopt;
         const int index = names.indexOf(*name);
         if (index < 0) {
-            error(join(path, key), tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
+            error(join(path, key), Rpsetup::tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
             return std::nullopt;
         }
         return std::uint8_t(index);
@@ -116,7 +113,7 @@ public:
         const QJsonValue value = parent.value(key);
         const double number = value.toDouble(-1);
         if (!value.isDouble() || number != double(int(number)) || number < 1 || number > 65535) {
-            error(join(path, key), value.isUndefined() ? tr("缺少此项")
+            error(join(path, key), value.isUndefined() ? Rpsetup::tr("缺少此项")
                                                        : QCoreApplication::translate(
                                                              "QObject", "端口无效，应为1到65535"));
             return std::nullopt;
@@ -216,9 +213,9 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
     if (!doc)
         return {};
     if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
-        r.error("format", tr("应为以下之一：%1").arg("receipt-printer-settings"));
+        r.error("format", Rpsetup::tr("应为以下之一：%1").arg("receipt-printer-settings"));
     if (doc->value("version").toInt(-1) != SettingsDocumentVersion)
-        r.error("version", tr("不支持的版本"));
+        r.error("version", Rpsetup::tr("不支持的版本"));
     if (doc->contains("source"))
         r.object(doc->value("source"), "source", {"product", "port", "firmware"});
 

@@ -275,6 +275,141 @@
     </message>
 </context>
 <context>
+    <name>rpsetup</name>
+    <message>
+        <source>用 rpsetup --help 查看用法</source>
+        <translation>See rpsetup --help for usage</translation>
+    </message>
+    <message>
+        <source>应为0到255之间的端口号</source>
+        <translation>must be a port number from 0 to 255</translation>
+    </message>
+    <message>
+        <source>未知的选项：%1</source>
+        <translation>Unknown option: %1</translation>
+    </message>
+    <message>
+        <source>--port 和 --all 不能同时使用</source>
+        <translation>--port and --all cannot be used together</translation>
+    </message>
+    <message>
+        <source>未知的命令：%1</source>
+        <translation>Unknown command: %1</translation>
+    </message>
+    <message>
+        <source>未找到打印机</source>
+        <translation>No printer found</translation>
+    </message>
+    <message>
+        <source>端口%1上没有打印机，已连接的打印机：</source>
+        <translation>No printer on port %1; attached printers:</translation>
+    </message>
+    <message>
+        <source>连接了多台打印机，请用 --port 选择一台，或用 --all：</source>
+        <translation>Several printers are attached; choose one with --port, or use --all:</translation>
+    </message>
+    <message>
+        <source>端口%1：无法连接打印机</source>
+        <translation>port %1: the printer cannot be reached</translation>
+    </message>
+    <message>
+        <source>端口%1：完成</source>
+        <translation>port %1: done</translation>
+    </message>
+    <message>
+        <source>端口%1：失败</source>
+        <translation>port %1: failed</translation>
+    </message>
+    <message>
+        <source>多余的参数：%1</source>
+        <translation>Unexpected arguments: %1</translation>
+    </message>
+    <message>
+        <source>端口%1：读取失败：%2</source>
+        <translation>port %1: reading failed: %2</translation>
+    </message>
+    <message>
+        <source>端口%1：写入失败：%2</source>
+        <translation>port %1: writing failed: %2</translation>
+    </message>
+    <message>
+        <source>应为以下之一：%1</source>
+        <translation>must be one of: %1</translation>
+    </message>
+    <message>
+        <source>应为 logo download 或 logo print</source>
+        <translation>Expected logo download or logo print</translation>
+    </message>
+    <message>
+        <source>无法写入文件：%1</source>
+        <translation>Cannot write file: %1</translation>
+    </message>
+    <message>
+        <source>转换图片 %1/%2：%3</source>
+        <translation>Converting image %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>无法读取图片：%1</source>
+        <translation>Cannot read image: %1</translation>
+    </message>
+    <message>
+        <source>正在发送%1字节</source>
+        <translation>Sending %1 bytes</translation>
+    </message>
+    <message>
+        <source>backup 一次只能备份一台打印机，请用 --port</source>
+        <translation>backup saves one printer at a time; choose it with --port</translation>
+    </message>
+    <message>
+        <source>请指定一个备份文件</source>
+        <translation>Name one backup file</translation>
+    </message>
+    <message>
+        <source>无法读取文件：%1</source>
+        <translation>Cannot read file: %1</translation>
+    </message>
+    <message>
+        <source>%1：不是有效的JSON：%2</source>
+        <translation>%1: not valid JSON: %2</translation>
+    </message>
+    <message>
+        <source>文件应为一个JSON对象</source>
+        <translation>The file must hold one JSON object</translation>
+    </message>
+    <message>
+        <source>请指定要设置的项，例如 speed=normal</source>
+        <translation>Name the settings to change, for example speed=normal</translation>
+    </message>
+    <message>
+        <source>未知的键，可用：%1</source>
+        <translation>unknown key; known keys: %1</translation>
+    </message>
+    <message>
+        <source>应为对象</source>
+        <translation>must be an object</translation>
+    </message>
+    <message>
+        <source>未知的键</source>
+        <translation>unknown key</translation>
+    </message>
+    <message>
+        <source>缺少此项</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>应为文本</source>
+        <translation>must be text</translation>
+    </message>
+    <message>
+        <source>应为true或false</source>
+        <translation>must be true or false</translation>
+    </message>
+    <message>
+        <source>不支持的版本</source>
+        <translation>unsupported version</translation>
+    </message>
+</context>
+<context>
     <name>wifi</name>
     <message>
         <source>MainWindow</source>
