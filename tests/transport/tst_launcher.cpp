@@ -175,7 +175,8 @@ private slots:
     {
         QFETCH(QStringList, options);
         QFETCH(QString, message);
-        const QString marker = path("ran");
+        const QString marker =
+            m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".ran");
         const Run run = launch(options, {}, {"/bin/sh", "-c", "touch " + marker});
         QCOMPARE(run.status, 2);
         QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
