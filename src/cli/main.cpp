@@ -3,11 +3,11 @@
 #include "settingschange.h"
 #include "settingsdocument.h"
 
+#include "i18n/translation.h"
 #include "protocol/dither.h"
 #include "protocol/frame.h"
 #include "protocol/logo.h"
 #include "protocol/query.h"
-#include "i18n/translation.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 
@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
@@ -167,6 +168,17 @@ bool takeFlag(QStringList& args, const QString& name)
     return args.removeAll(name) > 0;
 }
 
+// Printers by port: the bus lists them in an order of its own, which a person reading a list
+// or a log of --all should not have to follow.
+QList<AttachedPrinter> printersByPort()
+{
+    QList<AttachedPrinter> printers = listPrinters();
+    std::stable_sort(
+        printers.begin(), printers.end(),
+        [](const AttachedPrinter& a, const AttachedPrinter& b) { return a.port < b.port; });
+    return printers;
+}
+
 QString printerList(const QList<AttachedPrinter>& printers)
 {
     QStringList lines;
@@ -196,7 +208,8 @@ int Cli::run(QStringList args)
             bool ok = false;
             const int port = value.toInt(&ok);
             if (!ok || port < 0 || port > 255)
-                return usageError(QStringLiteral("--port: %1").arg(Rpsetup::tr("应为0到255之间的端口号")));
+                return usageError(
+                    QStringLiteral("--port: %1").arg(Rpsetup::tr("应为0到255之间的端口号")));
             m_port = port;
         } else {
             return usageError(Rpsetup::tr("未知的选项：%1").arg(option));
@@ -235,7 +248,7 @@ int Cli::run(QStringList args)
 
 int Cli::resolveTargets(QList<Target>& targets)
 {
-    const QList<AttachedPrinter> printers = listPrinters();
+    const QList<AttachedPrinter> printers = printersByPort();
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;
@@ -301,7 +314,7 @@ int Cli::list(const QStringList& args)
     const bool json = takeFlag(rest, "--json");
     if (!rest.isEmpty())
         return usageError(Rpsetup::tr("多余的参数：%1").arg(rest.join(' ')));
-    const QList<AttachedPrinter> printers = listPrinters();
+    const QList<AttachedPrinter> printers = printersByPort();
     if (json) {
         QJsonArray array;
         for (const AttachedPrinter& p : printers)
@@ -451,8 +464,8 @@ int Cli::logo(const QStringList& args)
         takeOption(rest, "--size", size, missing);
         const QStringList sizes{"normal", "double-width", "double-height", "double"};
         if (missing || !sizes.contains(size))
-            return usageError(
-                QStringLiteral("--size: %1").arg(Rpsetup::tr("应为以下之一：%1").arg(sizes.join(", "))));
+            return usageError(QStringLiteral("--size: %1")
+                                  .arg(Rpsetup::tr("应为以下之一：%1").arg(sizes.join(", "))));
         bool ok = false;
         const int number = rest.size() == 1 ? rest.first().toInt(&ok) : 0;
         if (!ok || number < 1 || number > logo::MaxImages)
@@ -471,8 +484,9 @@ int Cli::logo(const QStringList& args)
     takeOption(rest, "--dither", dither, missing);
     const bool preview = takeOption(rest, "--preview", previewDir, missing);
     if (missing || (dither != "threshold" && dither != "floyd-steinberg"))
-        return usageError(QStringLiteral("--dither: %1")
-                              .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
+        return usageError(
+            QStringLiteral("--dither: %1")
+                .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
     if (rest.isEmpty())
         return usageError(QCoreApplication::translate("QObject", "请先选择图片"));
     if (rest.size() > logo::MaxImages)
@@ -487,7 +501,8 @@ int Cli::logo(const QStringList& args)
         if (progress)
             std::fprintf(
                 stderr, "\r\033[K%s",
-                qPrintable(Rpsetup::tr("转换图片 %1/%2：%3").arg(i + 1).arg(rest.size()).arg(path)));
+                qPrintable(
+                    Rpsetup::tr("转换图片 %1/%2：%3").arg(i + 1).arg(rest.size()).arg(path)));
         QImage grey = logo::loadGreyImage(path);
         if (grey.isNull()) {
             if (progress)
@@ -512,7 +527,8 @@ int Cli::logo(const QStringList& args)
     }
     const QByteArray frame = builder.frame();
     if (progress)
-        std::fprintf(stderr, "\r\033[K%s\n", qPrintable(Rpsetup::tr("正在发送%1字节").arg(frame.size())));
+        std::fprintf(stderr, "\r\033[K%s\n",
+                     qPrintable(Rpsetup::tr("正在发送%1字节").arg(frame.size())));
     return forEachTarget([&](const Target& target, _PrinterHandle* handle) {
         return writeAll(target, handle, {NamedFrame{"logo download", frame}});
     });
@@ -574,7 +590,8 @@ int Cli::restore(const QStringList& args)
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return usageError(Rpsetup::tr("%1：不是有效的JSON：%2").arg(rest.first(), parseError.errorString()));
+        return usageError(
+            Rpsetup::tr("%1：不是有效的JSON：%2").arg(rest.first(), parseError.errorString()));
     DocumentErrors errors;
     const PrinterSettings settings = fromDocument(doc.object(), errors);
     if (!doc.isObject())
