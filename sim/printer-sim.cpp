@@ -4,7 +4,7 @@
 // the program runs as a child with the preload library, so its libusb sees the testbed's sysfs
 // and nodes instead of the machine's. The child's exit status becomes ours.
 
-#include "printerspec.h"
+#include "printerfields.h"
 #include "simprinter.h"
 #include "simrecord.h"
 
@@ -36,7 +36,7 @@ const char Usage[] =
     "set, so libusb in it finds the simulated printers and no real USB device.\n"
     "\n"
     "Choosing printers (at least one of these):\n"
-    "  --printer SPEC   attach one printer; repeat for more, in bus order\n"
+    "  --printer FIELDS   attach one printer; repeat for more, in bus order\n"
     "  --demo           two printers: \"RP80 Printer\" on port 1 and \"RP58 Kitchen\" on port 2,\n"
     "                   with different settings and Ethernet and Wi-Fi data\n"
     "  --state FILE     JSON in the shape of the record below; each entry sets the state of\n"
@@ -212,7 +212,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     QList<sim::PrinterConfig> configs;
-    QStringList specs;
+    QStringList fieldLists;
     QString stateFile;
     QString recordFile;
     bool demo = false;
@@ -237,7 +237,7 @@ int main(int argc, char** argv)
             std::fputs(RecordHelp, stdout);
             return 0;
         } else if (a == QLatin1String("--printer") && value(v)) {
-            specs << v;
+            fieldLists << v;
         } else if (a == QLatin1String("--state") && value(v)) {
             stateFile = v;
         } else if (a == QLatin1String("--record") && value(v)) {
@@ -256,10 +256,10 @@ int main(int argc, char** argv)
 
     if (demo)
         configs = sim::demoPrinters();
-    for (int i = 0; i < specs.size(); ++i) {
+    for (int i = 0; i < fieldLists.size(); ++i) {
         sim::PrinterConfig config;
         QString error;
-        if (!sim::parsePrinterSpec(specs[i], configs.size() + 1, config, &error))
+        if (!sim::parsePrinterFields(fieldLists[i], configs.size() + 1, config, &error))
             return fail(error);
         configs.append(config);
     }

@@ -22,8 +22,8 @@ struct Run
 Run rpsetup(const QStringList& printers, const QStringList& args, const QString& recordPath)
 {
     QStringList launcherArgs{"--record", recordPath};
-    for (const QString& spec : printers)
-        launcherArgs << "--printer" << spec;
+    for (const QString& fields : printers)
+        launcherArgs << "--printer" << fields;
     launcherArgs << "--" << QStringLiteral(RPSETUP) << args;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

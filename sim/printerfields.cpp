@@ -1,4 +1,4 @@
-#include "printerspec.h"
+#include "printerfields.h"
 
 #include <QHash>
 #include <QStringList>
@@ -223,20 +223,20 @@ const QList<QPair<QString, Setter>>& setters()
     return table;
 }
 
-QStringList splitFields(const QString& spec)
+QStringList splitFields(const QString& text)
 {
     QStringList fields;
     QString current;
-    for (int i = 0; i < spec.size(); ++i) {
-        if (spec[i] == QLatin1Char('\\') && i + 1 < spec.size() &&
-            spec[i + 1] == QLatin1Char(',')) {
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\\') && i + 1 < text.size() &&
+            text[i + 1] == QLatin1Char(',')) {
             current += QLatin1Char(',');
             ++i;
-        } else if (spec[i] == QLatin1Char(',')) {
+        } else if (text[i] == QLatin1Char(',')) {
             fields << current;
             current.clear();
         } else {
-            current += spec[i];
+            current += text[i];
         }
     }
     fields << current;
@@ -245,10 +245,10 @@ QStringList splitFields(const QString& spec)
 
 } // namespace
 
-bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, QString* error)
+bool parsePrinterFields(const QString& fields, int position, PrinterConfig& config, QString* error)
 {
     Fields f{config, error};
-    for (const QString& field : splitFields(spec)) {
+    for (const QString& field : splitFields(fields)) {
         if (field.isEmpty())
             continue;
         const int eq = field.indexOf(QLatin1Char('='));
@@ -260,13 +260,14 @@ bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, 
                 continue;
             known = true;
             if (eq < 0 || !entry.second(f, value))
-                return fail(error,
-                            QStringLiteral("bad value for \"%1\" in --printer %2").arg(key, spec));
+                return fail(
+                    error, QStringLiteral("bad value for \"%1\" in --printer %2").arg(key, fields));
         }
         if (!known)
-            return fail(error, QStringLiteral("unknown key \"%1\" in --printer %2").arg(key, spec));
+            return fail(error,
+                        QStringLiteral("unknown key \"%1\" in --printer %2").arg(key, fields));
     }
-    const bool named = spec.contains(QLatin1String("sysfs="));
+    const bool named = fields.contains(QLatin1String("sysfs="));
     if (!named) {
         const int port = f.port >= 0 ? f.port : position;
         config.sysfsName = f.hub > 0 ? QStringLiteral("1-%1.%2").arg(f.hub).arg(port)
@@ -278,7 +279,7 @@ bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, 
 QString printerSpecHelp()
 {
     return QStringLiteral(
-        "SPEC is a list of key=value fields separated by commas (write \\, for a comma in a "
+        "FIELDS is a list of key=value fields separated by commas (write \\, for a comma in a "
         "value):\n"
         "  port=N              USB port 0-255 (default: the printer's place among the --printer "
         "options)\n"
@@ -307,7 +308,7 @@ QString printerSpecHelp()
 QList<PrinterConfig> demoPrinters()
 {
     QList<PrinterConfig> list;
-    const QStringList specs{
+    const QStringList fieldLists{
         QStringLiteral("port=1,product=RP80 Printer,speed=2,density=1,alarm=3,firmware=2024-01-02,"
                        "eth-dhcp=off,eth-ip=192.168.1.100,eth-mask=255.255.255.0,"
                        "eth-gateway=192.168.1.1,eth-tcp=9100,eth-udp=80,wifi-mode=sta,"
@@ -321,10 +322,10 @@ QList<PrinterConfig> demoPrinters()
                        "wifi-dhcp=off,wifi-ip=192.168.4.1,wifi-gateway=192.168.4.1,"
                        "wifi-mask=255.255.255.0,wifi-dns=8.8.8.8"),
     };
-    for (int i = 0; i < specs.size(); ++i) {
+    for (int i = 0; i < fieldLists.size(); ++i) {
         PrinterConfig config;
         QString error;
-        if (parsePrinterSpec(specs[i], i + 1, config, &error))
+        if (parsePrinterFields(fieldLists[i], i + 1, config, &error))
             list.append(config);
     }
     return list;

@@ -6,12 +6,12 @@
 
 namespace sim {
 
-// One --printer SPEC of the launcher: comma-separated key=value fields ("\," for a comma in a
+// One --printer FIELDS of the launcher: comma-separated key=value fields ("\," for a comma in a
 // value). position is the printer's place on the command line, its port when none is given.
 // false with a message when a key is unknown or a value is out of range.
-bool parsePrinterSpec(const QString& spec, int position, PrinterConfig& config, QString* error);
+bool parsePrinterFields(const QString& fields, int position, PrinterConfig& config, QString* error);
 
-// The SPEC keys, for the launcher's help.
+// The FIELDS keys, for the launcher's help.
 QString printerSpecHelp();
 
 // Two printers on ports 1 and 2 with different names, settings and network data.
