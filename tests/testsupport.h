@@ -1,0 +1,41 @@
+#pragma once
+
+#include "protocol/frame.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What every test layer shares: frames as hex, so that a failing comparison shows both sides,
+// and the count of open descriptors, which a leaked libusb context or device handle raises.
+namespace testsupport {
+
+// "1BFFFE 01 0D ..." in any spacing.
+inline QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+
+// Each frame as "1B FF FE ...": compare these lists, and a mismatch prints both in hex.
+inline QStringList hexFrames(const QList<QByteArray>& frames)
+{
+    QStringList out;
+    for (const QByteArray& frame : frames)
+        out << QString::fromLatin1(toHex(frame));
+    return out;
+}
+
+// A hex text in any spacing, normalised to what hexFrames gives.
+inline QString frameHex(const char* spaced) { return QString::fromLatin1(toHex(hex(spaced))); }
+
+// Descriptors other than sockets (the simulated bus keeps its own, and they come and go).
+inline int openDescriptors()
+{
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+        if (!fd.symLinkTarget().contains(QLatin1String("socket:")))
+            ++count;
+    return count;
+}
+
+} // namespace testsupport
