@@ -181,6 +181,8 @@ private slots:
                               << "wifi.ssid: The Wi-Fi name can be at most 32 bytes" << 2;
         QTest::newRow("password") << QStringList{"set", "wifi.ap-password=1234567"}
                                   << "wifi.ap-password: The Wi-Fi password must be 8 to 63" << 2;
+        QTest::newRow("unknown key")
+            << QStringList{"set", "colour=red"} << "colour: unknown key" << 2;
         QTest::newRow("choice") << QStringList{"set", "speed=fast"} << "speed: must be one of" << 2;
         QTest::newRow("access point without address")
             << QStringList{"--port", "1", "set", "wifi.mode=ap"}

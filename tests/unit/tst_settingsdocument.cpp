@@ -1,5 +1,4 @@
 #include "printerio.h"
-#include "settingschange.h"
 #include "settingsdocument.h"
 
 #include "protocol/frame.h"
@@ -134,74 +133,6 @@ private slots:
                  qPrintable(errors.messages.join('\n')));
         // Nothing of a damaged document may be written.
         QVERIFY(framesFor(s).isEmpty());
-    }
-
-    void setKeysRefused_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("no equals") << QStringList{"speed"} << "speed";
-        QTest::newRow("unknown key") << QStringList{"colour=red"} << "colour";
-        QTest::newRow("bad choice") << QStringList{"alarm=loud"} << "alarm";
-        QTest::newRow("address") << QStringList{"speed=normal", "eth.ip=300.1.1.1"} << "eth.ip";
-        QTest::newRow("three parts") << QStringList{"wifi-ip.dns=1.2.3"} << "wifi-ip.dns";
-        QTest::newRow("port zero") << QStringList{"eth.tcp-port=0"} << "eth.tcp-port";
-        QTest::newRow("port letters") << QStringList{"eth.udp-port=http"} << "eth.udp-port";
-        QTest::newRow("long ssid") << QStringList{"wifi.ssid=" + QString(33, 'a')} << "wifi.ssid";
-        QTest::newRow("short password")
-            << QStringList{"wifi.ap-password=1234567"} << "wifi.ap-password";
-        QTest::newRow("dhcp") << QStringList{"eth.dhcp=yes"} << "eth.dhcp";
-    }
-
-    void setKeysRefused()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, key);
-        SettingsChange change;
-        QString error;
-        QVERIFY(!parseChange(arguments, change, error));
-        QVERIFY2(error.startsWith(key + ": "), qPrintable(error));
-    }
-
-    void setMergesIntoTheItemAsRead()
-    {
-        SettingsChange change;
-        QString error;
-        QVERIFY(parseChange({"eth.gateway=192.168.1.254", "wifi.password=abcdefgh", "speed=faster"},
-                            change, error));
-        QCOMPARE(change.itemsToRead(), unsigned(ItemEthernetIp | ItemStation));
-        PrinterSettings result;
-        QVERIFY2(applyChange(change, sample(), result, error), qPrintable(error));
-        QCOMPARE(
-            hexFrames(framesFor(result)),
-            (QStringList{
-                "speed: 1B FF FE 01 00 01 02 1B FE FF",
-                "ethernet ip: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
-                "wifi station: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE "
-                "FF"}));
-    }
-
-    void setChecksTheMergedItem()
-    {
-        SettingsChange change;
-        QString error;
-        PrinterSettings result;
-        PrinterSettings current = sample();
-        current.station->password = QStringLiteral("abcdefgh");
-        // A name alone is fine, but the printer's password must still fit with it.
-        QVERIFY(parseChange({"wifi.ssid=cafe"}, change, error));
-        QVERIFY(applyChange(change, current, result, error));
-
-        current.accessPoint->address.clear();
-        change = SettingsChange{};
-        QVERIFY(parseChange({"wifi.mode=ap"}, change, error));
-        QVERIFY(change.itemsToRead() & ItemAccessPoint);
-        QVERIFY(!applyChange(change, current, result, error));
-        QVERIFY2(error.startsWith("wifi.ap-ip: "), qPrintable(error));
-
-        change = SettingsChange{};
-        QVERIFY(parseChange({"wifi.mode=ap", "wifi.ap-ip=192.168.4.1"}, change, error));
-        QVERIFY2(applyChange(change, current, result, error), qPrintable(error));
     }
 };
 
