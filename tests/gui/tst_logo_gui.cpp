@@ -1,52 +1,24 @@
+#include "guitest.h"
 #include "logwatcher.h"
-#include "mainwindow.h"
-#include "messageboxcatcher.h"
-#include "monopng.h"
-#include "protocol/frame.h"
-#include "simprinter.h"
+#include "protocol/logo.h"
 
-#include <QDir>
 #include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
 #include <QGraphicsView>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
 #include <memory>
 
 Q_DECLARE_METATYPE(sim::Fault)
 
+using namespace guitest;
+
 namespace {
 
 const QString ChooseImages = QStringLiteral("请先选择图片");
-const QString TooMany = QStringLiteral("图片数量不能超过255张");
-const QString TooLarge = QStringLiteral("文件数据过大请重新选择图片");
-const QString BadNumber = QStringLiteral("请输入1到255之间的logo编号");
-const QString CheckUsb = QStringLiteral("请确保打印机已通过usb进行连接");
 const QString Downloaded = QStringLiteral("下载成功");
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-
-QString framesHex(const QList<QByteArray>& frames)
-{
-    QStringList parts;
-    for (const QByteArray& frame : frames)
-        parts << QString::fromLatin1(toHex(frame.left(48)));
-    return parts.join(QStringLiteral(" | "));
-}
-
-QString diff(const QList<QByteArray>& actual, const QList<QByteArray>& expected)
-{
-    return QStringLiteral("\n  actual:   ") + framesHex(actual) + QStringLiteral("\n  expected: ") +
-           framesHex(expected);
-}
+const QByteArray DotBlock = hex("01000100 FFFFFFFFFFFFFFFF"); // 1x1 or 8x8 black
 
 QImage filled(int width, int height, uchar grey)
 {
@@ -55,17 +27,9 @@ QImage filled(int width, int height, uchar grey)
     return image;
 }
 
-int openFileDescriptors()
+QStringList framesOf(const QByteArray& frame)
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).count());
-}
-
-QStringList repeated(int count, const QString& text)
-{
-    QStringList list;
-    for (int i = 0; i < count; ++i)
-        list << text;
-    return list;
+    return frame.isEmpty() ? QStringList() : hexFrames({frame});
 }
 
 } // namespace
@@ -74,447 +38,266 @@ class TestLogoGui : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void previewsFitTheirBoxes();
-    void previewSkipsOversizedFile();
-    void cancelEmptiesPreviewAndList();
-    void packingMembers();
-
-    void downloadSendsOneBlockPerLoadedImage();
-    void downloadSizeLimit_data();
-    void downloadSizeLimit();
-    void downloadTakes255Images();
-    void downloadRefusals_data();
-    void downloadRefusals();
-    void downloadFailureReported_data();
-    void downloadFailureReported();
-
-    void printFrame_data();
-    void printFrame();
-    void printRefusesBadNumber_data();
-    void printRefusesBadNumber();
-    void printFailureIsSilent();
-
-    void everyPathReleasesThePrinter();
-
-private:
-    template <typename T> T* widget(const char* name)
-    {
-        T* found = m_window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
-    void click(const char* name);
-    sim::SimPrinter* plugAndRefresh(const sim::PrinterState& state = sim::defaultState());
-    QString save(const QString& name, const QImage& image);
-    QString saveBytes(const QString& name, const QByteArray& bytes);
-    void choose(const QStringList& files);
-    QList<QGraphicsPixmapItem*> previews();
-    bool logged(const QString& line) const { return m_log->contains(QtDebugMsg, line); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
     std::unique_ptr<MessageBoxCatcher> m_boxes;
     std::unique_ptr<LogWatcher> m_log;
     std::unique_ptr<MainWindow> m_window;
     QStringList m_choice;
-    int m_dialogs = 0;
-};
+    QList<QWidget*> m_dialogParents; // one for each file dialog shown
 
-void TestLogoGui::initTestCase()
-{
-    // The bus must exist before libusb first starts, or libusb never sees its printers.
-    sim::SimBus::instance();
-    MainWindow::setImageChooser([this](QWidget* parent) {
-        ++m_dialogs;
-        if (parent != m_window.get())
-            qWarning("the file dialog is not parented to the main window");
-        return m_choice;
-    });
-}
+    QString path(const QString& name) const { return m_dir.filePath(name + ".png"); }
+    bool logged(const QString& line) const { return m_log->contains(QtDebugMsg, line); }
 
-void TestLogoGui::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_boxes = std::make_unique<MessageBoxCatcher>();
-    m_log = std::make_unique<LogWatcher>();
-    m_window = std::make_unique<MainWindow>();
-    m_window->show();
-    m_choice.clear();
-    m_dialogs = 0;
-    imageFiles.clear();
-}
-
-void TestLogoGui::cleanup()
-{
-    m_window.reset();
-    m_log.reset();
-    m_boxes.reset();
-    m_dir.reset();
-    imageFiles.clear();
-    sim::SimBus::instance().clear();
-}
-
-// Clicks and checks what every click must leave behind: no wait cursor, none over a message box.
-void TestLogoGui::click(const char* name)
-{
-    widget<QPushButton>(name)->click();
-    QVERIFY2(!QApplication::overrideCursor(), name);
-    QVERIFY2(!m_boxes->cursorOverBox, name);
-}
-
-sim::SimPrinter* TestLogoGui::plugAndRefresh(const sim::PrinterState& state)
-{
-    sim::PrinterConfig config;
-    config.state = state;
-    sim::SimPrinter* printer = sim::SimBus::instance().add(config);
-    widget<QPushButton>("pushButton_7")->click();
-    return printer;
-}
-
-QString TestLogoGui::save(const QString& name, const QImage& image)
-{
-    const QString path = m_dir->filePath(name);
-    if (!image.save(path, "PNG"))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-QString TestLogoGui::saveBytes(const QString& name, const QByteArray& bytes)
-{
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-void TestLogoGui::choose(const QStringList& files)
-{
-    m_choice = files;
-    click("pushButton_5");
-}
-
-QList<QGraphicsPixmapItem*> TestLogoGui::previews()
-{
-    QList<QGraphicsPixmapItem*> items;
-    for (QGraphicsItem* item : widget<QGraphicsView>("graphicsView")->scene()->items())
-        if (auto* pixmap = qgraphicsitem_cast<QGraphicsPixmapItem*>(item))
-            items << pixmap;
-    std::sort(items.begin(), items.end(), [](QGraphicsPixmapItem* a, QGraphicsPixmapItem* b) {
-        return a->pos().y() < b->pos().y();
-    });
-    return items;
-}
-
-void TestLogoGui::previewsFitTheirBoxes()
-{
-    // Left half one step darker than the threshold, right half at it: black and white in the
-    // preview.
-    QImage wide = filled(100, 50, 158);
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 50; ++x)
-            wide.setPixel(x, y, qRgb(157, 157, 157));
-    const QString first = save("wide.png", wide);
-    const QString broken = saveBytes("broken.png", "\x89PNG but nothing after");
-    const QString third = save("big.png", filled(1000, 1000, 0));
-    choose({first, broken, third});
-
-    QCOMPARE(m_dialogs, 1);
-    QCOMPARE(imageFiles, QStringList({first, broken, third}));
-    const QList<QGraphicsPixmapItem*> items = previews();
-    QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0]->pos(), QPointF(0, 0));
-    QCOMPARE(items[0]->pixmap().size(), QSize(400, 200));
-    QCOMPARE(items[1]->pos(), QPointF(0, 320));
-    QCOMPARE(items[1]->pixmap().size(), QSize(300, 300));
-    const QImage shown = items[0]->pixmap().toImage();
-    QCOMPARE(shown.pixel(100, 100), qRgb(0, 0, 0));
-    QCOMPARE(shown.pixel(300, 100), qRgb(255, 255, 255));
-    QCOMPARE(items[1]->pixmap().toImage().pixel(150, 150), qRgb(0, 0, 0));
-
-    for (const QString& line :
-         QStringList{"处理文件: " + first, "已处理文件: " + first, "outputWidth: 104",
-                     "处理文件: " + broken, "加载图像失败: " + broken, "处理文件: " + third,
-                     "已处理文件: " + third, "outputWidth: 1000"})
-        QVERIFY2(logged(line), qPrintable(line));
-    QVERIFY(!logged("已处理文件: " + broken));
-    QVERIFY(m_boxes->texts.isEmpty());
-}
-
-void TestLogoGui::previewSkipsOversizedFile()
-{
-    sim::SimPrinter* printer = plugAndRefresh();
-    const QString dot = save("dot.png", filled(8, 8, 0));
-    // Just over 64 megapixels, yet a few kilobytes on disk.
-    const QString huge = saveBytes("huge.png", monopng::white(8001, 8000));
-    choose({huge, dot});
-    QCOMPARE(previews().size(), 1);
-    QVERIFY(logged("加载图像失败: " + huge));
-
-    m_log->clear();
-    click("pushButton_6");
-    QVERIFY(logged("加载图像失败: " + huge));
-    const QList<QByteArray> expected{hex("1C7101 01000100 FFFFFFFFFFFFFFFF")};
-    QVERIFY2(printer->downloads() == expected, qPrintable(diff(printer->downloads(), expected)));
-    QCOMPARE(m_boxes->texts, QStringList{Downloaded});
-}
-
-void TestLogoGui::cancelEmptiesPreviewAndList()
-{
-    sim::SimPrinter* printer = plugAndRefresh();
-    choose({save("a.png", filled(8, 8, 0)), save("b.png", filled(16, 8, 255))});
-    QCOMPARE(previews().size(), 2);
-    QCOMPARE(imageFiles.size(), 2);
-
-    choose({});
-    QCOMPARE(m_dialogs, 2);
-    QVERIFY(widget<QGraphicsView>("graphicsView")->scene()->items().isEmpty());
-    QVERIFY(imageFiles.isEmpty());
-
-    click("pushButton_6");
-    QCOMPARE(m_boxes->texts, QStringList{ChooseImages});
-    QVERIFY(printer->received().isEmpty());
-}
-
-void TestLogoGui::packingMembers()
-{
-    uchar alternating[10] = {0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
-    uchar out[2] = {};
-    QVERIFY(m_window->Bitmap_8to1(alternating, out, 10, 1));
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 2), hex("AA80"));
-    QVERIFY(m_window->Bitmap_8to1_toshow(alternating, out, 10, 1));
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 2), hex("5540"));
-    out[0] = out[1] = 0x5A;
-    QVERIFY(m_window->Bitmap_8to1(alternating, out, 10, 0));
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 2), hex("5A5A"));
-}
-
-void TestLogoGui::downloadSendsOneBlockPerLoadedImage()
-{
-    sim::SimPrinter* printer = plugAndRefresh();
-    const QString black = save("black.png", filled(8, 8, 0));
-    const QString missing = m_dir->filePath("gone.png");
-    const QString white = save("white.png", filled(10, 8, 255));
-    choose({black, missing, white});
-    m_log->clear();
-    click("pushButton_6");
-
-    const QByteArray first = hex("01000100 FFFFFFFFFFFFFFFF");
-    const QByteArray second = hex("02000100 00000000000000000000 FFFFFFFFFFFF");
-    // Two blocks follow, so the count says two although three files were chosen.
-    const QList<QByteArray> expected{hex("1C7102") + first + second};
-    QVERIFY2(printer->received() == expected, qPrintable(diff(printer->received(), expected)));
-    QVERIFY2(printer->downloads() == expected, qPrintable(diff(printer->downloads(), expected)));
-    QCOMPARE(printer->state().logos, (QList<QByteArray>{first, second}));
-    QCOMPARE(m_boxes->texts, QStringList{Downloaded});
-    for (const QString& line :
-         {QStringLiteral("imageCount 3"), "加载图像失败: " + missing, QStringLiteral("width: 8"),
-          QStringLiteral("height: 8"), QStringLiteral("width: 16")})
-        QVERIFY2(logged(line), qPrintable(line));
-}
-
-void TestLogoGui::downloadSizeLimit_data()
-{
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("frameSize");
-    QTest::newRow("1024x952 sent") << 952 << Downloaded << 122880 - 1017;
-    QTest::newRow("1024x960 refused") << 960 << TooLarge << 0;
-}
-
-void TestLogoGui::downloadSizeLimit()
-{
-    QFETCH(int, height);
-    QFETCH(QString, message);
-    QFETCH(int, frameSize);
-    sim::PrinterState state = sim::defaultState();
-    state.logos = {hex("01000100 8000000000000000")};
-    sim::SimPrinter* printer = plugAndRefresh(state);
-    choose({save("logo.png", filled(1024, height, 0))});
-    click("pushButton_6");
-    QCOMPARE(m_boxes->texts, QStringList{message});
-    if (frameSize == 0) {
-        QVERIFY(printer->received().isEmpty());
-        QCOMPARE(printer->state().logos, state.logos);
-        return;
+    // Clicks, then checks what every click must leave behind: no wait cursor, none over a box.
+    void click(const char* name)
+    {
+        button(m_window.get(), name)->click();
+        QVERIFY2(!QApplication::overrideCursor(), name);
+        QVERIFY2(!m_boxes->cursorOverBox, name);
     }
-    QCOMPARE(printer->downloads().size(), 1);
-    const QByteArray frame = printer->downloads().first();
-    QCOMPARE(frame.size(), frameSize);
-    QCOMPARE(frame.left(7), hex("1C7101 8000 7700"));
-    QVERIFY(frame.mid(7) == QByteArray(frameSize - 7, char(0xFF)));
-}
-
-void TestLogoGui::downloadTakes255Images()
-{
-    sim::SimPrinter* printer = plugAndRefresh();
-    choose(repeated(255, save("dot.png", filled(1, 1, 0))));
-    click("pushButton_6");
-    QCOMPARE(m_boxes->texts, QStringList{Downloaded});
-    QCOMPARE(printer->downloads().size(), 1);
-    const QByteArray frame = printer->downloads().first();
-    QCOMPARE(frame.left(3), hex("1C71FF"));
-    QCOMPARE(frame.size(), 3 + 255 * 12);
-    QCOMPARE(printer->state().logos.size(), 255);
-}
-
-void TestLogoGui::downloadRefusals_data()
-{
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no image chosen") << QStringList() << ChooseImages;
-    QTest::newRow("none loads") << QStringList{"broken", "missing"} << ChooseImages;
-    QTest::newRow("256 images") << repeated(256, "dot") << TooMany;
-    QTest::newRow("256 chosen, one broken among them: 255 sent")
-        << (repeated(255, "dot") << "broken") << Downloaded;
-}
-
-void TestLogoGui::downloadRefusals()
-{
-    QFETCH(QStringList, names);
-    QFETCH(QString, message);
-    sim::PrinterState state = sim::defaultState();
-    state.logos = {hex("01000100 8000000000000000")};
-    sim::SimPrinter* printer = plugAndRefresh(state);
-    const QString dot = save("dot.png", filled(1, 1, 0));
-    const QString broken = saveBytes("broken.png", "not an image");
-    QStringList files;
-    for (const QString& name : names)
-        files << (name == "dot" ? dot : name == "broken" ? broken : m_dir->filePath("missing.png"));
-    choose(files);
-    click("pushButton_6");
-    QCOMPARE(m_boxes->texts, QStringList{message});
-    if (message == Downloaded) {
-        QCOMPARE(printer->downloads().size(), 1);
-        QCOMPARE(printer->downloads().first().left(3), hex("1C71FF"));
-        return;
-    }
-    QVERIFY2(printer->received().isEmpty(), qPrintable(framesHex(printer->received())));
-    QCOMPARE(printer->state().logos, state.logos);
-}
-
-void TestLogoGui::downloadFailureReported_data()
-{
-    QTest::addColumn<sim::Fault>("fault");
-    QTest::newRow("write fails (4)") << sim::Fault::WriteError;
-    QTest::newRow("open refused (5)") << sim::Fault::OpenRefused;
-    QTest::newRow("part of the frame written") << sim::Fault::PartialWrite;
-}
-
-void TestLogoGui::downloadFailureReported()
-{
-    QFETCH(sim::Fault, fault);
-    sim::SimPrinter* printer = plugAndRefresh();
-    choose({save("dot.png", filled(8, 8, 0))});
-    printer->setFault(fault, 4);
-    click("pushButton_6");
-    QCOMPARE(m_boxes->texts, QStringList{CheckUsb});
-}
-
-void TestLogoGui::printFrame_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("radio");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("5, double height") << "5"
-                                      << "radioButton_3" << hex("1C700502");
-    QTest::newRow("5, none checked") << "5"
-                                     << "" << hex("1C700503");
-    QTest::newRow("1, single") << "1"
-                               << "radioButton" << hex("1C700100");
-    QTest::newRow("255, double width") << "255"
-                                       << "radioButton_2" << hex("1C70FF01");
-    QTest::newRow("12, double both") << "12"
-                                     << "radioButton_4" << hex("1C700C03");
-}
-
-void TestLogoGui::printFrame()
-{
-    QFETCH(QString, number);
-    QFETCH(QString, radio);
-    QFETCH(QByteArray, expected);
-    sim::SimPrinter* printer = plugAndRefresh();
-    widget<QLineEdit>("lineEdit_2")->setText(number);
-    if (!radio.isEmpty())
-        widget<QRadioButton>(qPrintable(radio))->setChecked(true);
-    click("pushButton_4");
-    QVERIFY2(printer->prints() == QList<QByteArray>{expected},
-             qPrintable(diff(printer->prints(), {expected})));
-    QCOMPARE(printer->received(), QList<QByteArray>{expected});
-    QVERIFY(m_boxes->texts.isEmpty());
-    for (char byte : expected) {
-        const QString line = QString::asprintf("download  %02X", unsigned(uchar(byte)));
-        QVERIFY2(logged(line), qPrintable(line));
-    }
-}
-
-void TestLogoGui::printRefusesBadNumber_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::newRow("empty") << "";
-    QTest::newRow("0") << "0";
-    QTest::newRow("256") << "256";
-    QTest::newRow("300, which would wrap to 44") << "300";
-    QTest::newRow("-1") << "-1";
-    QTest::newRow("letters") << "abc";
-    QTest::newRow("number and letters") << "5x";
-}
-
-void TestLogoGui::printRefusesBadNumber()
-{
-    QFETCH(QString, number);
-    sim::SimPrinter* printer = plugAndRefresh();
-    widget<QLineEdit>("lineEdit_2")->setText(number);
-    widget<QRadioButton>("radioButton")->setChecked(true);
-    click("pushButton_4");
-    QCOMPARE(m_boxes->texts, QStringList{BadNumber});
-    QVERIFY2(printer->received().isEmpty(), qPrintable(framesHex(printer->received())));
-}
-
-void TestLogoGui::printFailureIsSilent()
-{
-    sim::SimPrinter* printer = plugAndRefresh();
-    printer->setFault(sim::Fault::WriteError);
-    widget<QLineEdit>("lineEdit_2")->setText("3");
-    click("pushButton_4");
-    QVERIFY(m_boxes->texts.isEmpty());
-    QVERIFY(logged("download  1C"));
-}
-
-void TestLogoGui::everyPathReleasesThePrinter()
-{
-    sim::SimPrinter* printer = plugAndRefresh();
-    const QString dot = save("dot.png", filled(8, 8, 0));
-    const QString large = save("large.png", filled(1024, 960, 0));
-    auto everyPath = [&] {
+    void choose(const QStringList& names)
+    {
         m_choice.clear();
+        for (const QString& name : names)
+            m_choice << path(name);
         click("pushButton_5");
-        click("pushButton_6"); // nothing chosen
-        m_choice = QStringList{large};
-        click("pushButton_5");
-        click("pushButton_6"); // too large
-        m_choice = QStringList{dot};
-        click("pushButton_5");
-        click("pushButton_6"); // sent
-        widget<QLineEdit>("lineEdit_2")->setText("0");
-        click("pushButton_4"); // refused
-        widget<QLineEdit>("lineEdit_2")->setText("1");
-        click("pushButton_4"); // sent
-    };
-    everyPath();
-    const int baseline = openFileDescriptors();
-    for (int i = 0; i < 10; ++i)
+    }
+    sim::SimPrinter* plug()
+    {
+        sim::SimPrinter* printer = addPrinter(1);
+        selectPort(m_window.get(), 1);
+        return printer;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        sim::SimBus::instance(); // before libusb first starts, or libusb never sees its printers
+        MainWindow::setImageChooser([this](QWidget* parent) {
+            m_dialogParents << parent;
+            return m_choice;
+        });
+        // Left half one step darker than the threshold, right half at it.
+        QImage wide = filled(100, 50, 158);
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 50; ++x)
+                wide.setPixel(x, y, qRgb(157, 157, 157));
+        // Just over 64 megapixels, yet small on disk.
+        QImage huge(8001, 8000, QImage::Format_Mono);
+        huge.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        huge.fill(1);
+        const QList<QPair<QString, QImage>> images{{"wide", wide},
+                                                   {"big", filled(1000, 1000, 0)},
+                                                   {"dot", filled(1, 1, 0)},
+                                                   {"huge", huge},
+                                                   {"black8", filled(8, 8, 0)},
+                                                   {"white10", filled(10, 8, 255)},
+                                                   {"tall952", filled(1024, 952, 0)},
+                                                   {"tall960", filled(1024, 960, 0)}};
+        for (const auto& image : images)
+            QVERIFY(image.second.save(path(image.first), "PNG"));
+        // Only the limit keeps it out: it decodes when allowed.
+        QCOMPARE(logo::loadGreyImage(path("huge"), 8001 * 8000).size(), QSize(8001, 8000));
+        QFile broken(path("broken"));
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("\x89PNG but no more") > 0);
+    }
+
+    void init()
+    {
+        m_boxes = std::make_unique<MessageBoxCatcher>();
+        m_log = std::make_unique<LogWatcher>();
+        m_window = std::make_unique<MainWindow>();
+        m_window->show();
+        m_dialogParents.clear();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_log.reset();
+        m_boxes.reset();
+        imageFiles.clear();
+        sim::SimBus::instance().clear();
+    }
+
+    void previewThenCancel()
+    {
+        sim::SimPrinter* printer = plug();
+        choose({"wide", "broken", "huge", "big"});
+        QCOMPARE(m_dialogParents, QList<QWidget*>{m_window.get()});
+        QCOMPARE(imageFiles, m_choice);
+        QGraphicsScene* scene = child<QGraphicsView>(m_window.get(), "graphicsView")->scene();
+        QList<QGraphicsPixmapItem*> items;
+        for (QGraphicsItem* item : scene->items(Qt::AscendingOrder))
+            items << qgraphicsitem_cast<QGraphicsPixmapItem*>(item);
+        QCOMPARE(items.size(), 2);
+        QVERIFY(items[0] && items[1]);
+        QCOMPARE(items[0]->pos(), QPointF(0, 0));
+        QCOMPARE(items[0]->pixmap().size(), QSize(400, 200));
+        QCOMPARE(items[1]->pos(), QPointF(0, 320));
+        QCOMPARE(items[1]->pixmap().size(), QSize(300, 300));
+        QCOMPARE(items[0]->pixmap().toImage().pixel(100, 100), qRgb(0, 0, 0));
+        QCOMPARE(items[0]->pixmap().toImage().pixel(300, 100), qRgb(255, 255, 255));
+        QCOMPARE(items[1]->pixmap().toImage().pixel(150, 150), qRgb(0, 0, 0));
+        for (const QString& line :
+             {"已处理文件: " + path("wide"), QStringLiteral("outputWidth: 104"),
+              "加载图像失败: " + path("broken"), "加载图像失败: " + path("huge"),
+              "已处理文件: " + path("big"), QStringLiteral("outputWidth: 1000")})
+            QVERIFY2(logged(line), qPrintable(line));
+        QVERIFY(!logged("已处理文件: " + path("broken")));
+
+        choose({});
+        QCOMPARE(m_dialogParents.size(), 2);
+        QVERIFY(scene->items().isEmpty());
+        QVERIFY(imageFiles.isEmpty());
+        click("pushButton_6");
+        QCOMPARE(m_boxes->texts, QStringList{ChooseImages});
+        QCOMPARE(hexFrames(printer->received()), QStringList());
+    }
+
+    void packingMembers()
+    {
+        uchar alternating[10] = {0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+        QByteArray out = hex("5A5A");
+        auto* dst = reinterpret_cast<uchar*>(out.data());
+        QVERIFY(m_window->Bitmap_8to1(alternating, dst, 10, 0));
+        QCOMPARE(hexFrames({out}), hexFrames({hex("5A5A")}));
+        QVERIFY(m_window->Bitmap_8to1(alternating, dst, 10, 1));
+        QCOMPARE(hexFrames({out}), hexFrames({hex("AA80")}));
+        QVERIFY(m_window->Bitmap_8to1_toshow(alternating, dst, 10, 1));
+        QCOMPARE(hexFrames({out}), hexFrames({hex("5540")}));
+    }
+
+    void download_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("frame"); // empty: nothing may be sent
+        QTest::addColumn<QString>("line");
+        QStringList dots;
+        while (dots.size() < 255)
+            dots << QStringLiteral("dot");
+        QTest::newRow("count is the blocks that follow")
+            << QStringList{"black8", "missing", "white10"} << Downloaded
+            << hex("1C7102") + DotBlock + hex("02000100 00000000000000000000 FFFFFFFFFFFF")
+            << "imageCount 3";
+        QTest::newRow("over 64 megapixels skipped")
+            << QStringList{"huge", "dot"} << Downloaded << hex("1C7101") + DotBlock
+            << "加载图像失败: " + path("huge");
+        QTest::newRow("1024x952 sent")
+            << QStringList{"tall952"} << Downloaded
+            << hex("1C7101 8000 7700") + QByteArray(122880 - 1017 - 7, -1) << "height: 952";
+        QTest::newRow("1024x960 refused") << QStringList{"tall960"} << "文件数据过大请重新选择图片"
+                                          << QByteArray() << "width: 1024";
+        QTest::newRow("none loads") << QStringList{"broken", "missing"} << ChooseImages
+                                    << QByteArray() << "加载图像失败: " + path("missing");
+        QTest::newRow("256 images") << dots + QStringList{"dot"} << "图片数量不能超过255张"
+                                    << QByteArray() << "imageCount 256";
+        QTest::newRow("256 chosen, one broken: 255 sent")
+            << dots + QStringList{"broken"} << Downloaded << hex("1C71FF") + DotBlock.repeated(255)
+            << "imageCount 256";
+    }
+
+    void download()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, message);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, line);
+        sim::SimPrinter* printer = plug();
+        choose(files);
+        click("pushButton_6");
+        QCOMPARE(m_boxes->texts, QStringList{message});
+        QCOMPARE(hexFrames(printer->received()), framesOf(frame));
+        QCOMPARE(hexFrames(printer->downloads()), framesOf(frame));
+        QVERIFY2(logged(line), qPrintable(line));
+    }
+
+    void failure_data()
+    {
+        QTest::addColumn<sim::Fault>("fault");
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList checkUsb{"请确保打印机已通过usb进行连接"};
+        QTest::newRow("download, write fails (4)")
+            << sim::Fault::WriteError << "pushButton_6" << checkUsb;
+        QTest::newRow("download, open refused (5)")
+            << sim::Fault::OpenRefused << "pushButton_6" << checkUsb;
+        QTest::newRow("download, part written")
+            << sim::Fault::PartialWrite << "pushButton_6" << checkUsb;
+        QTest::newRow("print stays silent")
+            << sim::Fault::WriteError << "pushButton_4" << QStringList();
+    }
+
+    void failure()
+    {
+        QFETCH(sim::Fault, fault);
+        QFETCH(QString, clicked);
+        QFETCH(QStringList, messages);
+        sim::SimPrinter* printer = plug();
+        choose({"dot"});
+        edit(m_window.get(), "lineEdit_2")->setText("3");
+        printer->setFault(fault, 4);
+        click(qPrintable(clicked));
+        QCOMPARE(m_boxes->texts, messages);
+    }
+
+    void print_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QByteArray>("frame"); // empty: refused
+        QTest::addColumn<QString>("radio");
+        QTest::newRow("5, double height") << "5" << hex("1C700502") << "radioButton_3";
+        QTest::newRow("5, none checked") << "5" << hex("1C700503") << "";
+        QTest::newRow("1, single") << "1" << hex("1C700100") << "radioButton";
+        QTest::newRow("255, double width") << "255" << hex("1C70FF01") << "radioButton_2";
+        QTest::newRow("12, double both") << "12" << hex("1C700C03") << "radioButton_4";
+        for (const char* bad : {"", "0", "256", "300", "-1", "abc", "5x"})
+            QTest::addRow("refused: '%s'", bad) << bad << QByteArray() << "radioButton";
+    }
+
+    void print()
+    {
+        QFETCH(QString, number);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, radio);
+        sim::SimPrinter* printer = plug();
+        edit(m_window.get(), "lineEdit_2")->setText(number);
+        if (!radio.isEmpty())
+            child<QRadioButton>(m_window.get(), qPrintable(radio))->setChecked(true);
+        click("pushButton_4");
+        QCOMPARE(hexFrames(printer->prints()), framesOf(frame));
+        QCOMPARE(hexFrames(printer->received()), framesOf(frame));
+        QCOMPARE(m_boxes->texts,
+                 frame.isEmpty() ? QStringList{"请输入1到255之间的logo编号"} : QStringList());
+        for (char byte : frame) {
+            const QString line = QString::asprintf("download  %02X", unsigned(uchar(byte)));
+            QVERIFY2(logged(line), qPrintable(line));
+        }
+    }
+
+    void everyPathReleasesThePrinter()
+    {
+        sim::SimPrinter* printer = plug();
+        auto everyPath = [&] {
+            for (const char* chosen : {"", "tall960", "dot"}) { // none, too large, sent
+                choose(chosen[0] ? QStringList{chosen} : QStringList());
+                click("pushButton_6");
+            }
+            for (const char* number : {"0", "1"}) { // refused, sent
+                edit(m_window.get(), "lineEdit_2")->setText(number);
+                click("pushButton_4");
+            }
+        };
         everyPath();
-    QCOMPARE(openFileDescriptors(), baseline);
-    QCOMPARE(printer->downloads().size(), 11);
-    QCOMPARE(printer->prints().size(), 11);
-}
+        const int baseline = openDescriptors();
+        for (int i = 0; i < 10; ++i)
+            everyPath();
+        QCOMPARE(openDescriptors(), baseline);
+        QCOMPARE(printer->downloads().size(), 11);
+        QCOMPARE(printer->prints().size(), 11);
+    }
+};
 
 QTEST_MAIN(TestLogoGui)
 #include "tst_logo_gui.moc"
