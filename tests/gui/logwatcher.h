@@ -6,6 +6,7 @@
 #include <QString>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 
 // Records the debug log while it lives, and runs actions when a line appears. The log lines
@@ -20,12 +21,9 @@ public:
         QString text;
         bool waitCursor; // the wait cursor was showing when the line was logged
     };
+    QList<Line> lines;
 
-    LogWatcher()
-    {
-        s_current = this;
-        m_previous = qInstallMessageHandler(&LogWatcher::handle);
-    }
+    LogWatcher() : m_previous(qInstallMessageHandler(&LogWatcher::handle)) { s_current = this; }
     ~LogWatcher()
     {
         qInstallMessageHandler(m_previous);
@@ -34,64 +32,48 @@ public:
     LogWatcher(const LogWatcher&) = delete;
     LogWatcher& operator=(const LogWatcher&) = delete;
 
-    QList<Line> lines;
-
     void clear()
     {
         lines.clear();
         m_triggers.clear();
     }
-
     // Runs action once, on the first line that starts with prefix.
     void onFirst(const QString& prefix, std::function<void()> action)
     {
         m_triggers.append({prefix, std::move(action)});
     }
-
     bool contains(QtMsgType type, const QString& text) const
     {
-        for (const Line& line : lines)
-            if (line.type == type && line.text == text)
-                return true;
-        return false;
+        return std::any_of(lines.begin(), lines.end(), [&](const Line& line) {
+            return line.type == type && line.text == text;
+        });
     }
 
 private:
-    struct Trigger
-    {
-        QString prefix;
-        std::function<void()> action;
-    };
-
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
         LogWatcher* self = s_current;
-        if (!self)
-            return;
         // The simulated printer runs on a thread of its own; only the window's lines are recorded.
-        if (QThread::currentThread() != qApp->thread()) {
-            if (self->m_previous)
-                self->m_previous(type, context, text);
-            return;
-        }
-        const QCursor* cursor = QApplication::overrideCursor();
-        self->lines.append({type, text, cursor && cursor->shape() == Qt::WaitCursor});
-        for (int i = 0; i < self->m_triggers.size(); ++i) {
-            if (text.startsWith(self->m_triggers[i].prefix)) {
-                const Trigger trigger = self->m_triggers.takeAt(i);
-                trigger.action();
-                break;
+        if (self && QThread::currentThread() == qApp->thread()) {
+            const QCursor* cursor = QApplication::overrideCursor();
+            self->lines.append({type, text, cursor && cursor->shape() == Qt::WaitCursor});
+            for (int i = 0; i < self->m_triggers.size(); ++i) {
+                if (text.startsWith(self->m_triggers[i].first)) {
+                    self->m_triggers.takeAt(i).second();
+                    break;
+                }
             }
+            // Debug lines are the record the tests read; anything louder still reaches the output,
+            // but for the offscreen platform's remark on every message box.
+            if (type == QtDebugMsg ||
+                text.startsWith(QLatin1String("This plugin does not support")))
+                return;
         }
-        // Debug lines are the record the tests read; anything louder still reaches the output,
-        // but for the offscreen platform's remark on every message box.
-        if (text.startsWith(QLatin1String("This plugin does not support")))
-            return;
-        if (type != QtDebugMsg && self->m_previous)
+        if (self && self->m_previous)
             self->m_previous(type, context, text);
     }
 
     static inline LogWatcher* s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    QList<Trigger> m_triggers;
+    QtMessageHandler m_previous;
+    QList<QPair<QString, std::function<void()>>> m_triggers;
 };

@@ -12,18 +12,15 @@
 class MessageBoxCatcher : public QObject
 {
 public:
-    MessageBoxCatcher()
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] { answer(); });
-        m_timer.start();
-    }
-
     QStringList texts;
     QStringList titles;
-    // True while a box was open, whether the wait cursor was showing over it.
-    bool cursorOverBox = false;
+    bool cursorOverBox = false; // an override cursor showed while a box was open
 
+    MessageBoxCatcher()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &MessageBoxCatcher::answer);
+        m_timer.start(5);
+    }
     void clear()
     {
         texts.clear();
@@ -40,9 +37,8 @@ private:
             return;
         texts << box->text();
         titles << box->windowTitle();
-        if (QApplication::overrideCursor())
-            cursorOverBox = true;
-        if (auto* ok = box->button(QMessageBox::Ok))
+        cursorOverBox = cursorOverBox || QApplication::overrideCursor();
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok))
             ok->click();
         else
             box->reject();
