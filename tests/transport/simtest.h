@@ -1,89 +1,68 @@
 #pragma once
 
-#include "protocol/frame.h"
-#include "protocol/query.h"
-#include "simprinter.h"
-#include "usb/cdeviceioopera.h"
-
-#include <QList>
-#include <QString>
-#include <QStringList>
-
-#include <libusb.h>
+// Before any Qt header: glib names a struct member "signals".
 #include <umockdev.h>
 
-// Helpers shared by the transport tests: printers on the simulated bus and hex diffs.
+#include "printerfields.h"
+#include "protocol/query.h"
+#include "simprinter.h"
+#include "testsupport.h"
+#include "usb/cdeviceioopera.h"
+
+#include <libusb.h>
+
+using namespace sim;
+using namespace testsupport;
+
 namespace simtest {
 
 // The bus must exist before the first libusb_init, and the binary must run preloaded.
 inline bool startBus()
 {
-    sim::SimBus::instance();
+    SimBus::instance();
     return umockdev_in_mock_environment();
 }
 
-inline sim::PrinterConfig printer(const QString& sysfsName,
-                                  const QByteArray& product = "RP80 Printer")
+// A printer described as the launcher's --printer takes it ("port=1,hub=2,fault=gone").
+inline SimPrinter* attach(const QString& fields)
 {
-    sim::PrinterConfig config;
-    config.sysfsName = sysfsName;
-    config.product = product;
-    return config;
+    PrinterConfig config;
+    return parsePrinterFields(fields, 1, config, nullptr) ? SimBus::instance().add(config)
+                                                          : nullptr;
 }
 
-inline sim::SimPrinter* attach(const QString& sysfsName, const QByteArray& product = "RP80 Printer")
-{
-    return sim::SimBus::instance().add(printer(sysfsName, product));
-}
-
-// The sysfs names of the devices of PRINTER_VENDOR_ID in libusb's own list order ("1-3.1"):
-// the order the transport must keep, asked of libusb directly rather than assumed.
+// The sysfs names ("1-3.1") of the printers in libusb's own list order, which the transport
+// keeps: asked of libusb rather than assumed.
 inline QStringList libusbOrder()
 {
     QStringList names;
     libusb_context* ctx = nullptr;
+    libusb_device** devs = nullptr;
     if (libusb_init(&ctx) != 0)
         return names;
-    libusb_device** devs = nullptr;
-    const ssize_t count = libusb_get_device_list(ctx, &devs);
-    for (ssize_t i = 0; i < count; ++i) {
+    for (ssize_t i = 0, n = libusb_get_device_list(ctx, &devs); i < n; ++i) {
         libusb_device_descriptor desc;
-        if (libusb_get_device_descriptor(devs[i], &desc) != 0 || desc.idVendor != PRINTER_VENDOR_ID)
-            continue;
         std::uint8_t ports[8];
         const int depth = libusb_get_port_numbers(devs[i], ports, sizeof ports);
-        QStringList path;
+        if (libusb_get_device_descriptor(devs[i], &desc) != 0 || desc.idVendor != PRINTER_VENDOR_ID)
+            continue;
+        // libusb's path stops at a port numbered 0.
+        QString name = QLatin1String(depth > 0 ? "1-" : "1-0");
         for (int p = 0; p < depth; ++p)
-            path << QString::number(ports[p]);
-        names << QString::number(libusb_get_bus_number(devs[i])) + QLatin1Char('-') +
-                     path.join(QLatin1Char('.'));
+            name += (p ? "." : "") + QString::number(ports[p]);
+        names << name;
     }
-    if (devs)
-        libusb_free_device_list(devs, 1);
+    libusb_free_device_list(devs, 1);
     libusb_exit(ctx);
     return names;
 }
 
-inline QString hexList(const QList<QByteArray>& frames)
+// One frame written to the printer on port as the windows send their commands; the result.
+inline int send(int port, const QByteArray& frame)
 {
-    QStringList parts;
-    for (const QByteArray& f : frames)
-        parts << QString::fromLatin1(toHex(f));
-    return QLatin1Char('[') + parts.join(QStringLiteral("] [")) + QLatin1Char(']');
-}
-
-inline QString diff(const QByteArray& actual, const QByteArray& expected)
-{
-    return QStringLiteral("\n  actual:   %1\n  expected: %2")
-        .arg(QString::fromLatin1(toHex(actual)), QString::fromLatin1(toHex(expected)));
+    ScopedPrinterHandle handle;
+    const int rc = handle.open(port);
+    return rc != 0 ? rc : sendFrame(handle.get(), frame);
 }
 
 } // namespace simtest
-
-// Compares two byte strings and prints both as hex when they differ.
-#define COMPARE_HEX(actual, expected)                                                              \
-    do {                                                                                           \
-        const QByteArray a_ = (actual);                                                            \
-        const QByteArray e_ = (expected);                                                          \
-        QVERIFY2(a_ == e_, qPrintable(simtest::diff(a_, e_)));                                     \
-    } while (false)

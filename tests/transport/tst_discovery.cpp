@@ -3,170 +3,122 @@
 
 #include <QtTest>
 
-using namespace sim;
-using simtest::attach;
-
-// Discovery and addressing by port against printers on a simulated bus, through the real libusb.
+// Discovery and addressing by port against printers on a simulated bus, through the real libusb,
+// and what a handle holds: descriptors and threads stay level over many commands (memory is
+// LeakSanitizer's part in the sanitizer build).
 class TestDiscovery : public QObject
 {
     Q_OBJECT
+
+    static int selfTest(int port) { return simtest::send(port, buildStatusFrame(SELF_TEST_PAGE)); }
 
 private slots:
     void initTestCase() { QVERIFY2(simtest::startBus(), "run under umockdev-wrapper"); }
     void cleanup() { SimBus::instance().clear(); }
 
+    // Each printer's selector text, "" where it must not be listed.
+    void listedAndReachedByPort_data()
+    {
+        QTest::addColumn<QStringList>("printers");
+        QTest::addColumn<QStringList>("texts");
+        const QString longName(200, 'x');
+        for (int port : {0, 1, 12, 123, 255})
+            QTest::addRow("port %d", port) << QStringList{QString("port=%1,product=ABC").arg(port)}
+                                           << QStringList{QString("ABC USB00%1").arg(port)};
+        QTest::newRow("port 7 behind a hub")
+            << QStringList{"port=7,hub=4"} << QStringList{"RP80 Printer USB007"};
+        // The unreadable name sits in the middle, so a readable one is read before it in either
+        // order, and must not be carried over.
+        QTest::newRow("libusb order, unreadable name")
+            << QStringList{"port=1,product=Left", "port=2,product-readable=no", "port=3,product=R"}
+            << QStringList{"Left USB001", " USB002", "R USB003"};
+        QTest::newRow("another vendor, open refused and gone left out")
+            << QStringList{"port=1,vendor=0x0483", "port=2,fault=open-refused", "port=3",
+                           "port=4,fault=gone"}
+            << QStringList{"", "", "RP80 Printer USB003", ""};
+        QTest::newRow("a string descriptor holds 126 characters")
+            << QStringList{"port=1,product=" + longName}
+            << QStringList{longName.left(126) + " USB001"};
+    }
+
+    void listedAndReachedByPort()
+    {
+        QFETCH(QStringList, printers);
+        QFETCH(QStringList, texts);
+        QHash<QString, QString> textOf;
+        QList<SimPrinter*> attached;
+        for (int i = 0; i < printers.size(); ++i) {
+            attached << simtest::attach(printers[i]);
+            QVERIFY(attached.last());
+            textOf[attached.last()->config().sysfsName] = texts[i];
+        }
+        QStringList expected;
+        for (const QString& name : simtest::libusbOrder())
+            if (!textOf.value(name).isEmpty())
+                expected << textOf[name];
+        QCOMPARE(GetPrinterList(), expected);
+
+        // A listed printer is reached through the port read back from its text; an unlisted one
+        // through its own port fails and takes nothing.
+        for (int i = 0; i < attached.size(); ++i) {
+            if (texts[i].isEmpty()) {
+                QVERIFY(selfTest(attached[i]->port()) != 0);
+                QVERIFY(attached[i]->received().isEmpty());
+            } else {
+                QCOMPARE(selfTest(selectorPort(texts[i])), 0);
+                QCOMPARE(attached[i]->selfTests(), 1);
+            }
+        }
+    }
+
+    // Both are listed with the same ending; the one later in libusb's list takes every command.
+    void samePortBehindTwoHubs()
+    {
+        SimPrinter* front = simtest::attach("port=1,hub=2,product=Front");
+        SimPrinter* back = simtest::attach("port=1,hub=3,product=Back");
+        const bool backIsLater = simtest::libusbOrder().last() == back->config().sysfsName;
+        const QStringList texts{"Front USB001", "Back USB001"};
+        QCOMPARE(GetPrinterList(), (backIsLater ? texts : QStringList{texts[1], texts[0]}));
+        QCOMPARE(selfTest(1), 0);
+        QCOMPARE((backIsLater ? back : front)->selfTests(), 1);
+        QCOMPARE((backIsLater ? front : back)->selfTests(), 0);
+    }
+
+    // A record from a failed search holds nothing and both exchanges refuse it.
     void noPrinter()
     {
         QVERIFY(GetPrinterList().isEmpty());
-        _PrinterHandle handle;
-        QCOMPARE(CDeviceIOOpera::GetPrinterHandle(1, &handle), -1);
-        QVERIFY(!handle.pHandle);
-        CDeviceIOOpera::ClosePrinterHandle(&handle);
+        const int fds = openDescriptors();
+        for (int i = 0; i < 100; ++i) {
+            _PrinterHandle handle;
+            QCOMPARE(CDeviceIOOpera::GetPrinterHandle(1, &handle), -1);
+            QVERIFY(!handle.pHandle);
+            unsigned char frame[9] = {};
+            int length = 0;
+            QCOMPARE(CDeviceIOOpera::PrinterDataIOSwap(&handle, frame, 9, frame, length), 4);
+            QCOMPARE(CDeviceIOOpera::PrinterDataIOButton(nullptr, frame, 9, nullptr, length), 4);
+            CDeviceIOOpera::ClosePrinterHandle(&handle);
+        }
+        QCOMPARE(openDescriptors(), fds);
     }
 
-    void textsInLibusbOrder()
+    void takenAndClosedThousandTimes()
     {
-        attach("1-1", "RP80 Printer");
-        attach("1-2", "RP58 Printer");
-        attach("1-3", "Kitchen");
-        const QHash<QString, QString> text{{"1-1", "RP80 Printer USB001"},
-                                           {"1-2", "RP58 Printer USB002"},
-                                           {"1-3", "Kitchen USB003"}};
-        QStringList expected;
-        for (const QString& name : simtest::libusbOrder())
-            expected << text.value(name);
-        QCOMPARE(expected.size(), 3);
-        QCOMPARE(GetPrinterList(), expected);
-    }
-
-    void portReadBack_data()
-    {
-        QTest::addColumn<QString>("sysfsName");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("port");
-        QTest::newRow("port 0") << "1-0"
-                                << "ABC USB000" << 0;
-        QTest::newRow("port 1") << "1-1"
-                                << "ABC USB001" << 1;
-        QTest::newRow("port 12") << "1-12"
-                                 << "ABC USB0012" << 12;
-        QTest::newRow("port 123") << "1-123"
-                                  << "ABC USB00123" << 123;
-        QTest::newRow("port 255") << "1-255"
-                                  << "ABC USB00255" << 255;
-        QTest::newRow("port 7 behind a hub") << "1-4.7"
-                                             << "ABC USB007" << 7;
-    }
-
-    // The text names the port, and the port read back from it finds the same printer again.
-    void portReadBack()
-    {
-        QFETCH(QString, sysfsName);
-        QFETCH(QString, text);
-        QFETCH(int, port);
-        SimPrinter* p = attach(sysfsName, "ABC");
-        QCOMPARE(p->port(), port);
-        const QStringList texts = GetPrinterList();
-        QCOMPARE(texts, QStringList{text});
-        QCOMPARE(selectorPort(texts.first()), port);
-
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(selectorPort(texts.first())), 0);
-        QCOMPARE(sendFrame(handle.get(), buildStatusFrame(SELF_TEST_PAGE)), 0);
-        QCOMPARE(p->selfTests(), 1);
-    }
-
-    // Port 1 of two hubs: both are listed with the same ending, and the one later in libusb's
-    // list is the one every command reaches.
-    void samePortBehindTwoHubs()
-    {
-        SimPrinter* front = attach("1-2.1", "Front");
-        SimPrinter* back = attach("1-3.1", "Back");
-        const QStringList order = simtest::libusbOrder();
-        QCOMPARE(order.size(), 2);
-        const bool backIsLater = order.last() == "1-3.1";
-        SimPrinter* later = backIsLater ? back : front;
-        SimPrinter* earlier = backIsLater ? front : back;
-        QCOMPARE(GetPrinterList(), backIsLater ? QStringList({"Front USB001", "Back USB001"})
-                                               : QStringList({"Back USB001", "Front USB001"}));
-
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), 0);
-        QCOMPARE(sendFrame(handle.get(), buildStatusFrame(SELF_TEST_PAGE)), 0);
-        QCOMPARE(later->selfTests(), 1);
-        QCOMPARE(earlier->selfTests(), 0);
-    }
-
-    void otherVendorIgnored()
-    {
-        PrinterConfig other = simtest::printer("1-1", "Other Printer");
-        other.vendorId = 0x0483;
-        SimPrinter* foreign = SimBus::instance().add(other);
-        attach("1-2", "RP80 Printer");
-        QCOMPARE(GetPrinterList(), QStringList{"RP80 Printer USB002"});
-
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), -1);
-        QVERIFY(foreign->received().isEmpty());
-    }
-
-    // Never the previous printer's name: an unreadable string gives an empty product name.
-    void unreadableProductAlone()
-    {
-        PrinterConfig mute = simtest::printer("1-2", "Hidden Name");
-        mute.productReadable = false;
-        SimBus::instance().add(mute);
-        QCOMPARE(GetPrinterList(), QStringList{" USB002"});
-    }
-
-    void unreadableProductAfterAnother()
-    {
-        // In the middle of the bus, so that a readable printer is read before it in either order.
-        attach("1-1", "Left");
-        PrinterConfig mute = simtest::printer("1-2", "Hidden Name");
-        mute.productReadable = false;
-        SimBus::instance().add(mute);
-        attach("1-3", "Right");
-        const QStringList order = simtest::libusbOrder();
-        QVERIFY(order.indexOf("1-2") > 0);
-        const QHash<QString, QString> text{
-            {"1-1", "Left USB001"}, {"1-2", " USB002"}, {"1-3", "Right USB003"}};
-        QStringList expected;
-        for (const QString& name : order)
-            expected << text.value(name);
-        QCOMPARE(GetPrinterList(), expected);
-    }
-
-    void unopenablePrinterLeftOut_data()
-    {
-        QTest::addColumn<int>("fault");
-        QTest::newRow("open refused") << int(Fault::OpenRefused);
-        QTest::newRow("gone") << int(Fault::Gone);
-    }
-
-    void unopenablePrinterLeftOut()
-    {
-        QFETCH(int, fault);
-        attach("1-1", "RP80 Printer")->setFault(Fault(fault));
-        attach("1-2", "RP58 Printer");
-        QCOMPARE(GetPrinterList(), QStringList{"RP58 Printer USB002"});
-    }
-
-    void unpluggedPrinterNotFound()
-    {
-        SimPrinter* p = attach("1-5");
-        QCOMPARE(GetPrinterList().size(), 1);
-        SimBus::instance().unplug(p);
-        QVERIFY(GetPrinterList().isEmpty());
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(5), -1);
-    }
-
-    void longProductNameCut()
-    {
-        attach("1-1", QByteArray(200, 'x'));
-        // A string descriptor holds at most 126 characters.
-        QCOMPARE(GetPrinterList(), QStringList{QString(126, 'x') + " USB001"});
+        SimPrinter* printer = simtest::attach("port=1");
+        // The first round starts what lives for the process (umockdev's sockets, Qt's logging).
+        QCOMPARE(selfTest(1), 0);
+        const int fds = openDescriptors();
+        const uint threads = QDir("/proc/self/task").count();
+        for (int i = 0; i < 1000; ++i) {
+            _PrinterHandle handle;
+            QCOMPARE(CDeviceIOOpera::GetPrinterHandle(1, &handle), 0);
+            CDeviceIOOpera::ClosePrinterHandle(&handle);
+        }
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(selfTest(1), 0);
+        QCOMPARE(printer->selfTests(), 101);
+        QCOMPARE(openDescriptors(), fds);
+        QCOMPARE(QDir("/proc/self/task").count(), threads);
     }
 };
 

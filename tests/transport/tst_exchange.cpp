@@ -1,279 +1,179 @@
 #include "simtest.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
-
-#include <cstring>
-
-using namespace sim;
-using simtest::attach;
 
 namespace {
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
+const QByteArray GetSpeed = hex("1BFFFE020000 1BFEFF");
+const QByteArray SetSpeed = hex("1BFFFE01000102 1BFEFF");
 
-enum class Call
+struct FaultRow
 {
-    Swap,
-    Button
+    const char* name;
+    Fault fault;
+    int faultArg;
+    bool button; // the write-only exchange, else the one that reads a reply
+    int result;
+    int taken;
+    int replied;
 };
 
-struct Outcome
+unsigned char* bytes(QByteArray& b)
 {
-    int result = 0;
-    QByteArray reply; // what the caller's 264-byte buffer holds afterwards
-    int replyLength = 0;
-};
-
-// One exchange on the printer of port 1 with the frame, the way the query functions call it.
-Outcome exchange(Call call, const QByteArray& frame)
-{
-    ScopedPrinterHandle handle;
-    Outcome out;
-    out.result = handle.open(1);
-    if (out.result != 0)
-        return out;
-    QByteArray bytes = frame;
-    unsigned char reply[CDeviceIOOpera::ReplySize];
-    std::memset(reply, 0xAA, sizeof reply);
-    out.replyLength = 77;
-    auto* data = reinterpret_cast<unsigned char*>(bytes.data());
-    out.result = call == Call::Swap
-                     ? CDeviceIOOpera::PrinterDataIOSwap(handle.get(), data, bytes.size(), reply,
-                                                         out.replyLength)
-                     : CDeviceIOOpera::PrinterDataIOButton(handle.get(), data, bytes.size(), reply,
-                                                           out.replyLength);
-    out.reply = QByteArray(reinterpret_cast<const char*>(reply), sizeof reply);
-    return out;
-}
-
-QByteArray padded(const QByteArray& bytes, int size = CDeviceIOOpera::ReplySize)
-{
-    return bytes + QByteArray(size - bytes.size(), '\0');
+    return reinterpret_cast<unsigned char*>(b.data());
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Call)
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(FaultRow)
 
-// The two exchanges against printers that misbehave in every way the transport must survive:
-// each row names a fault, the call, the result code and what reached the printer.
+// The exchanges and queries against a printer that misbehaves in every way the transport must
+// survive, and the printer model that the window tests rely on.
 class TestExchange : public QObject
 {
     Q_OBJECT
 
     SimPrinter* m_printer = nullptr;
 
+    // A get query, or with status a status query, as the windows make them.
+    QByteArray query(int item, int* result = nullptr, bool status = false)
+    {
+        ScopedPrinterHandle handle;
+        QByteArray out(QueryBufferSize, 0x5A);
+        const int rc = handle.open(1) != 0 ? -99
+                       : status ? GetPrinterStatusInfo(handle.get(), POWER_InFo(item), bytes(out))
+                                : GetPrinterInfo(handle.get(), SetInfoType(item), bytes(out));
+        if (result)
+            *result = rc;
+        return out;
+    }
+
 private slots:
     void initTestCase() { QVERIFY2(simtest::startBus(), "run under umockdev-wrapper"); }
-    void init() { m_printer = attach("1-1"); }
+    void init() { m_printer = simtest::attach("port=1"); }
     void cleanup() { SimBus::instance().clear(); }
 
     void faults_data()
     {
-        const QByteArray getSpeed = hex("1BFFFE020000 1BFEFF");
-        const QByteArray setSpeed = hex("1BFFFE01000102 1BFEFF");
-        const QByteArray speedReply = hex("1BFFFE02000101 1BFEFF");
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<int>("faultArg");
-        QTest::addColumn<Call>("call");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QByteArray>("received");
-        QTest::addColumn<QByteArray>("reply"); // empty: the caller's buffer is left alone
-
-        QTest::newRow("swap, no fault")
-            << Fault::None << 0 << Call::Swap << getSpeed << 0 << getSpeed << padded(speedReply);
-        QTest::newRow("button, no fault")
-            << Fault::None << 0 << Call::Button << setSpeed << 0 << setSpeed << QByteArray();
-        QTest::newRow("swap, kernel driver") << Fault::KernelDriver << 0 << Call::Swap << getSpeed
-                                             << 0 << getSpeed << padded(speedReply);
-        QTest::newRow("button, kernel driver") << Fault::KernelDriver << 0 << Call::Button
-                                               << setSpeed << 0 << setSpeed << QByteArray();
-        QTest::newRow("swap, open refused") << Fault::OpenRefused << 0 << Call::Swap << getSpeed
-                                            << 5 << QByteArray() << QByteArray();
-        QTest::newRow("button, open refused") << Fault::OpenRefused << 0 << Call::Button << setSpeed
-                                              << 5 << QByteArray() << QByteArray();
-        QTest::newRow("swap, write error") << Fault::WriteError << 0 << Call::Swap << getSpeed << 4
-                                           << QByteArray() << QByteArray();
-        QTest::newRow("button, write error") << Fault::WriteError << 0 << Call::Button << setSpeed
-                                             << 4 << QByteArray() << QByteArray();
-        QTest::newRow("swap, partial write") << Fault::PartialWrite << 4 << Call::Swap << getSpeed
-                                             << 4 << getSpeed.left(4) << QByteArray();
-        QTest::newRow("button, partial write") << Fault::PartialWrite << 9 << Call::Button
-                                               << setSpeed << 4 << setSpeed.left(9) << QByteArray();
-        QTest::newRow("swap, short reply") << Fault::ShortReply << 7 << Call::Swap << getSpeed << 0
-                                           << getSpeed << padded(speedReply.left(7));
-        QTest::newRow("swap, empty reply")
-            << Fault::ShortReply << 0 << Call::Swap << getSpeed << 0 << getSpeed << padded({});
-        // The one row that waits for the transport's fixed 3 s time-out.
-        QTest::newRow("swap, no reply")
-            << Fault::NoReply << 0 << Call::Swap << getSpeed << 4 << getSpeed << QByteArray();
+        // taken: bytes of the frame the printer took; replied: bytes of its reply the caller's
+        // buffer holds afterwards, -1 when buffer and length must be left untouched.
+        const FaultRow rows[] = {
+            {"swap", Fault::None, 0, false, 0, 9, 10},
+            {"button", Fault::None, 0, true, 0, 10, -1},
+            {"swap, kernel driver detached", Fault::KernelDriver, 0, false, 0, 9, 10},
+            {"button, kernel driver detached", Fault::KernelDriver, 0, true, 0, 10, -1},
+            {"swap, open refused", Fault::OpenRefused, 0, false, 5, 0, -1},
+            {"button, gone after discovery", Fault::Gone, 0, true, 5, 0, -1},
+            {"button, write error", Fault::WriteError, 0, true, 4, 0, -1},
+            {"swap, partial write", Fault::PartialWrite, 4, false, 4, 4, -1},
+            {"button, partial write", Fault::PartialWrite, 9, true, 4, 9, -1},
+            {"swap, short reply", Fault::ShortReply, 7, false, 0, 9, 7},
+            // The one row that waits for the transport's fixed 3 s time-out.
+            {"swap, no reply after the written frame", Fault::NoReply, 0, false, 4, 9, -1},
+        };
+        QTest::addColumn<FaultRow>("row");
+        for (const FaultRow& row : rows)
+            QTest::newRow(row.name) << row;
     }
 
     void faults()
     {
-        QFETCH(Fault, fault);
-        QFETCH(int, faultArg);
-        QFETCH(Call, call);
-        QFETCH(QByteArray, frame);
-        QFETCH(int, result);
-        QFETCH(QByteArray, received);
-        QFETCH(QByteArray, reply);
-        m_printer->setFault(fault, faultArg);
-
-        const Outcome out = exchange(call, frame);
-        QCOMPARE(out.result, result);
-        COMPARE_HEX(m_printer->received().value(0), received);
-        QVERIFY2(m_printer->received().size() <= 1,
-                 qPrintable(simtest::hexList(m_printer->received())));
-        if (reply.isEmpty()) {
-            COMPARE_HEX(out.reply, QByteArray(CDeviceIOOpera::ReplySize, '\xAA'));
-            QCOMPARE(out.replyLength, 77);
-        } else {
-            COMPARE_HEX(out.reply, reply);
-            QCOMPARE(out.replyLength, CDeviceIOOpera::ReplySize);
-        }
-    }
-
-    // Claim busy, detach, claim again: the driver stays detached for the next command.
-    void kernelDriverDetachedOnce()
-    {
-        m_printer->setFault(Fault::KernelDriver);
-        QVERIFY(m_printer->kernelDriverAttached());
-        QCOMPARE(exchange(Call::Button, hex("1BFFFE01000102 1BFEFF")).result, 0);
+        QFETCH(FaultRow, row);
+        m_printer->setFault(row.fault, row.faultArg);
+        QCOMPARE(m_printer->kernelDriverAttached(), row.fault == Fault::KernelDriver);
+        ScopedPrinterHandle handle;
+        QCOMPARE(handle.open(1), 0);
+        QByteArray frame = row.button ? SetSpeed : GetSpeed;
+        QByteArray buffer(CDeviceIOOpera::ReplySize, '\xAA');
+        int length = 77;
+        const auto exchange =
+            row.button ? CDeviceIOOpera::PrinterDataIOButton : CDeviceIOOpera::PrinterDataIOSwap;
+        QCOMPARE(exchange(handle.get(), bytes(frame), frame.size(), bytes(buffer), length),
+                 row.result);
+        QCOMPARE(hexFrames(m_printer->received()),
+                 row.taken ? hexFrames({frame.left(row.taken)}) : QStringList());
         QVERIFY(!m_printer->kernelDriverAttached());
-        QCOMPARE(m_printer->state().speed, std::uint8_t(2));
-        QCOMPARE(exchange(Call::Swap, hex("1BFFFE020000 1BFEFF")).result, 0);
+        QByteArray reply(buffer.size(), '\xAA');
+        if (row.replied >= 0)
+            reply = hex("1BFFFE020001011BFEFF").left(row.replied).leftJustified(buffer.size(), 0);
+        QCOMPARE(toHex(buffer), toHex(reply));
+        QCOMPARE(length, row.replied < 0 ? 77 : CDeviceIOOpera::ReplySize);
     }
 
-    void swapWithoutReplyBufferOnlyWrites()
-    {
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), 0);
-        QByteArray frame = hex("1BFFFE000000 1BFEFF");
-        int length = 5;
-        QCOMPARE(CDeviceIOOpera::PrinterDataIOSwap(handle.get(),
-                                                   reinterpret_cast<unsigned char*>(frame.data()),
-                                                   frame.size(), nullptr, length),
-                 0);
-        QCOMPARE(length, 5);
-        QCOMPARE(m_printer->selfTests(), 1);
-    }
-
-    // Gone after discovery: the record was filled, the device is not there any more.
-    void unpluggedAfterDiscovery_data()
-    {
-        QTest::addColumn<Call>("call");
-        QTest::addColumn<bool>("removed"); // pulled from the bus, or its node fails
-        QTest::newRow("swap, removed") << Call::Swap << true;
-        QTest::newRow("button, removed") << Call::Button << true;
-        QTest::newRow("swap, node fails") << Call::Swap << false;
-        QTest::newRow("button, node fails") << Call::Button << false;
-    }
-
-    void unpluggedAfterDiscovery()
-    {
-        QFETCH(Call, call);
-        QFETCH(bool, removed);
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), 0);
-        if (removed)
-            SimBus::instance().unplug(m_printer);
-        else
-            m_printer->setFault(Fault::Gone);
-        QByteArray frame = hex("1BFFFE020000 1BFEFF");
-        unsigned char reply[CDeviceIOOpera::ReplySize];
-        int length = 0;
-        auto* data = reinterpret_cast<unsigned char*>(frame.data());
-        const int rc =
-            call == Call::Swap
-                ? CDeviceIOOpera::PrinterDataIOSwap(handle.get(), data, 9, reply, length)
-                : CDeviceIOOpera::PrinterDataIOButton(handle.get(), data, 9, reply, length);
-        QVERIFY2(rc == 4 || rc == 5, qPrintable(QString::number(rc)));
-    }
-
-    void missingRecord()
-    {
-        unsigned char frame[9] = {};
-        int length = 0;
-        QCOMPARE(CDeviceIOOpera::PrinterDataIOButton(nullptr, frame, 9, nullptr, length), 4);
-        _PrinterHandle empty;
-        QCOMPARE(CDeviceIOOpera::PrinterDataIOSwap(&empty, frame, 9, frame, length), 4);
-    }
-
-    void replyRules_data()
+    // The query's 1024-byte output holds the reply's data and zeros after it, whatever the
+    // envelope; a failed exchange leaves only zeros.
+    void queryOutput_data()
     {
         QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<QByteArray>("data");
-        QByteArray all;
-        for (int i = 0; i < 255; ++i)
-            all.append(char(i + 1));
-        QTest::newRow("N = 0") << hex("1BFFFE020000 1BFEFF") << QByteArray();
-        QTest::newRow("N = 255") << hex("1BFFFE0200FF") + all + hex("1BFEFF") << all;
-        QTest::newRow("wrong header and trailer accepted")
-            << hex("AABBCCDDEE0105 000000") << hex("05");
-        QTest::newRow("longer than its length byte")
-            << hex("1BFFFE02000205060708 1BFEFF") << hex("0506");
-        QTest::newRow("shorter than its length byte")
-            << hex("1BFFFE020004 0506") << hex("05060000");
-    }
-
-    // The query's 1024-byte output holds the data and zeros after it, whatever the envelope.
-    void replyRules()
-    {
-        QFETCH(QByteArray, raw);
-        QFETCH(QByteArray, data);
-        m_printer->setRawReply(0x02, SPEED, raw);
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), 0);
-        unsigned char out[QueryBufferSize];
-        std::memset(out, 0x5A, sizeof out);
-        QCOMPARE(GetPrinterInfo(handle.get(), SPEED, out), 0);
-        COMPARE_HEX(QByteArray(reinterpret_cast<const char*>(out), QueryBufferSize),
-                    padded(data, QueryBufferSize));
-    }
-
-    void failedQueryZeroFillsOutput_data()
-    {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("result");
-        QTest::newRow("write error") << Fault::WriteError << 4;
-        QTest::newRow("open refused") << Fault::OpenRefused << 5;
+        QTest::addColumn<QByteArray>("data");
+        QByteArray all;
+        for (int i = 1; i <= 255; ++i)
+            all.append(char(i));
+        QTest::newRow("N = 255") << hex("1BFFFE0200FF") + all + hex("1BFEFF") << Fault::None << 0
+                                 << all;
+        QTest::newRow("wrong header and trailer accepted")
+            << hex("AABBCCDDEE0105 000000") << Fault::None << 0 << hex("05");
+        QTest::newRow("failed write") << QByteArray() << Fault::WriteError << 4 << QByteArray();
+        QTest::newRow("open refused") << QByteArray() << Fault::OpenRefused << 5 << QByteArray();
     }
 
-    void failedQueryZeroFillsOutput()
+    void queryOutput()
     {
+        QFETCH(QByteArray, raw);
         QFETCH(Fault, fault);
         QFETCH(int, result);
+        QFETCH(QByteArray, data);
+        m_printer->setRawReply(0x02, SPEED, raw);
         m_printer->setFault(fault);
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), 0);
-        unsigned char out[QueryBufferSize];
-        std::memset(out, 0x5A, sizeof out);
-        QCOMPARE(GetPrinterStatusInfo(handle.get(), FIRMWARE_DATE, out), result);
-        COMPARE_HEX(QByteArray(reinterpret_cast<const char*>(out), QueryBufferSize),
-                    QByteArray(QueryBufferSize, '\0'));
+        int rc = -1;
+        QCOMPARE(toHex(query(SPEED, &rc)), toHex(data.leftJustified(QueryBufferSize, '\0')));
+        QCOMPARE(rc, result);
     }
 
-    void statusQueryAndCommand()
+    // What a set frame changes is what the next get returns.
+    void setThenGet_data()
     {
-        PrinterState s = m_printer->state();
-        s.firmwareDate = "2024-01-02";
-        m_printer->setState(s);
-        ScopedPrinterHandle handle;
-        QCOMPARE(handle.open(1), 0);
-        unsigned char out[QueryBufferSize];
-        QCOMPARE(GetPrinterStatusInfo(handle.get(), FIRMWARE_DATE, out), 0);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out)), QByteArray("2024-01-02"));
-        QCOMPARE(SetPrinterStatusButton(handle.get(), SELF_TEST_PAGE), 0);
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("speed") << int(SPEED) << hex("02");
+        QTest::newRow("density") << int(DENSITY_SETTING) << hex("03");
+        QTest::newRow("alarm") << int(SOUND) << hex("01");
+        QTest::newRow("wifi mode") << int(WIFI_MODE) << hex("02");
+        QTest::newRow("ethernet ip") << int(NET_IP_MESSAGE) << hex("000A000005FF0000000A000001");
+        QTest::newRow("ethernet port") << int(PORT_MESSAGE) << hex("8D235100");
+        QTest::newRow("wifi ip") << int(IP_MESSAGE) << hex("010A00000A0A000001FFFFFF0008080808");
+        QTest::newRow("station") << int(CONNECT_AP_INFORMATION) << hex("616200 3132333435363738");
+        QTest::newRow("access point") << int(AP_MODE) << QByteArray("abc\0\000192.168.4.1", 16);
+    }
+
+    void setThenGet()
+    {
+        QFETCH(int, item);
+        QFETCH(QByteArray, payload);
+        const QByteArray expected = payload.leftJustified(QueryBufferSize, '\0');
+        QVERIFY(query(item) != expected);
+        QCOMPARE(simtest::send(1, buildSetFrame(SetInfoType(item), payload)), 0);
+        QCOMPARE(toHex(query(item)), toHex(expected));
+    }
+
+    // One transfer may carry several commands; each is taken apart as the printer would, and
+    // commands it does not know get no reply, so the next query reads its own answer.
+    void commandsInOneTransfer()
+    {
+        const QByteArray logos = hex("1C7102 01000100 1111111111111111 01000100 2222222222222222");
+        QCOMPARE(simtest::send(1, hex("1BFFFE01000102 1BFEFF 1C700502 1BFFFE027700 1BFEFF") +
+                                      logos + hex("1BFFFE000000 1BFEFF")),
+                 0);
+        QCOMPARE(m_printer->received().size(), 1);
+        QCOMPARE(hexFrames(m_printer->prints()), QStringList{frameHex("1C700502")});
+        QCOMPARE(hexFrames(m_printer->downloads()), hexFrames({logos}));
+        QCOMPARE(m_printer->state().logos.size(), 2);
         QCOMPARE(m_printer->selfTests(), 1);
-        QCOMPARE(m_printer->received(),
-                 QList<QByteArray>({hex("1BFFFE000400 1BFEFF"), hex("1BFFFE000000 1BFEFF")}));
+        QCOMPARE(toHex(query(SPEED).left(2)), toHex(hex("0200")));
+        QCOMPARE(query(FIRMWARE_DATE, nullptr, true).left(11), QByteArray("2023-05-18", 11));
     }
 };
 
