@@ -1,14 +1,10 @@
 #include "protocol/frame.h"
+#include "testsupport.h"
 #include "usb/printerlist.h"
 
 #include <QtTest>
 
-namespace {
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-} // namespace
+using testsupport::hex;
 
 class TestFrame : public QObject
 {
@@ -77,42 +73,7 @@ private slots:
         QVERIFY2(got == data, qPrintable(toHex(got) + " != " + toHex(data)));
     }
 
-    void fullReplyFitsTheBuffer()
-    {
-        QByteArray buffer(264, '\0');
-        buffer[5] = char(0xFF);
-        for (int i = 6; i < 264; ++i)
-            buffer[i] = char(i);
-        const QByteArray got =
-            replyData(reinterpret_cast<const unsigned char*>(buffer.constData()), buffer.size());
-        QCOMPARE(got, buffer.mid(6, 255));
-    }
-
-    void selectorTexts_data()
-    {
-        QTest::addColumn<QByteArray>("product");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("readBack");
-        QTest::newRow("port 0") << QByteArray("ABC") << 0 << "ABC USB000" << 0;
-        QTest::newRow("port 1") << QByteArray("ABC") << 1 << "ABC USB001" << 1;
-        QTest::newRow("port 12") << QByteArray("ABC") << 12 << "ABC USB0012" << 12;
-        QTest::newRow("port 123") << QByteArray("ABC") << 123 << "ABC USB00123" << 123;
-        QTest::newRow("port 255") << QByteArray("ABC") << 255 << "ABC USB00255" << 255;
-        QTest::newRow("no product name") << QByteArray() << 3 << " USB003" << 3;
-        QTest::newRow("name ends at zero") << QByteArray("RP\0junk", 7) << 2 << "RP USB002" << 2;
-    }
-
-    void selectorTexts()
-    {
-        QFETCH(QByteArray, product);
-        QFETCH(int, port);
-        QFETCH(QString, text);
-        QFETCH(int, readBack);
-        QCOMPARE(selectorText(product, port), text);
-        QCOMPARE(selectorPort(text), readBack);
-    }
-
+    // Discovery proves the texts of real ports; what is left is text that is not a number.
     void selectorPortOfOddTexts()
     {
         QCOMPARE(selectorPort(QString()), 0);
