@@ -70,7 +70,8 @@ bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error
             return false;
         };
         if (eq < 0 || !settingKeys().contains(key))
-            return fail(Rpsetup::tr("未知的键，可用：%1").arg(settingKeys().join(QLatin1String(", "))));
+            return fail(
+                Rpsetup::tr("未知的键，可用：%1").arg(settingKeys().join(QLatin1String(", "))));
 
         const auto choice = [&](const QStringList& names, std::optional<std::uint8_t>& out) {
             const int index = names.indexOf(value);
@@ -191,22 +192,17 @@ bool applyChange(const SettingsChange& c, const PrinterSettings& current, Printe
             ap.address = formatAddress(*c.apIp);
         if (credentialsError("wifi.ap-password", checkWifiCredentials(ap.name, ap.password), error))
             return false;
-        if (ap.address.isEmpty()) {
-            error = QStringLiteral("wifi.ap-ip: %1")
-                        .arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
-            return false;
-        }
         r.accessPoint = ap;
     }
-    if (c.wifiMode == WifiMode::AccessPoint) {
-        const QString address = r.accessPoint
-                                    ? r.accessPoint->address
-                                    : current.accessPoint.value_or(AccessPointSettings{}).address;
-        if (address.isEmpty()) {
-            error = QStringLiteral("wifi.ap-ip: %1")
-                        .arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
-            return false;
-        }
+    // The printer cannot offer a network without an address of its own, and the access-point
+    // frame would store an empty one.
+    const QString apAddress = r.accessPoint
+                                  ? r.accessPoint->address
+                                  : current.accessPoint.value_or(AccessPointSettings{}).address;
+    if ((r.accessPoint || c.wifiMode == WifiMode::AccessPoint) && apAddress.isEmpty()) {
+        error = QStringLiteral("wifi.ap-ip: %1")
+                    .arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+        return false;
     }
     if (c.itemsToRead() & ItemWifiIp) {
         WifiIp ip = current.wifiIp.value_or(WifiIp{});
