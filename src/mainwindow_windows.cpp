@@ -5,13 +5,34 @@
 
 namespace {
 
-// A settings window already open only comes forward: it keeps the port it was opened with.
-void bringForward(QMainWindow* window)
+// One window of each kind: a second click only brings the open one forward, and it keeps the
+// port it was opened with.
+template <class Window>
+void openSettingsWindow(MainWindow* main, Window*& window, int port, const char* closedSlot)
 {
-    if (window->isMinimized())
-        window->showNormal();
-    window->raise();
-    window->activateWindow();
+    if (window) {
+        if (window->isMinimized())
+            window->showNormal();
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    // No parent: a window of its own, so the program keeps running while it alone is open.
+    window = new Window();
+    QObject::connect(window, SIGNAL(closed()), main, closedSlot);
+    window->show();
+    window->settinghandle(port);
+}
+
+// The window emits closed() from inside its own close event, so it may only be deleted later.
+template <class Window> void closeSettingsWindow(MainWindow* main, Window*& window)
+{
+    main->show();
+    if (!window)
+        return;
+    window->hide();
+    window->deleteLater();
+    window = nullptr;
 }
 
 } // namespace
@@ -24,15 +45,7 @@ void MainWindow::on_pushButton_8_clicked()
         if (!selectPrinter(probe, port))
             return;
     }
-    if (netWindow) {
-        bringForward(netWindow);
-        return;
-    }
-    // No parent: a window of its own, so the program keeps running while it alone is open.
-    netWindow = new net_set();
-    connect(netWindow, &net_set::closed, this, &MainWindow::netClosed);
-    netWindow->show();
-    netWindow->settinghandle(port);
+    openSettingsWindow(this, netWindow, port, SLOT(netClosed()));
 }
 
 void MainWindow::on_pushButton_9_clicked()
@@ -43,33 +56,15 @@ void MainWindow::on_pushButton_9_clicked()
         if (!selectPrinter(probe, port))
             return;
     }
-    if (wifiWindow) {
-        bringForward(wifiWindow);
-        return;
-    }
-    wifiWindow = new wifi();
-    connect(wifiWindow, &wifi::closed, this, &MainWindow::wClosed);
-    wifiWindow->show();
-    wifiWindow->settinghandle(port);
+    openSettingsWindow(this, wifiWindow, port, SLOT(wClosed()));
 }
 
-// The window emits closed() from inside its own close event, so it may only be deleted later.
 void MainWindow::netClosed()
 {
-    show();
-    if (!netWindow)
-        return;
-    netWindow->hide();
-    netWindow->deleteLater();
-    netWindow = nullptr;
+    closeSettingsWindow(this, netWindow);
 }
 
 void MainWindow::wClosed()
 {
-    show();
-    if (!wifiWindow)
-        return;
-    wifiWindow->hide();
-    wifiWindow->deleteLater();
-    wifiWindow = nullptr;
+    closeSettingsWindow(this, wifiWindow);
 }
