@@ -1,7 +1,7 @@
 // rpsetup: the setup tool's command line, for scripted setup of many printers.
-#include "printerio.h"
-#include "settingschange.h"
-#include "settingsdocument.h"
+#include "settings/printerio.h"
+#include "settings/settingschange.h"
+#include "settings/settingsdocument.h"
 
 #include "i18n/translation.h"
 #include "protocol/dither.h"
@@ -11,7 +11,7 @@
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 
-#include "rpsetuptr.h"
+#include "settings/rpsetuptr.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "printerio.h"
-#include "settingsdocument.h"
+#include "settings/printerio.h"
+#include "settings/settingsdocument.h"
 
 #include "protocol/frame.h"
 

@@ -1,6 +1,6 @@
-#include "settingsdocument.h"
+#include "settings/settingsdocument.h"
 
-#include "rpsetuptr.h"
+#include "settings/rpsetuptr.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>

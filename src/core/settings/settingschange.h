@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settingsdocument.h"
+#include "settings/settingsdocument.h"
 
 #include <QString>
 #include <QStringList>

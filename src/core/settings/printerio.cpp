@@ -1,4 +1,4 @@
-#include "printerio.h"
+#include "settings/printerio.h"
 
 #include "protocol/frame.h"
 #include "protocol/query.h"

@@ -1,8 +1,8 @@
-#include "settingschange.h"
+#include "settings/settingschange.h"
 
-#include "printerio.h"
+#include "settings/printerio.h"
 
-#include "rpsetuptr.h"
+#include "settings/rpsetuptr.h"
 
 #include <QCoreApplication>
 
