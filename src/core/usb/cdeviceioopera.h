@@ -2,6 +2,16 @@
 
 #include "usb/printerhandle.h"
 
+// What the exchanges and GetPrinterHandle return; their signatures keep int so callers can also
+// see a libusb code passed through. Refused input has codes of its own and never uses these.
+enum TransportResult : int
+{
+    TransportOk = 0,
+    TransportFailed = 4,     // no handle or endpoint, or a transfer failed
+    TransportOpenFailed = 5, // open failed; for the write-only exchange also a failed claim
+    TransportNoPrinter = -1, // no printer of the vendor on that port
+};
+
 // The only code that moves bytes to and from a printer. Every exchange opens the device,
 // claims its interface, transfers, releases and closes again: nothing stays open between commands.
 class CDeviceIOOpera
