@@ -2,6 +2,7 @@
 #include "settings/printerio.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
+#include "settings/settingserror.h"
 
 #include "i18n/translation.h"
 #include "protocol/dither.h"
@@ -469,7 +470,7 @@ int Cli::logo(const QStringList& args)
         bool ok = false;
         const int number = rest.size() == 1 ? rest.first().toInt(&ok) : 0;
         if (!ok || number < 1 || number > logo::MaxImages)
-            return usageError(QCoreApplication::translate("QObject", "请输入1到255之间的logo编号"));
+            return usageError(settingsErrorText(SettingsError::InvalidLogoNumber));
         const QByteArray frame =
             logo::buildPrintFrame(uchar(number), logo::PrintSize(sizes.indexOf(size)));
         return forEachTarget([&](const Target& target, _PrinterHandle* handle) {
@@ -488,9 +489,9 @@ int Cli::logo(const QStringList& args)
             QStringLiteral("--dither: %1")
                 .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
     if (rest.isEmpty())
-        return usageError(QCoreApplication::translate("QObject", "请先选择图片"));
+        return usageError(settingsErrorText(SettingsError::NoImages));
     if (rest.size() > logo::MaxImages)
-        return usageError(QCoreApplication::translate("QObject", "图片数量不能超过255张"));
+        return usageError(settingsErrorText(SettingsError::TooManyImages));
     if (preview && !QDir().mkpath(previewDir))
         return usageError(Rpsetup::tr("无法写入文件：%1").arg(previewDir));
 
@@ -522,7 +523,7 @@ int Cli::logo(const QStringList& args)
         if (builder.add(grey) != logo::DownloadFrameBuilder::Added) {
             if (progress)
                 std::fputc('\n', stderr);
-            return usageError(QCoreApplication::translate("QObject", "文件数据过大请重新选择图片"));
+            return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
         }
     }
     const QByteArray frame = builder.frame();

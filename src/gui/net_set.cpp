@@ -2,6 +2,7 @@
 #include "ui_net_set.h"
 
 #include "protocol/frame.h"
+#include "settings/settingserror.h"
 #include "protocol/network.h"
 #include "protocol/query.h"
 #include "settingscommand.h"

@@ -1,7 +1,7 @@
 #include "settingscommand.h"
 
 #include "messagebox.h"
-#include "protocol/network.h"
+#include "settings/settingserror.h"
 #include "usb/cdeviceioopera.h"
 
 #include <QObject>
@@ -27,25 +27,6 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
     showMessage(window, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
     current = nullptr;
     return true;
-}
-
-QString settingsErrorText(SettingsError error)
-{
-    switch (error) {
-    case SettingsError::None:
-        break;
-    case SettingsError::InvalidAddress:
-        return QObject::tr("地址无效，每段应为0到255");
-    case SettingsError::InvalidPort:
-        return QObject::tr("端口无效，应为1到65535");
-    case SettingsError::MissingApAddress:
-        return QObject::tr("请填写AP_IP地址");
-    case SettingsError::NameTooLong:
-        return QObject::tr("wifi名称最长32字节");
-    case SettingsError::PasswordLength:
-        return QObject::tr("wifi密码应为8到63位");
-    }
-    return QString();
 }
 
 std::optional<Address> readAddress(const QString& text)

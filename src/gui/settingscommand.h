@@ -19,8 +19,6 @@ enum class SettingsError;
 bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, SettingsError input,
                         const std::function<int(_PrinterHandle*)>& operation);
 
-// What the settings windows tell the user when they refuse their input.
-QString settingsErrorText(SettingsError error);
 // Parses an address field of a set frame, logging each part with the value it gives.
 std::optional<Address> readAddress(const QString& text);
 // One log line per frame byte, the record of what a set frame carried.

@@ -4,6 +4,7 @@
 #include "protocol/frame.h"
 #include "protocol/network.h"
 #include "protocol/query.h"
+#include "settings/validation.h"
 #include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 

@@ -1,5 +1,6 @@
 #include "protocol/frame.h"
 #include "protocol/network.h"
+#include "settings/validation.h"
 #include "testsupport.h"
 
 #include <QtTest>

@@ -124,17 +124,6 @@ AccessPointSettings decodeAccessPoint(const QByteArray& data)
             QString::fromUtf8(fields[2])};
 }
 
-SettingsError checkWifiCredentials(const QString& name, const QString& password)
-{
-    if (name.toUtf8().size() > wifilimits::MaxNameBytes)
-        return SettingsError::NameTooLong;
-    const int passwordBytes = password.toUtf8().size();
-    if (passwordBytes != 0 && (passwordBytes < wifilimits::MinPasswordBytes ||
-                               passwordBytes > wifilimits::MaxPasswordBytes))
-        return SettingsError::PasswordLength;
-    return SettingsError::None;
-}
-
 QByteArray encodeWifiIp(const WifiIp& settings)
 {
     QByteArray out;

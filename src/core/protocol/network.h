@@ -7,23 +7,6 @@
 
 #include <cstdint>
 
-// Why a settings window refuses to send what its fields hold.
-enum class SettingsError
-{
-    None,
-    InvalidAddress,   // a part above 255, not a number, or not four parts
-    InvalidPort,      // not a whole number from 1 to 65535
-    MissingApAddress, // access-point mode needs the printer's own address
-    NameTooLong,      // more than wifilimits::MaxNameBytes of UTF-8
-    PasswordLength,   // neither empty (an open network) nor 8 to 63 bytes
-};
-
-namespace wifilimits {
-constexpr int MaxNameBytes = 32;
-constexpr int MinPasswordBytes = 8;
-constexpr int MaxPasswordBytes = 63;
-} // namespace wifilimits
-
 // Ethernet IP settings (item NET_IP_MESSAGE, 13 bytes): mode, address, mask, gateway.
 // Its mode byte is 00 for DHCP on, the opposite sense of the Wi-Fi IP settings.
 struct EthernetIp
@@ -77,9 +60,6 @@ struct AccessPointSettings
 };
 QByteArray encodeAccessPoint(const AccessPointSettings& settings);
 AccessPointSettings decodeAccessPoint(const QByteArray& data);
-
-// The limits the printer's Wi-Fi stack takes: longer fields would also overflow the length byte.
-SettingsError checkWifiCredentials(const QString& name, const QString& password);
 
 // Wi-Fi IP settings (item IP_MESSAGE, 17 bytes): mode, address, gateway, mask, DNS.
 // Unlike the Ethernet item the gateway comes before the mask and 00 means DHCP off.

@@ -1,6 +1,7 @@
 #include "settings/settingschange.h"
 
 #include "settings/printerio.h"
+#include "settings/validation.h"
 
 #include "settings/rpsetuptr.h"
 
@@ -8,21 +9,11 @@
 
 namespace {
 
-QString invalidAddress()
-{
-    return QCoreApplication::translate("QObject", "地址无效，每段应为0到255");
-}
-
 bool credentialsError(const QString& key, SettingsError e, QString& error)
 {
-    if (e == SettingsError::NameTooLong)
-        error = QStringLiteral("%1: %2").arg(
-            key, QCoreApplication::translate("QObject", "wifi名称最长32字节"));
-    else if (e == SettingsError::PasswordLength)
-        error = QStringLiteral("%1: %2").arg(
-            key, QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
-    else
+    if (e == SettingsError::None)
         return false;
+    error = QStringLiteral("%1: %2").arg(key, settingsErrorText(e));
     return true;
 }
 
@@ -88,12 +79,12 @@ bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error
         };
         const auto address = [&](std::optional<Address>& out) {
             out = parseAddress(value);
-            return out ? true : fail(invalidAddress());
+            return out ? true : fail(settingsErrorText(SettingsError::InvalidAddress));
         };
         const auto port = [&](std::optional<std::uint16_t>& out) {
             out = parsePort(value);
             return out ? true
-                       : fail(QCoreApplication::translate("QObject", "端口无效，应为1到65535"));
+                       : fail(settingsErrorText(SettingsError::InvalidPort));
         };
         const auto name = [&](std::optional<QString>& out) {
             out = value;
@@ -201,7 +192,7 @@ bool applyChange(const SettingsChange& c, const PrinterSettings& current, Printe
                                   : current.accessPoint.value_or(AccessPointSettings{}).address;
     if ((r.accessPoint || c.wifiMode == WifiMode::AccessPoint) && apAddress.isEmpty()) {
         error = QStringLiteral("wifi.ap-ip: %1")
-                    .arg(QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+                    .arg(settingsErrorText(SettingsError::MissingApAddress));
         return false;
     }
     if (c.itemsToRead() & ItemWifiIp) {

@@ -1,6 +1,7 @@
 #include "settings/settingsdocument.h"
 
 #include "settings/rpsetuptr.h"
+#include "settings/validation.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -103,7 +104,7 @@ public:
         const auto parsed = parseAddress(*value);
         if (!parsed)
             error(join(path, key),
-                  QCoreApplication::translate("QObject", "地址无效，每段应为0到255"));
+                  settingsErrorText(SettingsError::InvalidAddress));
         return parsed;
     }
 
@@ -114,8 +115,7 @@ public:
         const double number = value.toDouble(-1);
         if (!value.isDouble() || number != double(int(number)) || number < 1 || number > 65535) {
             error(join(path, key), value.isUndefined() ? Rpsetup::tr("缺少此项")
-                                                       : QCoreApplication::translate(
-                                                             "QObject", "端口无效，应为1到65535"));
+                                                       : settingsErrorText(SettingsError::InvalidPort));
             return std::nullopt;
         }
         return std::uint16_t(number);
@@ -123,17 +123,10 @@ public:
 
     void credentials(const QString& path, const QString& name, const QString& password)
     {
-        switch (checkWifiCredentials(name, password)) {
-        case SettingsError::NameTooLong:
-            error(join(path, "ssid"), QCoreApplication::translate("QObject", "wifi名称最长32字节"));
-            break;
-        case SettingsError::PasswordLength:
-            error(join(path, "password"),
-                  QCoreApplication::translate("QObject", "wifi密码应为8到63位"));
-            break;
-        default:
-            break;
-        }
+        const SettingsError e = checkWifiCredentials(name, password);
+        if (e != SettingsError::None)
+            error(join(path, e == SettingsError::NameTooLong ? "ssid" : "password"),
+                  settingsErrorText(e));
     }
 
     static QString join(const QString& path, const QString& key)
@@ -288,8 +281,7 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
                         r.credentials(path, *name, *password);
                         // A printer that never ran as an access point reports no address.
                         if (!ip->isEmpty() && !parseAddress(*ip))
-                            r.error(path + ".ip", QCoreApplication::translate(
-                                                      "QObject", "地址无效，每段应为0到255"));
+                            r.error(path + ".ip", settingsErrorText(SettingsError::InvalidAddress));
                         s.accessPoint = AccessPointSettings{*name, *password, *ip};
                     }
                 }
@@ -297,7 +289,7 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
             if (s.wifiMode == WifiMode::AccessPoint &&
                 (!s.accessPoint || s.accessPoint->address.isEmpty()))
                 r.error("wifi.accessPoint.ip",
-                        QCoreApplication::translate("QObject", "请填写AP_IP地址"));
+                        settingsErrorText(SettingsError::MissingApAddress));
         }
     }
 

@@ -1,0 +1,30 @@
+#include "settings/settingserror.h"
+
+#include <QObject>
+
+QString settingsErrorText(SettingsError error)
+{
+    switch (error) {
+    case SettingsError::None:
+        break;
+    case SettingsError::InvalidAddress:
+        return QObject::tr("地址无效，每段应为0到255");
+    case SettingsError::InvalidPort:
+        return QObject::tr("端口无效，应为1到65535");
+    case SettingsError::MissingApAddress:
+        return QObject::tr("请填写AP_IP地址");
+    case SettingsError::NameTooLong:
+        return QObject::tr("wifi名称最长32字节");
+    case SettingsError::PasswordLength:
+        return QObject::tr("wifi密码应为8到63位");
+    case SettingsError::InvalidLogoNumber:
+        return QObject::tr("请输入1到255之间的logo编号");
+    case SettingsError::NoImages:
+        return QObject::tr("请先选择图片");
+    case SettingsError::TooManyImages:
+        return QObject::tr("图片数量不能超过255张");
+    case SettingsError::ImagesTooLarge:
+        return QObject::tr("文件数据过大请重新选择图片");
+    }
+    return QString();
+}
