@@ -141,7 +141,9 @@ bool setFault(Fields& f, const QString& v)
                                              {"partial-write", Fault::PartialWrite},
                                              {"no-reply", Fault::NoReply},
                                              {"short-reply", Fault::ShortReply},
-                                             {"gone", Fault::Gone}};
+                                             {"gone", Fault::Gone},
+                                             {"busy", Fault::Busy},
+                                             {"ignore-set", Fault::IgnoreSet}};
     const QString name = v.section(QLatin1Char(':'), 0, 0);
     if (!names.contains(name))
         return false;
@@ -149,6 +151,22 @@ bool setFault(Fields& f, const QString& v)
     f.config.faultArg = 0;
     return !v.contains(QLatin1Char(':')) ||
            number(v.section(QLatin1Char(':'), 1), 0, 1 << 20, f.config.faultArg);
+}
+
+// CC:DD, the class and command bytes in hexadecimal, as a frame's bytes 3 and 4.
+Setter commandTrigger(Trigger (*make)(std::uint8_t, std::uint8_t))
+{
+    return [make](Fields& f, const QString& v) {
+        const QStringList parts = v.split(QLatin1Char(':'));
+        bool ok1 = false;
+        bool ok2 = false;
+        const uint frameClass = parts.value(0).toUInt(&ok1, 16);
+        const uint command = parts.value(1).toUInt(&ok2, 16);
+        if (parts.size() != 2 || !ok1 || !ok2 || frameClass > 255 || command > 255)
+            return false;
+        f.config.faultTrigger = make(std::uint8_t(frameClass), std::uint8_t(command));
+        return true;
+    };
 }
 
 const QList<QPair<QString, Setter>>& setters()
@@ -217,6 +235,15 @@ const QList<QPair<QString, Setter>>& setters()
         {"wifi-mask", addressField(&PrinterState::wifiIp, 17, 9)},
         {"wifi-dns", addressField(&PrinterState::wifiIp, 17, 13)},
         {"fault", setFault},
+        {"fault-on", commandTrigger(&Trigger::onCommand)},
+        {"fault-only", commandTrigger(&Trigger::onlyCommand)},
+        {"fault-until", commandTrigger(&Trigger::untilCommand)},
+        {"fault-from",
+         [](Fields& f, const QString& v) {
+             int n = 0;
+             return number(v, 1, 1 << 20, n) &&
+                    (f.config.faultTrigger = Trigger::fromTransfer(n), true);
+         }},
         {"unplug-after",
          [](Fields& f, const QString& v) { return number(v, 1, 1 << 20, f.config.unplugAfter); }},
     };
@@ -301,7 +328,15 @@ QString printerSpecHelp()
         "                      write-error, partial-write:N (takes N bytes), no-reply (reads time "
         "out),\n"
         "                      short-reply:N (replies cut to N bytes), gone (listed, but every\n"
-        "                      request fails)\n"
+        "                      request fails), busy (another program holds the interface),\n"
+        "                      ignore-set:C (a set frame of command C is taken, not stored)\n"
+        "  fault-on=CC:DD      the fault starts at the first frame of class CC, command DD (hex)\n"
+        "  fault-only=CC:DD    the fault holds only for frames of class CC, command DD\n"
+        "  fault-until=CC:DD   the fault ends at the first frame of class CC, command DD\n"
+        "  fault-from=N        the fault starts at the Nth bulk OUT transfer (1: the first)\n"
+        "                      (without these the fault holds from the start; e.g.\n"
+        "                      fault=no-reply,fault-on=02:0D: the Ethernet IP query goes "
+        "unanswered)\n"
         "  unplug-after=N      pull the printer out after it has taken N transfers\n");
 }
 

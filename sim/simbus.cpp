@@ -319,6 +319,20 @@ struct SimBus::Impl
         d->fifo = -1;
     }
 
+    static Node nodeFor(Fault fault)
+    {
+        return fault == Fault::Gone          ? Node::Missing
+               : fault == Fault::OpenRefused ? Node::Refused
+                                             : Node::Fifo;
+    }
+
+    // An unplugged printer's node is gone; one refusing the open keeps a node nobody may open.
+    void syncNode(Device* d, Fault fault)
+    {
+        if (nodeFor(fault) != d->node && !d->printer->unplugged())
+            setNode(d, nodeFor(fault));
+    }
+
     void setNode(Device* d, Node node)
     {
         releaseFifo(d);
@@ -523,9 +537,9 @@ struct SimBus::Impl
         int rc = 0;
         if (drv->interface != 0)
             rc = EINVAL;
-        else if (d->printer->claimBusy())
+        else if (d->printer->kernelDriverAttached())
             std::snprintf(drv->driver, sizeof drv->driver, "%s", KernelDriverName);
-        else if (claimedByAnyone(d))
+        else if (d->printer->claimBusy() || claimedByAnyone(d))
             std::snprintf(drv->driver, sizeof drv->driver, "usbfs");
         else
             rc = ENODATA;
@@ -544,7 +558,7 @@ struct SimBus::Impl
         if (cmd->ifno != 0) {
             rc = EINVAL;
         } else if (unsigned(cmd->ioctl_code) == USBDEVFS_DISCONNECT) {
-            if (d->printer->claimBusy())
+            if (d->printer->kernelDriverAttached())
                 d->printer->detachKernelDriver();
             else
                 rc = ENODATA;
@@ -653,6 +667,8 @@ struct SimBus::Impl
                     impl->pullOut(d);
                     removePath = d->syspath;
                 } else {
+                    // A fault that a transfer set off may change the node.
+                    impl->syncNode(d, d->printer->fault());
                     impl->syncFifo(d);
                 }
             } else if (d && request == USBDEVFS_REAPURBNDELAY) {
@@ -733,21 +749,16 @@ SimPrinter* SimBus::add(const PrinterConfig& config)
                                      record(dev->syspath, dev->devnum, descriptors, true), nullptr);
     SimPrinter* printer = dev->printer;
     Impl* impl = d;
-    // An unplugged printer's node is gone; one refusing the open keeps a node nobody may open.
     printer->m_faultChanged = [impl, dev](Fault fault) {
         QMutexLocker lock(&impl->mutex);
-        const Node node = fault == Fault::Gone          ? Node::Missing
-                          : fault == Fault::OpenRefused ? Node::Refused
-                                                        : Node::Fifo;
-        if (node != dev->node && !dev->printer->unplugged())
-            impl->setNode(dev, node);
+        impl->syncNode(dev, fault);
     };
     QMutexLocker lock(&d->mutex);
     d->setNode(dev, Node::Fifo);
     d->devices.append(dev);
     lock.unlock();
     if (config.fault != Fault::None)
-        printer->setFault(config.fault, config.faultArg);
+        printer->setFault(config.fault, config.faultArg, config.faultTrigger);
     return printer;
 }
 

@@ -69,6 +69,23 @@ PrinterState defaultState()
     return s;
 }
 
+bool Trigger::inForce(int n, bool carries, bool carriedBefore) const
+{
+    switch (m_kind) {
+    case Always:
+        return true;
+    case OnCommand:
+        return carries || carriedBefore;
+    case FromTransfer:
+        return n >= m_n;
+    case OnlyCommand:
+        return carries;
+    case UntilCommand:
+        return !carries && !carriedBefore;
+    }
+    return false;
+}
+
 SimPrinter::SimPrinter(const PrinterConfig& config) : m_config(config), m_state(config.state) {}
 
 int SimPrinter::port() const
@@ -90,24 +107,30 @@ void SimPrinter::setState(const PrinterState& state)
     m_state = state;
 }
 
-void SimPrinter::setFault(Fault fault, int faultArg)
+void SimPrinter::setFault(Fault fault, int faultArg, Trigger trigger)
 {
     std::function<void(Fault)> hook;
+    Fault inForce;
     {
         QMutexLocker lock(&m_mutex);
         m_fault = fault;
         m_faultArg = faultArg;
-        m_kernelDriver = fault == Fault::KernelDriver;
+        m_trigger = trigger;
+        m_transfersSinceFault = 0;
+        m_triggerSeen = false;
+        m_inForce = fault != Fault::None && trigger.initially();
+        inForce = faultInForce();
+        m_kernelDriver = inForce == Fault::KernelDriver;
         hook = m_faultChanged;
     }
     if (hook)
-        hook(fault);
+        hook(inForce);
 }
 
 Fault SimPrinter::fault() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_fault;
+    return faultInForce();
 }
 
 void SimPrinter::setRawReply(std::uint8_t frameClass, std::uint8_t command, const QByteArray& reply)
@@ -196,17 +219,26 @@ void SimPrinter::markUnplugged()
 SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
 {
     QMutexLocker lock(&m_mutex);
+    if (m_fault != Fault::None) {
+        const bool carries = commandsIn(data).contains(m_trigger.command());
+        const bool was = m_inForce;
+        m_inForce = m_trigger.inForce(++m_transfersSinceFault, carries, m_triggerSeen);
+        m_triggerSeen = m_triggerSeen || carries;
+        if (m_inForce && !was && m_fault == Fault::KernelDriver)
+            m_kernelDriver = true;
+    }
+    const Fault fault = faultInForce();
     OutResult result;
-    if (m_unplugged || m_fault == Fault::Gone) {
+    if (m_unplugged || fault == Fault::Gone) {
         result.status = -ENODEV;
         return result;
     }
-    if (m_fault == Fault::WriteError) {
+    if (fault == Fault::WriteError) {
         result.status = -EPIPE;
         return result;
     }
     QByteArray taken = data;
-    if (m_fault == Fault::PartialWrite)
+    if (fault == Fault::PartialWrite)
         taken.truncate(qBound(0, m_faultArg, data.size()));
     m_received.append(taken);
     if (m_receivedHook)
@@ -219,18 +251,16 @@ SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
 bool SimPrinter::takeReply(QByteArray& reply)
 {
     QMutexLocker lock(&m_mutex);
-    if (m_fault == Fault::NoReply || m_pendingReplies.isEmpty())
+    if (m_pendingReplies.isEmpty())
         return false;
     reply = m_pendingReplies.takeFirst();
-    if (m_fault == Fault::ShortReply)
-        reply.truncate(qMax(0, m_faultArg));
     return true;
 }
 
 bool SimPrinter::claimBusy() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_kernelDriver;
+    return m_kernelDriver || faultInForce() == Fault::Busy;
 }
 
 void SimPrinter::detachKernelDriver()
@@ -242,7 +272,35 @@ void SimPrinter::detachKernelDriver()
 void SimPrinter::attachKernelDriver()
 {
     QMutexLocker lock(&m_mutex);
-    m_kernelDriver = m_fault == Fault::KernelDriver;
+    m_kernelDriver = faultInForce() == Fault::KernelDriver;
+}
+
+// The (class, command) keys of the command frames in one transfer, found as handleFrame finds
+// them.
+QList<std::uint16_t> SimPrinter::commandsIn(const QByteArray& data)
+{
+    QList<std::uint16_t> keys;
+    int i = 0;
+    while (i < data.size()) {
+        const QByteArray rest = QByteArray::fromRawData(data.constData() + i, data.size() - i);
+        if (rest.startsWith(FrameStart) && rest.size() >= FrameOverhead) {
+            const int n = std::uint8_t(rest[5]);
+            if (rest.size() >= n + FrameOverhead && rest.mid(6 + n, 3) == FrameEnd) {
+                keys.append(rawKey(std::uint8_t(rest[3]), std::uint8_t(rest[4])));
+                i += n + FrameOverhead;
+                continue;
+            }
+        } else if (rest.startsWith("\x1C\x70") && rest.size() >= 4) {
+            i += 4;
+            continue;
+        } else if (rest.startsWith("\x1C\x71")) {
+            const int end = downloadEnd(data, i, nullptr);
+            i = end < 0 ? data.size() : end;
+            continue;
+        }
+        ++i;
+    }
+    return keys;
 }
 
 // One transfer may hold several commands back to back, as the printer reads a byte stream.
@@ -289,15 +347,21 @@ void SimPrinter::handleCommand(std::uint8_t frameClass, std::uint8_t command,
     default:
         return;
     }
-    const QByteArray reply = answer(frameClass, command);
-    if (!reply.isNull())
-        m_pendingReplies.append(reply);
+    QByteArray reply = answer(frameClass, command);
+    const Fault fault = faultInForce();
+    if (reply.isNull() || fault == Fault::NoReply)
+        return;
+    if (fault == Fault::ShortReply)
+        reply.truncate(qMax(0, m_faultArg));
+    m_pendingReplies.append(reply);
 }
 
 // Fixed-size settings of the wrong size are refused, as the printer's firmware checks the
 // length byte against the item; the variable-length network texts are taken as they come.
 void SimPrinter::applySetting(std::uint8_t command, const QByteArray& payload)
 {
+    if (faultInForce() == Fault::IgnoreSet && command == m_faultArg)
+        return;
     auto one = [&](std::uint8_t& field) {
         if (payload.size() == 1)
             field = std::uint8_t(payload[0]);
@@ -339,40 +403,42 @@ void SimPrinter::applySetting(std::uint8_t command, const QByteArray& payload)
     }
 }
 
-// FS q n, then n blocks of xL xH yL yH and 8 * X * Y column bytes. A download replaces every
-// stored logo; one whose blocks do not add up is recorded but leaves the logos as they were.
-int SimPrinter::handleDownload(const QByteArray& data, int start)
+// FS q n, then n blocks of xL xH yL yH and 8 * X * Y column bytes. Where the download ends;
+// -1 when its blocks do not add up (it then takes the rest of the transfer).
+int SimPrinter::downloadEnd(const QByteArray& data, int start, QList<QByteArray>* blocks)
 {
-    if (data.size() < start + 3) {
-        m_downloads.append(data.mid(start));
-        return data.size();
-    }
+    if (data.size() < start + 3)
+        return -1;
     const int count = std::uint8_t(data[start + 2]);
-    QList<QByteArray> blocks;
     int pos = start + 3;
-    bool wellFormed = true;
     for (int b = 0; b < count; ++b) {
-        if (data.size() < pos + 4) {
-            wellFormed = false;
-            break;
-        }
+        if (data.size() < pos + 4)
+            return -1;
         const int x = std::uint8_t(data[pos]) | std::uint8_t(data[pos + 1]) << 8;
         const int y = std::uint8_t(data[pos + 2]) | std::uint8_t(data[pos + 3]) << 8;
         const qint64 size = 4 + qint64(8) * x * y;
-        if (data.size() - pos < size) {
-            wellFormed = false;
-            break;
-        }
-        blocks.append(data.mid(pos, int(size)));
+        if (data.size() - pos < size)
+            return -1;
+        if (blocks)
+            blocks->append(data.mid(pos, int(size)));
         pos += int(size);
     }
-    if (!wellFormed) {
+    return pos;
+}
+
+// A download replaces every stored logo; one whose blocks do not add up is recorded but leaves
+// the logos as they were.
+int SimPrinter::handleDownload(const QByteArray& data, int start)
+{
+    QList<QByteArray> blocks;
+    const int end = downloadEnd(data, start, &blocks);
+    if (end < 0) {
         m_downloads.append(data.mid(start));
         return data.size();
     }
-    m_downloads.append(data.mid(start, pos - start));
+    m_downloads.append(data.mid(start, end - start));
     m_state.logos = blocks;
-    return pos;
+    return end;
 }
 
 QByteArray SimPrinter::answer(std::uint8_t frameClass, std::uint8_t command)

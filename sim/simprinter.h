@@ -10,7 +10,8 @@
 
 namespace sim {
 
-// Faults a printer can be told to show; each stays until cleared with Fault::None.
+// Faults a printer can be told to show; each stays until cleared with Fault::None (or as its
+// Trigger says).
 enum class Fault
 {
     None,
@@ -18,9 +19,70 @@ enum class Fault
     OpenRefused,  // opening the device node is refused (no permission)
     WriteError,   // every bulk OUT transfer fails (stall)
     PartialWrite, // a bulk OUT transfer succeeds with only faultArg of its bytes taken
-    NoReply,      // bulk IN transfers never complete: the host times out
+    NoReply,      // replies are never sent: the host's reads time out
     ShortReply,   // replies are cut to faultArg bytes
     Gone,         // still listed, but every request on the device node fails: unplugged mid-command
+    Busy,         // another program holds the interface: every claim is refused (EBUSY)
+    IgnoreSet,    // a set frame of command faultArg is taken and answered as usual but not stored
+};
+
+// When a fault is in force. Transfers are the bulk OUT transfers the host makes to the printer
+// (stalled ones too), counted from the setFault() call (from attaching, for PrinterConfig). A
+// transfer carries a command when a frame of that class and command byte is anywhere in it.
+// A fault in force on a transfer acts on that transfer (a stall, a partial write, the node gone)
+// and on the replies to the frames in it (none, cut short); faults on the device node
+// (OpenRefused, Gone) and KernelDriver and Busy also hold between transfers while in force.
+//
+//   printer->setFault(Fault::NoReply, 0, Trigger::onCommand(0x02, 0x0D)); // the IP query hangs
+//   printer->setFault(Fault::WriteError, 0, Trigger::fromTransfer(2));    // the 2nd write on
+//   printer->setFault(Fault::WriteError, 0, Trigger::onlyCommand(0x01, 0x13)); // just density
+class Trigger
+{
+public:
+    // From now on (the default).
+    static Trigger always() { return Trigger(Always, 0, 0); }
+    // From the first transfer carrying this command on, that one included.
+    static Trigger onCommand(std::uint8_t frameClass, std::uint8_t command)
+    {
+        return Trigger(OnCommand, key(frameClass, command), 0);
+    }
+    // From the nth transfer on (1: the next one).
+    static Trigger fromTransfer(int n) { return Trigger(FromTransfer, 0, n); }
+    // Only on the transfers carrying this command.
+    static Trigger onlyCommand(std::uint8_t frameClass, std::uint8_t command)
+    {
+        return Trigger(OnlyCommand, key(frameClass, command), 0);
+    }
+    // Until the first transfer carrying this command, which is spared, as is all after it.
+    static Trigger untilCommand(std::uint8_t frameClass, std::uint8_t command)
+    {
+        return Trigger(UntilCommand, key(frameClass, command), 0);
+    }
+
+    // In force before any transfer.
+    bool initially() const { return m_kind == Always || m_kind == UntilCommand; }
+    // Whether the fault is in force on the nth transfer since it was set, given whether that
+    // transfer carries the command and whether an earlier one did.
+    bool inForce(int n, bool carries, bool carriedBefore) const;
+    std::uint16_t command() const { return m_command; }
+
+private:
+    enum Kind
+    {
+        Always,
+        OnCommand,
+        FromTransfer,
+        OnlyCommand,
+        UntilCommand
+    };
+    Trigger(Kind kind, std::uint16_t command, int n) : m_kind(kind), m_command(command), m_n(n) {}
+    static std::uint16_t key(std::uint8_t frameClass, std::uint8_t command)
+    {
+        return std::uint16_t(frameClass << 8 | command);
+    }
+    Kind m_kind;
+    std::uint16_t m_command;
+    int m_n;
 };
 
 // What the printer stores, in the payload layouts it answers get frames with.
@@ -54,8 +116,9 @@ struct PrinterConfig
     // > 0: the printer is pulled out after it has received this many bulk OUT transfers; it then
     // disappears from the bus, and a host still holding it open sees every request fail.
     int unplugAfter = 0;
-    Fault fault = Fault::None; // shown from the moment the printer is attached
+    Fault fault = Fault::None; // set when the printer is attached
     int faultArg = 0;
+    Trigger faultTrigger = Trigger::always();
     PrinterState state = defaultState();
 };
 
@@ -72,7 +135,8 @@ public:
     PrinterState state() const;
     void setState(const PrinterState& state);
 
-    void setFault(Fault fault, int faultArg = 0);
+    void setFault(Fault fault, int faultArg = 0, Trigger trigger = Trigger::always());
+    // The fault in force now: None while its trigger has not fired (or no longer holds).
     Fault fault() const;
     // The next reply to a get or status frame with this class and command is these raw bytes,
     // exactly as given (wrong headers, any length byte), every time until cleared.
@@ -113,6 +177,9 @@ public:
 private:
     friend class SimBus;
     void handleFrame(const QByteArray& data);
+    static QList<std::uint16_t> commandsIn(const QByteArray& data);
+    static int downloadEnd(const QByteArray& data, int start, QList<QByteArray>* blocks);
+    Fault faultInForce() const { return m_inForce ? m_fault : Fault::None; }
     void handleCommand(std::uint8_t frameClass, std::uint8_t command, const QByteArray& payload);
     void applySetting(std::uint8_t command, const QByteArray& payload);
     int handleDownload(const QByteArray& data, int start);
@@ -123,6 +190,10 @@ private:
     PrinterState m_state;
     Fault m_fault = Fault::None;
     int m_faultArg = 0;
+    Trigger m_trigger = Trigger::always();
+    bool m_inForce = false;
+    int m_transfersSinceFault = 0;
+    bool m_triggerSeen = false;
     bool m_kernelDriver = false;
     QList<QByteArray> m_received;
     QList<QByteArray> m_pendingReplies;

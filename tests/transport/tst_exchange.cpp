@@ -66,6 +66,7 @@ private slots:
             {"swap, open refused", Fault::OpenRefused, 0, false, 5, 0, -1},
             {"button, gone after discovery", Fault::Gone, 0, true, 5, 0, -1},
             {"button, write error", Fault::WriteError, 0, true, 4, 0, -1},
+            {"button, interface held by another program", Fault::Busy, 0, true, 5, 0, -1},
             {"swap, partial write", Fault::PartialWrite, 4, false, 4, 4, -1},
             {"button, partial write", Fault::PartialWrite, 9, true, 4, 9, -1},
             {"swap, short reply", Fault::ShortReply, 7, false, 0, 9, 7},
@@ -99,6 +100,33 @@ private slots:
             reply = hex("1BFFFE020001011BFEFF").left(row.replied).leftJustified(buffer.size(), 0);
         QCOMPARE(toHex(buffer), toHex(reply));
         QCOMPARE(length, row.replied < 0 ? 77 : CDeviceIOOpera::ReplySize);
+    }
+
+    // A fault set as the launcher's fields give it starts and ends on the bus events its trigger
+    // names; results of a speed, a density and an alarm query in a row.
+    void triggers_data()
+    {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QList<int>>("results");
+        QTest::newRow("on a command") << "fault=write-error,fault-on=02:13" << QList<int>{0, 4, 4};
+        QTest::newRow("from a transfer") << "fault=write-error,fault-from=3" << QList<int>{0, 0, 4};
+        QTest::newRow("only a command") << "fault=no-reply,fault-only=02:13" << QList<int>{0, 4, 0};
+        QTest::newRow("until a command")
+            << "fault=write-error,fault-until=02:13" << QList<int>{4, 0, 0};
+    }
+
+    void triggers()
+    {
+        QFETCH(QString, fields);
+        QFETCH(QList<int>, results);
+        PrinterConfig config;
+        QVERIFY(parsePrinterFields(fields, 1, config, nullptr));
+        m_printer->setFault(config.fault, config.faultArg, config.faultTrigger);
+        QList<int> got{0, 0, 0};
+        query(SPEED, &got[0]);
+        query(DENSITY_SETTING, &got[1]);
+        query(SOUND, &got[2]);
+        QCOMPARE(got, results);
     }
 
     // The query's 1024-byte output holds the reply's data and zeros after it, whatever the

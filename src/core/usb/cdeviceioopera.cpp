@@ -26,12 +26,12 @@ struct Exchange
     {
         if (!handle || !handle->pHandle) {
             qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
-            return 4;
+            return TransportFailed;
         }
         if (CDeviceIOOpera::GetUSBDevEndPoint(handle->pHandle, WantedInterfaceString,
                                               interfaceNumber, inEndpoint, outEndpoint) != 0) {
             qDebug("Get Printer EndPoint falied");
-            return 4;
+            return TransportFailed;
         }
         const int rc = libusb_open(handle->pHandle, &dev);
         if (rc != 0 || !dev) {
@@ -39,7 +39,7 @@ struct Exchange
             if (dev)
                 libusb_close(dev);
             dev = nullptr;
-            return 5;
+            return TransportOpenFailed;
         }
         int claim = libusb_claim_interface(dev, interfaceNumber);
         if (claim < 0) {
@@ -53,10 +53,10 @@ struct Exchange
             if (claim < 0) {
                 libusb_close(dev);
                 dev = nullptr;
-                return 5;
+                return TransportOpenFailed;
             }
         }
-        return 0;
+        return TransportOk;
     }
 
     int write(unsigned char* data, int length)
@@ -67,10 +67,10 @@ struct Exchange
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
         if (rc != 0) {
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
-            return 4;
+            return TransportFailed;
         }
         // A write the device cut short has not delivered the frame.
-        return transferred == length ? 0 : 4;
+        return transferred == length ? TransportOk : TransportFailed;
     }
 
     ~Exchange()
@@ -93,7 +93,7 @@ int CDeviceIOOpera::GetPrinterHandle(int port, _PrinterHandle* handle)
     }
     libusb_device** devs = nullptr;
     const ssize_t count = libusb_get_device_list(handle->context, &devs);
-    int result = -1;
+    int result = TransportNoPrinter;
     if (count > 0)
         result = FindPrinterDevOrder(port, handle, devs, int(count));
     if (devs)
@@ -102,16 +102,16 @@ int CDeviceIOOpera::GetPrinterHandle(int port, _PrinterHandle* handle)
         // Cleared so that ClosePrinterHandle does not end the context a second time.
         libusb_exit(handle->context);
         handle->context = nullptr;
-        return -1;
+        return TransportNoPrinter;
     }
-    return 0;
+    return TransportOk;
 }
 
 int CDeviceIOOpera::FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs,
                                         int count)
 {
     if (!handle || !devs || count < 1)
-        return -1;
+        return TransportNoPrinter;
     libusb_device* match = nullptr;
     for (int i = 0; i < count && devs[i]; ++i) {
         libusb_device_descriptor desc;
@@ -132,7 +132,7 @@ int CDeviceIOOpera::FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb
         handle->vendorId = desc.idVendor;
         handle->productId = desc.idProduct;
     }
-    return match ? 0 : -1;
+    return match ? TransportOk : TransportNoPrinter;
 }
 
 void CDeviceIOOpera::ClosePrinterHandle(_PrinterHandle* handle)
@@ -199,19 +199,19 @@ int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* dat
     if (const int rc = ex.write(data, length))
         return rc;
     if (!reply)
-        return 0;
+        return TransportOk;
 
     int received = 0;
     const int rc =
         libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize, &received, BulkTimeoutMs);
     if (rc != 0) {
         qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
-        return 4;
+        return TransportFailed;
     }
     // Bytes the printer did not send stay zero; the callers rely on that.
     std::memcpy(reply, buffer, ReplySize);
     replyLength = ReplySize;
-    return 0;
+    return TransportOk;
 }
 
 int CDeviceIOOpera::PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
