@@ -337,10 +337,6 @@
         <translation>must be one of: %1</translation>
     </message>
     <message>
-        <source>应为 logo download 或 logo print</source>
-        <translation>Expected logo download or logo print</translation>
-    </message>
-    <message>
         <source>无法写入文件：%1</source>
         <translation>Cannot write file: %1</translation>
     </message>
@@ -355,10 +351,6 @@
     <message>
         <source>正在发送%1字节</source>
         <translation>Sending %1 bytes</translation>
-    </message>
-    <message>
-        <source>backup 一次只能备份一台打印机，请用 --port</source>
-        <translation>backup saves one printer at a time; choose it with --port</translation>
     </message>
     <message>
         <source>请指定一个备份文件</source>
@@ -407,6 +399,134 @@
     <message>
         <source>不支持的版本</source>
         <translation>unsupported version</translation>
+    </message>
+    <message>
+        <source>每一项可读取的设置，存为JSON（默认输出到标准输出；
+文件只有其所有者可读）</source>
+        <translation>every readable setting as JSON (stdout by default;
+a file is created readable by its owner only)</translation>
+    </message>
+    <message>
+        <source>文件中有Wi-Fi密码，以0600权限创建。logo无法读回，不在其中。</source>
+        <translation>The file holds the Wi-Fi passwords and is created with mode 0600. Logos cannot be read back and are not included.</translation>
+    </message>
+    <message>
+        <source>写回一个备份；--dry-run 只打印帧</source>
+        <translation>write a backup back; --dry-run prints the frames</translation>
+    </message>
+    <message>
+        <source>先检查整个文件，再写入每一项。</source>
+        <translation>The whole file is checked first; then every item is written.</translation>
+    </message>
+    <message>
+        <source>用法：</source>
+        <translation>Usage: </translation>
+    </message>
+    <message>
+        <source>用法：rpsetup [--port N | --all] 命令 [参数]
+
+读取和修改通过USB连接的票据打印机的设置。
+
+命令：
+</source>
+        <translation>Usage: rpsetup [--port N | --all] COMMAND [ARGS]
+
+Reads and changes the settings of receipt printers attached by USB.
+
+Commands:
+</translation>
+    </message>
+    <message>
+        <source>
+选项：
+  --port N       USB端口N上的打印机；只连接一台打印机时可省略
+  --all          对每台已连接的打印机执行命令
+  -h, --help     本说明；命令 --help 查看一个命令的说明
+  -V, --version  程序的版本
+
+set 的键：
+</source>
+        <translation>
+Options:
+  --port N       the printer on USB port N; may be left out when one printer is attached
+  --all          run the command on every attached printer
+  -h, --help     this text; COMMAND --help for one command
+  -V, --version  the program&apos;s version
+
+Keys of set:
+</translation>
+    </message>
+    <message>
+        <source>
+退出状态：0 成功，1 无法连接打印机或读写失败，
+2 用法有误或值无效（未发送任何内容），3 未找到打印机。
+</source>
+        <translation>
+Exit status: 0 success, 1 a printer could not be reached or a read or write failed,
+2 bad usage or an invalid value (nothing sent), 3 no printer found.
+</translation>
+    </message>
+    <message>
+        <source>--port 只能给出一次</source>
+        <translation>--port may be given only once</translation>
+    </message>
+    <message>
+        <source>应为 %1</source>
+        <translation>Expected %1</translation>
+    </message>
+    <message>
+        <source> 或 </source>
+        <translation> or </translation>
+    </message>
+    <message>
+        <source>%1 一次只能用于一台打印机，请用 --port</source>
+        <translation>%1 works on one printer at a time; choose it with --port</translation>
+    </message>
+    <message>
+        <source>已连接的打印机及其端口</source>
+        <translation>the attached printers and their ports</translation>
+    </message>
+    <message>
+        <source>每台打印机一行：端口、制表符、产品名。
+--json：[{&quot;port&quot;: N, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;}]</source>
+        <translation>One line per printer: port, tab, product string.
+--json: [{&quot;port&quot;: N, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;}]</translation>
+    </message>
+    <message>
+        <source>把图片存为logo 1、2……（替换全部）</source>
+        <translation>store the images as logos 1, 2, ... (replaces all)</translation>
+    </message>
+    <message>
+        <source>threshold（默认）与窗口的转换相同；floyd-steinberg 扩散误差，适合照片。--preview 把每个转换后的logo存为DIR中的1位PNG。</source>
+        <translation>threshold (the default) converts as the window does; floyd-steinberg diffuses the error, for photographs. --preview writes each converted logo as a 1-bit PNG into DIR.</translation>
+    </message>
+    <message>
+        <source>打印存储的logo</source>
+        <translation>print a stored logo</translation>
+    </message>
+    <message>
+        <source>速度、浓度、报警、固件日期、以太网、
+Wi-Fi模式、客户端与热点、Wi-Fi IP</source>
+        <translation>speed, density, alarm, firmware date, Ethernet,
+Wi-Fi mode, station and access point, Wi-Fi IP</translation>
+    </message>
+    <message>
+        <source>每一项可读取的设置。--json 输出备份文档（与 --all 同用时输出它们的数组）。</source>
+        <translation>Every readable setting. --json prints the backup document (with --all, an array of them).</translation>
+    </message>
+    <message>
+        <source>只修改给出的键</source>
+        <translation>change only the keys given</translation>
+    </message>
+    <message>
+        <source>打印自检页</source>
+        <translation>print the self-test page</translation>
+    </message>
+    <message>
+        <source>发送前检查所有的键。多字段项（以太网IP、端口、客户端、热点、Wi-Fi IP）的键合并进从打印机读出的该项。
+键见 rpsetup --help。</source>
+        <translation>All keys are checked before anything is sent. A key of a multi-field item (Ethernet IP, ports, station, access point, Wi-Fi IP) is merged into the item as read from the printer.
+Keys: see rpsetup --help.</translation>
     </message>
 </context>
 <context>

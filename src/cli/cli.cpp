@@ -1,0 +1,227 @@
+#include "command.h"
+#include "output.h"
+
+#include "settings/rpsetuptr.h"
+#include "settings/settingschange.h"
+#include "settings/settingsdocument.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+namespace {
+
+QString translated(const char* text)
+{
+    return text ? QCoreApplication::translate("rpsetup", text) : QString();
+}
+
+QList<QCommandLineOption> globalOptions()
+{
+    return {QCommandLineOption("port", QString(), "N"), QCommandLineOption("all"),
+            QCommandLineOption(QStringList{"h", "help"}),
+            QCommandLineOption(QStringList{"V", "version"})};
+}
+
+QStringList words(const Command& command)
+{
+    return command.name.split(QLatin1Char(' '));
+}
+
+// The commands whose name starts with the given words: one command, or a group such as "logo".
+QList<Command> matching(const QList<Command>& all, const QStringList& given)
+{
+    QList<Command> found;
+    for (const Command& command : all) {
+        const QStringList name = words(command);
+        const int n = std::min(name.size(), given.size());
+        if (n > 0 && name.mid(0, n) == given.mid(0, n))
+            found << command;
+    }
+    return found;
+}
+
+QString invocation(const Command& command)
+{
+    QString line = QStringLiteral("rpsetup ");
+    if (command.targets == Targets::One)
+        line += QLatin1String("[--port N] ");
+    else if (command.targets == Targets::OneOrAll)
+        line += QLatin1String("[--port N | --all] ");
+    line += command.name;
+    if (!command.synopsis.isEmpty())
+        line += QLatin1Char(' ') + command.synopsis;
+    return line;
+}
+
+QString commandHelp(const QList<Command>& group)
+{
+    QString text;
+    for (int i = 0; i < group.size(); ++i)
+        text += (i == 0 ? Rpsetup::tr("用法：") : QString(Rpsetup::tr("用法：").size(), ' ')) +
+                invocation(group[i]) + QLatin1Char('\n');
+    for (const Command& command : group)
+        if (command.details)
+            text += translated(command.details) + QLatin1Char('\n');
+    return text;
+}
+
+// The values a key of `set` takes, where they are a fixed choice.
+QString keyValues(const QString& key)
+{
+    if (key == QLatin1String("speed"))
+        return choices::speed().join(QLatin1Char('|'));
+    if (key == QLatin1String("density"))
+        return choices::density().join(QLatin1Char('|'));
+    if (key == QLatin1String("alarm"))
+        return choices::alarm().join(QLatin1Char('|'));
+    if (key.endsWith(QLatin1String(".dhcp")))
+        return QStringLiteral("on|off");
+    if (key == QLatin1String("wifi.mode"))
+        return QStringLiteral("sta|ap");
+    return QString();
+}
+
+QString usage(const QList<Command>& all)
+{
+    QString text = Rpsetup::tr("用法：rpsetup [--port N | --all] 命令 [参数]\n\n"
+                               "读取和修改通过USB连接的票据打印机的设置。\n\n"
+                               "命令：\n");
+    constexpr int Column = 36;
+    for (const Command& command : all) {
+        QString head = QStringLiteral("  ") + command.name;
+        if (!command.synopsis.isEmpty())
+            head += QLatin1Char(' ') + command.synopsis;
+        const QStringList lines = translated(command.summary).split(QLatin1Char('\n'));
+        if (head.size() >= Column) {
+            text += head + QLatin1Char('\n');
+            head.clear();
+        }
+        for (const QString& line : lines) {
+            text += head.leftJustified(Column) + line + QLatin1Char('\n');
+            head.clear();
+        }
+    }
+    text += Rpsetup::tr("\n选项：\n"
+                        "  --port N       USB端口N上的打印机；只连接一台打印机时可省略\n"
+                        "  --all          对每台已连接的打印机执行命令\n"
+                        "  -h, --help     本说明；命令 --help 查看一个命令的说明\n"
+                        "  -V, --version  程序的版本\n\n"
+                        "set 的键：\n");
+    QString row = QStringLiteral(" ");
+    for (const QString& key : settingKeys()) {
+        const QString item = QLatin1Char(' ') + key + QLatin1Char('=') + keyValues(key);
+        if (row.size() + item.size() > 90) {
+            text += row + QLatin1Char('\n');
+            row = QStringLiteral(" ");
+        }
+        row += item;
+    }
+    text += row + QLatin1Char('\n');
+    text += Rpsetup::tr("\n退出状态：0 成功，1 无法连接打印机或读写失败，\n"
+                        "2 用法有误或值无效（未发送任何内容），3 未找到打印机。\n");
+    return text;
+}
+
+std::optional<int> parsePortOption(const QString& text)
+{
+    // Plain digits only: a sign, spaces or a base prefix is more likely a typo than a port.
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
+    if (!digits.match(text).hasMatch() || text.toInt() > 255)
+        return std::nullopt;
+    return text.toInt();
+}
+
+} // namespace
+
+QList<Command> commands()
+{
+    return listCommands() + settingsCommands() + logoCommands() + backupCommands();
+}
+
+int runCli(const QStringList& args)
+{
+    const QList<Command> all = commands();
+    const QStringList argv = QStringList{QStringLiteral("rpsetup")} + args;
+
+    // The command's name decides which options exist, and options may come before it: find the
+    // name with every option known, then parse again with the global and the command's own.
+    QCommandLineParser scan;
+    scan.addOptions(globalOptions());
+    QStringList known;
+    for (const Command& command : all)
+        for (const QCommandLineOption& option : command.options)
+            if (!known.contains(option.names().first())) {
+                known << option.names();
+                scan.addOption(option);
+            }
+    scan.parse(argv);
+    QStringList positional = scan.positionalArguments();
+    const Command* command = nullptr;
+    for (const Command& candidate : all)
+        if (positional.mid(0, words(candidate).size()) == words(candidate))
+            command = &candidate;
+
+    QCommandLineParser parser;
+    parser.addOptions(globalOptions());
+    if (command)
+        parser.addOptions(command->options);
+    const bool parsed = parser.parse(argv);
+    positional = parser.positionalArguments();
+
+    if (parser.isSet("help")) {
+        if (positional.isEmpty()) {
+            out(usage(all).trimmed());
+            return Success;
+        }
+        const QList<Command> group = command ? QList<Command>{*command} : matching(all, positional);
+        if (group.isEmpty())
+            return usageError(Rpsetup::tr("未知的命令：%1").arg(positional.first()));
+        out(commandHelp(group).trimmed());
+        return Success;
+    }
+    if (parser.isSet("version")) {
+        out(QStringLiteral("rpsetup %1").arg(QCoreApplication::applicationVersion()));
+        return Success;
+    }
+    if (!parsed) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (unknown.isEmpty())
+            return usageError(parser.errorText());
+        const QString& name = unknown.first();
+        return usageError(
+            Rpsetup::tr("未知的选项：%1")
+                .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name));
+    }
+
+    std::optional<int> port;
+    if (parser.isSet("port")) {
+        if (parser.values("port").size() > 1)
+            return usageError(Rpsetup::tr("--port 只能给出一次"));
+        port = parsePortOption(parser.value("port"));
+        if (!port)
+            return usageError(
+                QStringLiteral("--port: %1").arg(Rpsetup::tr("应为0到255之间的端口号")));
+    }
+    if (port && parser.isSet("all"))
+        return usageError(Rpsetup::tr("--port 和 --all 不能同时使用"));
+    if (positional.isEmpty()) {
+        std::fputs(qPrintable(usage(all)), stderr);
+        return BadUsage;
+    }
+    if (!command) {
+        const QList<Command> group = matching(all, positional.mid(0, 1));
+        if (group.size() > 1) {
+            QStringList names;
+            for (const Command& c : group)
+                names << c.name;
+            return usageError(Rpsetup::tr("应为 %1").arg(names.join(Rpsetup::tr(" 或 "))));
+        }
+        return usageError(Rpsetup::tr("未知的命令：%1").arg(positional.first()));
+    }
+    if (command->targets == Targets::One && parser.isSet("all"))
+        return usageError(Rpsetup::tr("%1 一次只能用于一台打印机，请用 --port").arg(command->name));
+
+    Targets targets(port, parser.isSet("all"));
+    Invocation call{parser, positional.mid(words(*command).size()), targets};
+    return command->run(call);
+}

@@ -1,0 +1,126 @@
+#include "command.h"
+#include "output.h"
+
+#include "protocol/dither.h"
+#include "protocol/logo.h"
+#include "settings/rpsetuptr.h"
+#include "settings/settingserror.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const QStringList& printSizes()
+{
+    static const QStringList sizes{"normal", "double-width", "double-height", "double"};
+    return sizes;
+}
+
+int print(Invocation& call)
+{
+    const QString size = call.parser.isSet("size") ? call.parser.value("size") : "normal";
+    if (!printSizes().contains(size))
+        return usageError(QStringLiteral("--size: %1")
+                              .arg(Rpsetup::tr("应为以下之一：%1").arg(printSizes().join(", "))));
+    bool ok = false;
+    const int number = call.args.size() == 1 ? call.args.first().toInt(&ok) : 0;
+    if (!ok || number < 1 || number > logo::MaxLogoNumber)
+        return usageError(settingsErrorText(SettingsError::InvalidLogoNumber));
+    const QByteArray frame =
+        logo::buildPrintFrame(uchar(number), logo::PrintSize(printSizes().indexOf(size)));
+    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+        return writeAll(target, handle, {NamedFrame{"logo print", frame}});
+    });
+}
+
+int download(Invocation& call)
+{
+    const QString dither =
+        call.parser.isSet("dither") ? call.parser.value("dither") : QStringLiteral("threshold");
+    const bool preview = call.parser.isSet("preview");
+    const QString previewDir = call.parser.value("preview");
+    const QStringList& files = call.args;
+    if (dither != "threshold" && dither != "floyd-steinberg")
+        return usageError(
+            QStringLiteral("--dither: %1")
+                .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
+    if (files.isEmpty())
+        return usageError(settingsErrorText(SettingsError::NoImages));
+    if (files.size() > logo::MaxImages)
+        return usageError(settingsErrorText(SettingsError::TooManyImages));
+    if (preview && !QDir().mkpath(previewDir))
+        return usageError(Rpsetup::tr("无法写入文件：%1").arg(previewDir));
+
+    const bool progress = isatty(fileno(stderr));
+    const auto endProgress = [&] {
+        if (progress)
+            std::fputc('\n', stderr);
+    };
+    logo::DownloadFrameBuilder builder;
+    for (int i = 0; i < files.size(); ++i) {
+        const QString& path = files[i];
+        if (progress)
+            std::fprintf(
+                stderr, "\r\033[K%s",
+                qPrintable(
+                    Rpsetup::tr("转换图片 %1/%2：%3").arg(i + 1).arg(files.size()).arg(path)));
+        QImage grey = logo::loadGreyImage(path);
+        if (grey.isNull()) {
+            endProgress();
+            return usageError(Rpsetup::tr("无法读取图片：%1").arg(path));
+        }
+        if (dither == "floyd-steinberg")
+            grey = ditherFloydSteinberg(grey);
+        if (preview) {
+            const QString file = QDir(previewDir)
+                                     .filePath(QStringLiteral("%1-%2.png")
+                                                   .arg(i + 1)
+                                                   .arg(QFileInfo(path).completeBaseName()));
+            if (!logo::toPreviewBitmap(grey).save(file, "PNG")) {
+                endProgress();
+                return usageError(Rpsetup::tr("无法写入文件：%1").arg(file));
+            }
+        }
+        if (builder.add(grey) != logo::DownloadFrameBuilder::Added) {
+            endProgress();
+            return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
+        }
+    }
+    const QByteArray frame = builder.frame();
+    if (progress)
+        std::fprintf(stderr, "\r\033[K%s\n",
+                     qPrintable(Rpsetup::tr("正在发送%1字节").arg(frame.size())));
+    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+        return writeAll(target, handle, {NamedFrame{"logo download", frame}});
+    });
+}
+
+} // namespace
+
+QList<Command> logoCommands()
+{
+    return {
+        {"logo download",
+         "[--dither threshold|floyd-steinberg] [--preview DIR] FILE...",
+         QT_TRANSLATE_NOOP("rpsetup", "把图片存为logo 1、2……（替换全部）"),
+         QT_TRANSLATE_NOOP("rpsetup", "threshold（默认）与窗口的转换相同；floyd-steinberg "
+                                      "扩散误差，适合照片。--preview 把每个转换后的logo存为"
+                                      "DIR中的1位PNG。"),
+         {QCommandLineOption("dither", QString(), "MODE"),
+          QCommandLineOption("preview", QString(), "DIR")},
+         Targets::OneOrAll,
+         download},
+        {"logo print",
+         "NUMBER [--size normal|double-width|double-height|double]",
+         QT_TRANSLATE_NOOP("rpsetup", "打印存储的logo"),
+         nullptr,
+         {QCommandLineOption("size", QString(), "SIZE")},
+         Targets::OneOrAll,
+         print},
+    };
+}
