@@ -1,8 +1,8 @@
 #include "command.h"
 #include "output.h"
 
-#include "protocol/dither.h"
 #include "protocol/logo.h"
+#include "settings/logopipeline.h"
 #include "settings/rpsetuptr.h"
 #include "settings/settingserror.h"
 
@@ -27,9 +27,8 @@ int print(Invocation& call)
     if (!printSizes().contains(size))
         return usageError(QStringLiteral("--size: %1")
                               .arg(Rpsetup::tr("应为以下之一：%1").arg(printSizes().join(", "))));
-    bool ok = false;
-    const int number = call.args.size() == 1 ? call.args.first().toInt(&ok) : 0;
-    if (!ok || number < 1 || number > logo::MaxLogoNumber)
+    const int number = call.args.size() == 1 ? logo::parseLogoNumber(call.args.first()) : 0;
+    if (number == 0)
         return usageError(settingsErrorText(SettingsError::InvalidLogoNumber));
     const QByteArray frame =
         logo::buildPrintFrame(uchar(number), logo::PrintSize(printSizes().indexOf(size)));
@@ -51,47 +50,53 @@ int download(Invocation& call)
                 .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
     if (files.isEmpty())
         return usageError(settingsErrorText(SettingsError::NoImages));
-    if (files.size() > logo::MaxImages)
-        return usageError(settingsErrorText(SettingsError::TooManyImages));
-    if (preview && !QDir().mkpath(previewDir))
-        return usageError(Rpsetup::tr("无法写入文件：%1").arg(previewDir));
 
     const bool progress = isatty(fileno(stderr));
-    const auto endProgress = [&] {
-        if (progress)
-            std::fputc('\n', stderr);
-    };
-    logo::DownloadFrameBuilder builder;
-    for (int i = 0; i < files.size(); ++i) {
-        const QString& path = files[i];
-        if (progress)
-            std::fprintf(
-                stderr, "\r\033[K%s",
-                qPrintable(
-                    Rpsetup::tr("转换图片 %1/%2：%3").arg(i + 1).arg(files.size()).arg(path)));
-        QImage grey = logo::loadGreyImage(path);
-        if (grey.isNull()) {
-            endProgress();
-            return usageError(Rpsetup::tr("无法读取图片：%1").arg(path));
-        }
-        if (dither == "floyd-steinberg")
-            grey = ditherFloydSteinberg(grey);
-        if (preview) {
-            const QString file = QDir(previewDir)
-                                     .filePath(QStringLiteral("%1-%2.png")
-                                                   .arg(i + 1)
-                                                   .arg(QFileInfo(path).completeBaseName()));
-            if (!logo::toPreviewBitmap(grey).save(file, "PNG")) {
-                endProgress();
-                return usageError(Rpsetup::tr("无法写入文件：%1").arg(file));
-            }
-        }
-        if (builder.add(grey) != logo::DownloadFrameBuilder::Added) {
-            endProgress();
-            return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
-        }
+    const logo::LogoDownload download = logo::buildLogoDownload(
+        files,
+        dither == "floyd-steinberg" ? logo::Dithering::FloydSteinberg : logo::Dithering::Threshold,
+        logo::UnreadableFiles::Refuse, [&](int i) {
+            if (progress)
+                std::fprintf(stderr, "\r\033[K%s",
+                             qPrintable(Rpsetup::tr("转换图片 %1/%2：%3")
+                                            .arg(i + 1)
+                                            .arg(files.size())
+                                            .arg(files[i])));
+        });
+    if (progress && download.result != logo::LogoDownload::Ready)
+        std::fputc('\n', stderr);
+    switch (download.result) {
+    case logo::LogoDownload::Ready:
+        break;
+    case logo::LogoDownload::NoImages:
+        return usageError(settingsErrorText(SettingsError::NoImages));
+    case logo::LogoDownload::TooManyImages:
+        return usageError(settingsErrorText(SettingsError::TooManyImages));
+    case logo::LogoDownload::TooLarge:
+        return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
+    case logo::LogoDownload::ImageTooLarge:
+        return usageError(Rpsetup::tr("图片的数据块过大：%1 为 %2 字节，一次下载最多 %3 字节")
+                              .arg(download.file)
+                              .arg(download.blockSize)
+                              .arg(logo::MaxDownloadFrameSize));
+    case logo::LogoDownload::ImageRefused:
+        return usageError(download.status == logo::LogoImage::TooManyPixels
+                              ? Rpsetup::tr("图片超过1600万像素：%1").arg(download.file)
+                              : Rpsetup::tr("无法读取图片：%1").arg(download.file));
     }
-    const QByteArray frame = builder.frame();
+    // Only once every image is accepted: a refused download leaves no previews behind.
+    if (preview && !QDir().mkpath(previewDir))
+        return usageError(Rpsetup::tr("无法写入文件：%1").arg(previewDir));
+    for (int i = 0; preview && i < download.images.size(); ++i) {
+        const QString file =
+            QDir(previewDir)
+                .filePath(QStringLiteral("%1-%2.png")
+                              .arg(i + 1)
+                              .arg(QFileInfo(download.files[i]).completeBaseName()));
+        if (!logo::toPreviewBitmap(download.images[i]).save(file, "PNG"))
+            return usageError(Rpsetup::tr("无法写入文件：%1").arg(file));
+    }
+    const QByteArray& frame = download.frame;
     if (progress)
         std::fprintf(stderr, "\r\033[K%s\n",
                      qPrintable(Rpsetup::tr("正在发送%1字节").arg(frame.size())));

@@ -3,6 +3,8 @@
 
 #include "messagebox.h"
 #include "protocol/logo.h"
+#include "settings/logopipeline.h"
+#include "settings/settingserror.h"
 #include "usb/cdeviceioopera.h"
 
 #include <QFileDialog>
@@ -34,20 +36,6 @@ QStringList chooseImageFiles(QWidget* parent)
                                          "Images (*.png *.jpg *.jpeg)");
 }
 
-// One chosen file as greyscale, with the log lines the preview and the download share. Null for a
-// file that cannot be read, cannot be decoded or declares too many pixels.
-QImage loadLogoFile(const QString& path)
-{
-    const QImage grey = logo::loadGreyImage(path);
-    qDebug("处理文件: %s", qUtf8Printable(path));
-    if (grey.isNull()) {
-        qDebug("加载图像失败: %s", qUtf8Printable(path));
-        return {};
-    }
-    qDebug("已处理文件: %s", qUtf8Printable(path));
-    return grey;
-}
-
 } // namespace
 
 void MainWindow::setImageChooser(ImageChooser chooser)
@@ -75,12 +63,12 @@ void MainWindow::processImage()
         return;
     int y = 0;
     for (const QString& path : qAsConst(imageFiles)) {
-        const QImage grey = loadLogoFile(path);
-        if (grey.isNull())
+        const logo::LogoImage image = logo::loadLogoImage(path, logo::Dithering::Threshold);
+        if (image.status != logo::LogoImage::Converted)
             continue;
-        qDebug("outputWidth: %d", logo::roundedWidth(grey.width()));
+        qDebug("outputWidth: %d", logo::roundedWidth(image.size.width()));
         const QPixmap preview =
-            QPixmap::fromImage(logo::toPreviewBitmap(grey))
+            QPixmap::fromImage(logo::toPreviewBitmap(image.grey))
                 .scaled(PreviewWidth, PreviewHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         previewScene->addPixmap(preview)->setPos(0, y);
         y += PreviewHeight + PreviewGap;
@@ -99,36 +87,25 @@ void MainWindow::on_pushButton_6_clicked()
     if (!selectPrinter(printer, port))
         return;
     qDebug("imageCount %d", int(imageFiles.size()));
-    // FS q replaces every logo the printer holds: a download without pictures would only erase
-    // them.
-    if (imageFiles.isEmpty()) {
-        showMessage(this, QObject::tr("请先选择图片"));
-        return;
-    }
     WaitCursor wait;
-    logo::DownloadFrameBuilder download;
-    for (const QString& path : qAsConst(imageFiles)) {
-        const QImage grey = loadLogoFile(path);
-        if (grey.isNull())
-            continue;
-        qDebug("width: %d", 8 * logo::bytesPerRow(grey.width()));
-        qDebug("height: %d", 8 * logo::bytesPerRow(grey.height()));
-        switch (download.add(grey)) {
-        case logo::DownloadFrameBuilder::Added:
-            break;
-        case logo::DownloadFrameBuilder::TooManyImages:
-            showMessage(this, QObject::tr("图片数量不能超过255张"));
-            return;
-        case logo::DownloadFrameBuilder::TooLarge:
-            showMessage(this, QObject::tr("文件数据过大请重新选择图片"));
-            return;
-        }
-    }
-    if (download.imageCount() == 0) {
-        showMessage(this, QObject::tr("请先选择图片"));
+    logo::LogoDownload download = logo::buildLogoDownload(imageFiles, logo::Dithering::Threshold,
+                                                          logo::UnreadableFiles::Skip);
+    switch (download.result) {
+    case logo::LogoDownload::Ready:
+        break;
+    case logo::LogoDownload::TooManyImages:
+        showMessage(this, settingsErrorText(SettingsError::TooManyImages));
+        return;
+    case logo::LogoDownload::TooLarge:
+    case logo::LogoDownload::ImageTooLarge:
+        showMessage(this, settingsErrorText(SettingsError::ImagesTooLarge));
+        return;
+    case logo::LogoDownload::NoImages:
+    case logo::LogoDownload::ImageRefused:
+        showMessage(this, settingsErrorText(SettingsError::NoImages));
         return;
     }
-    QByteArray frame = download.frame();
+    QByteArray& frame = download.frame;
     int replyLength = 0;
     const int result = CDeviceIOOpera::PrinterDataIOButton(
         printer.get(), reinterpret_cast<unsigned char*>(frame.data()), frame.size(), nullptr,
@@ -143,11 +120,9 @@ void MainWindow::on_pushButton_4_clicked()
     int port = 0;
     if (!selectPrinter(printer, port))
         return;
-    bool isNumber = false;
-    const int number = ui->lineEdit_2->text().toInt(&isNumber, 10);
-    // The printer takes any byte and prints whatever logo, or none, sits at that number.
-    if (!isNumber || number < 1 || number > logo::MaxLogoNumber) {
-        showMessage(this, QObject::tr("请输入1到255之间的logo编号"));
+    const int number = logo::parseLogoNumber(ui->lineEdit_2->text());
+    if (number == 0) {
+        showMessage(this, settingsErrorText(SettingsError::InvalidLogoNumber));
         return;
     }
     logo::PrintSize size = logo::DoubleSize;

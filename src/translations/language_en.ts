@@ -528,6 +528,14 @@ Wi-Fi mode, station and access point, Wi-Fi IP</translation>
         <translation>All keys are checked before anything is sent. A key of a multi-field item (Ethernet IP, ports, station, access point, Wi-Fi IP) is merged into the item as read from the printer.
 Keys: see rpsetup --help.</translation>
     </message>
+    <message>
+        <source>图片的数据块过大：%1 为 %2 字节，一次下载最多 %3 字节</source>
+        <translation>Image block too large: %1 is %2 bytes; a download holds at most %3 bytes</translation>
+    </message>
+    <message>
+        <source>图片超过1600万像素：%1</source>
+        <translation>Image over 16 megapixels: %1</translation>
+    </message>
 </context>
 <context>
     <name>wifi</name>

@@ -195,6 +195,17 @@ private slots:
             << QStringList{"logo", "download"} << "Please choose images first" << 2;
         QTest::newRow("unreadable image")
             << QStringList{"logo", "download", "/nonexistent.png"} << "Cannot read image" << 2;
+        for (const QSize size : {QSize(8, 8), QSize(1024, 960), QSize(4001, 4000)}) {
+            QImage image(size, QImage::Format_Mono);
+            image.fill(0);
+            QVERIFY(image.save(path(QStringLiteral("%1.png").arg(size.width()))));
+        }
+        QTest::newRow("over 16 megapixels") << QStringList{"logo", "download", path("4001.png")}
+                                            << "over 16 megapixels: " + path("4001.png") << 2;
+        QTest::newRow("image block too large, no preview left")
+            << QStringList{"logo",          "download",    "--preview",
+                           path("refused"), path("8.png"), path("1024.png")}
+            << path("1024.png") + " is 122884 bytes; a download holds at most 122880 bytes" << 2;
         QTest::newRow("no printer on the port")
             << QStringList{"--port", "9", "show"} << "No printer on port 9" << 3;
     }
@@ -209,7 +220,9 @@ private slots:
         QVERIFY2(run.status == status, qPrintable(failure(run)));
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         for (const QJsonValue& printer : run.printers)
-            QVERIFY(setFrames(printer.toObject()).isEmpty());
+            QVERIFY(setFrames(printer.toObject()).isEmpty() &&
+                    printer["downloads"].toArray().isEmpty());
+        QVERIFY(!QDir(path("refused")).exists());
     }
 
     void tooManyImagesSendNothing()
@@ -304,7 +317,7 @@ private slots:
                                                         "FFFFFFFFFFFFFFFF"
                                                         "02000100"
                                                         "00000000000000000000"
-                                                        "FFFFFFFFFFFF");
+                                                        "000000000000");
         const QJsonArray downloads = printerOn(run, 1)["downloads"].toArray();
         QCOMPARE(downloads.size(), 1);
         QCOMPARE(QByteArray::fromHex(downloads[0].toString().toLatin1()).toHex(' '),

@@ -1,8 +1,8 @@
+#include "protocol/dither.h"
 #include "protocol/logo.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using logo::BitSense;
@@ -26,7 +26,7 @@ QByteArray referencePack(const uchar* grey, int width, int height, int stride, B
     return out;
 }
 
-// The block bit by bit: column after column, eight rows a byte, pixels off the picture printed.
+// The block bit by bit: column after column, eight rows a byte, pixels off the picture white.
 QByteArray referenceBlock(const uchar* grey, int width, int height, int stride)
 {
     const int across = (width + 7) / 8;
@@ -36,7 +36,7 @@ QByteArray referenceBlock(const uchar* grey, int width, int height, int stride)
         out += char(size);
     for (int x = 0; x < across * 8; ++x) {
         for (int y = 0, byte = 0; y < down * 8; ++y) {
-            byte = (byte << 1 | (x >= width || y >= height || grey[y * stride + x] < 158)) & 0xFF;
+            byte = (byte << 1 | (x < width && y < height && grey[y * stride + x] < 158)) & 0xFF;
             if (y % 8 == 7)
                 out += char(byte);
         }
@@ -89,23 +89,15 @@ private slots:
         QTest::addColumn<QByteArray>("block");
         QTest::newRow("10x1 alternating")
             << picture(10, 1, 10, {{0, 0}, {2, 0}, {4, 0}, {6, 0}, {8, 0}}) << hex("AA80")
-            << hex("5540") << hex("02000100 FF7FFF7FFF7FFF7FFF7F FFFFFFFFFFFF");
+            << hex("5540") << hex("02000100 80008000800080008000 000000000000");
         QTest::newRow("grey 0, 157, 158, 255") << Picture{4, 1, 4, hex("009D9EFF")} << hex("C0")
-                                               << hex("30") << hex("01000100 FFFF7F7FFFFFFFFF");
-        QTest::newRow("8x8 black") << picture(8, 8, 8, {}, 0) << QByteArray(8, -1)
-                                   << QByteArray(8, 0) << hex("01000100 FFFFFFFFFFFFFFFF");
-        QTest::newRow("8x8 top-left pixel")
-            << picture(8, 8, 11, {{0, 0}}) << hex("8000000000000000") << hex("7FFFFFFFFFFFFFFF")
-            << hex("01000100 8000000000000000");
-        QTest::newRow("10x8: padding columns are dots")
-            << picture(10, 8, 10, {}) << QByteArray(16, 0) << hex("FFC0").repeated(8)
-            << hex("02000100 00000000000000000000 FFFFFFFFFFFF");
-        QTest::newRow("8x3: padding rows are dots")
-            << picture(8, 3, 8, {}) << hex("000000") << hex("FFFFFF")
-            << hex("01000100 1F1F1F1F1F1F1F1F");
+                                               << hex("30") << hex("01000100 8080000000000000");
+        QTest::newRow("10x3 black: padding columns and rows are white")
+            << picture(10, 3, 10, {}, 0) << hex("FFC0").repeated(3) << QByteArray(6, 0)
+            << hex("02000100 E0E0E0E0E0E0E0E0E0E0 000000000000");
         QTest::newRow("width 13: the line padding is not read")
             << picture(13, 2, 16, {{12, 0}}) << hex("0008 0000") << hex("FFF0 FFF8")
-            << hex("02000100 3F3F3F3F3F3F3F3F3F3F3F3F BF FFFFFF");
+            << hex("02000100 000000000000000000000000 80 000000");
     }
 
     void conversions()
@@ -164,35 +156,35 @@ private slots:
 
     void downloadFrame()
     {
-        QImage rgb(10, 8, QImage::Format_RGB32);
-        rgb.fill(Qt::white);
-        rgb.setPixel(0, 0, qRgb(0, 0, 0));
-        logo::DownloadFrameBuilder builder;
-        QCOMPARE(builder.add(greyImage(8, 8, 0)), logo::DownloadFrameBuilder::Added);
-        QCOMPARE(builder.add(rgb), logo::DownloadFrameBuilder::Added);
-        QCOMPARE(hexOf(builder.frame()), hexOf(hex("1C7102 01000100 FFFFFFFFFFFFFFFF"
-                                                   "02000100 80000000000000000000 FFFFFFFFFFFF")));
         QCOMPARE(hexOf(logo::buildImageBlock(greyImage(2049, 2056, 255)).left(4)),
                  hexOf(hex("01010101")));
-
-        // The limit is checked after each block, and a refused block leaves room for a smaller one.
+        // An image too large on its own is told apart from one that no longer fits.
         logo::DownloadFrameBuilder limited;
+        QCOMPARE(limited.add(greyImage(1024, 960, 0)), logo::DownloadFrameBuilder::ImageTooLarge);
         QCOMPARE(limited.add(greyImage(1024, 480, 0)), logo::DownloadFrameBuilder::Added);
         QCOMPARE(limited.add(greyImage(1024, 480, 0)), logo::DownloadFrameBuilder::TooLarge);
-        QCOMPARE(limited.add(greyImage(8, 8, 0)), logo::DownloadFrameBuilder::Added);
-        QCOMPARE(limited.frame().size(), 3 + 4 + 8 * 128 * 60 + 12);
-        QCOMPARE(hexOf(limited.frame().left(3)), hexOf(hex("1C7102")));
+        QCOMPARE(limited.frame().size(), 3 + 4 + 8 * 128 * 60);
     }
 
-    void loadsGreyByContentWithinThePixelLimit()
+    // Diffusion keeps a flat field's tone: the share of printed dots is its darkness.
+    void ditheringKeepsTheTone_data()
     {
-        QTemporaryDir dir;
-        const QString photo = dir.filePath("photo.jpg");
-        QImage rgb(3, 2, QImage::Format_RGB32);
-        rgb.fill(qRgb(200, 100, 50));
-        QVERIFY(rgb.save(photo, "PNG"));
-        QCOMPARE(logo::loadGreyImage(photo, 6), rgb.convertToFormat(QImage::Format_Grayscale8));
-        QVERIFY(logo::loadGreyImage(photo, 5).isNull());
+        QTest::addColumn<int>("grey");
+        for (int grey : {3, 64, 128, 200, 252})
+            QTest::addRow("grey %d", grey) << grey;
+    }
+
+    void ditheringKeepsTheTone()
+    {
+        QFETCH(int, grey);
+        const QImage dithered = ditherFloydSteinberg(greyImage(512, 512, uchar(grey)));
+        const QByteArray packed = logo::packRows(dithered.constBits(), 512, 512,
+                                                 dithered.bytesPerLine(), BitSense::Printer);
+        int dots = 0;
+        for (char byte : packed)
+            dots += qPopulationCount(quint8(byte));
+        const double share = dots / (512.0 * 512.0);
+        QVERIFY2(qAbs(share - (255 - grey) / 255.0) < 0.001, qPrintable(QString::number(share)));
     }
 };
 

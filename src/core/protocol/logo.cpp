@@ -1,6 +1,5 @@
 #include "protocol/logo.h"
 
-#include <QImageReader>
 #include <QtEndian>
 
 #if defined(__SSE2__)
@@ -8,7 +7,6 @@
 #endif
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace logo {
@@ -16,6 +14,9 @@ namespace logo {
 namespace {
 
 static_assert(DarkBelow > 128 && DarkBelow <= 255, "the eight-pixel test below needs bit 7 set");
+
+// 1C 71 and the count byte.
+constexpr int DownloadHeaderSize = 3;
 
 constexpr quint64 Low7 = 0x7F7F7F7F7F7F7F7FULL;
 constexpr quint64 High = 0x8080808080808080ULL;
@@ -70,7 +71,7 @@ void columnBlock(const uchar* packed, int across, int down, int height, int c, i
     const int rows = std::min(8, height - 8 * b);
     quint64 block = 0;
     for (int i = 0; i < 8; ++i)
-        block = (block << 8) | (i < rows ? in[qptrdiff(i) * across] : 0xFF);
+        block = (block << 8) | (i < rows ? in[qptrdiff(i) * across] : 0x00);
     block = transpose8x8(block);
     uchar* column = dst + qptrdiff(8) * c * down + b;
     for (int j = 0; j < 8; ++j)
@@ -87,7 +88,7 @@ void columnBlocks16(const uchar* packed, int across, int down, int height, int c
     for (int i = 0; i < 8; ++i)
         r[i] = i < rows
                    ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + qptrdiff(i) * across))
-                   : _mm_set1_epi8(char(0xFF));
+                   : _mm_setzero_si128();
     // Byte-transpose so that each 64-bit lane holds one byte column's eight rows, the last row
     // first: movemask then yields the topmost row in bit 7.
     const __m128i t0 = _mm_unpacklo_epi8(r[7], r[6]);
@@ -189,9 +190,6 @@ void toColumnData(const uchar* packed, int width, int height, uchar* dst)
     for (; c < across; ++c)
         for (int b = 0; b < down; ++b)
             columnBlock(packed, across, down, height, c, b, dst);
-    // The packed rows end their last byte with 0 bits; the printer wants the columns past the
-    // picture as dots.
-    std::memset(dst + qptrdiff(width) * down, 0xFF, size_t(8 * across - width) * size_t(down));
 }
 
 QByteArray toColumnData(const uchar* packed, int width, int height)
@@ -242,14 +240,25 @@ DownloadFrameBuilder::DownloadFrameBuilder()
     m_frame.append(char(0));
 }
 
-DownloadFrameBuilder::Result DownloadFrameBuilder::add(const QImage& image)
+DownloadFrameBuilder::Result DownloadFrameBuilder::check(QSize size) const
 {
     if (m_count >= MaxImages)
         return TooManyImages;
     // The length is known before the block is built, so a picture that cannot fit is never
     // converted: the frame ends up exactly as long as after appending and checking.
-    if (m_frame.size() + imageBlockSize(image.width(), image.height()) > MaxDownloadFrameSize)
+    const qint64 block = imageBlockSize(size.width(), size.height());
+    if (DownloadHeaderSize + block > MaxDownloadFrameSize)
+        return ImageTooLarge;
+    if (m_frame.size() + block > MaxDownloadFrameSize)
         return TooLarge;
+    return Added;
+}
+
+DownloadFrameBuilder::Result DownloadFrameBuilder::add(const QImage& image)
+{
+    const Result result = check(image.size());
+    if (result != Added)
+        return result;
     m_frame += buildImageBlock(image);
     ++m_count;
     return Added;
@@ -285,20 +294,6 @@ QImage toPreviewBitmap(const QImage& image)
         packRows(grey.constScanLine(y), grey.width(), 1, grey.bytesPerLine(), BitSense::Preview,
                  bitmap.scanLine(y));
     return bitmap;
-}
-
-QImage loadGreyImage(const QString& path, qint64 maxPixels)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QSize declared = reader.size();
-    if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPixels)
-        return {};
-    const QImage image = reader.read();
-    // Formats that do not declare their size up front are held to the same limit once decoded.
-    if (image.isNull() || qint64(image.width()) * image.height() > maxPixels)
-        return {};
-    return image.convertToFormat(QImage::Format_Grayscale8);
 }
 
 } // namespace logo

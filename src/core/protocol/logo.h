@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // Logos: greyscale pictures turned into the printer's 1-bit formats, and the ESC/POS frames that
-// store (FS q) and print (FS p) them. Pure functions apart from loadLogoImage, which reads a file.
+// store (FS q) and print (FS p) them. Pure functions; reading files is the logo pipeline's.
 namespace logo {
 
 // Grey below this is a printed dot; the preview shows the same pixels black.
@@ -18,8 +18,6 @@ constexpr int MaxDownloadFrameSize = 122880;
 constexpr int MaxImages = 255;
 // FS p names a stored logo by its place in the last download, counted from 1.
 constexpr int MaxLogoNumber = MaxImages;
-// A file declaring more pixels than this is not decoded: a forged size can exhaust memory.
-constexpr qint64 MaxImagePixels = 64LL * 1000 * 1000;
 
 enum class BitSense
 {
@@ -45,7 +43,7 @@ QByteArray packRows(const uchar* grey, int width, int height, int stride, BitSen
 
 // The column data of an image block from height rows packed in the printer sense: for each column
 // of the rounded width, top to bottom, the bytes of 8 rows each, the topmost row in bit 7. Rows
-// below height and columns from width on are padding and read as printed dots (1 bits).
+// below height and columns from width on are padding and stay white (0 bits).
 // dst holds columnDataSize(width, height) bytes.
 qint64 columnDataSize(int width, int height);
 void toColumnData(const uchar* packed, int width, int height, uchar* dst);
@@ -66,11 +64,14 @@ public:
     {
         Added,
         TooManyImages, // a 256th image: the count byte cannot hold it
+        ImageTooLarge, // the image's block alone would make a frame over MaxDownloadFrameSize
         TooLarge,      // the frame would exceed MaxDownloadFrameSize
     };
 
     DownloadFrameBuilder();
 
+    // What add() answers for an image of this size, known before anything is decoded.
+    Result check(QSize size) const;
     // Appends the image block of an 8-bit greyscale image (any other format is converted first).
     // A refused image leaves the frame as it was.
     Result add(const QImage& image);
@@ -97,10 +98,5 @@ QByteArray buildPrintFrame(uchar number, PrintSize size);
 // The picture as a 1-bit image (Format_Mono, colour 0 black, colour 1 white) in the preview sense:
 // it shows black exactly the pixels the printer prints.
 QImage toPreviewBitmap(const QImage& grey);
-
-// Reads an image file, its format decided by the file's content, as 8-bit greyscale. Null when the
-// file cannot be read or decoded, or when it declares more than maxPixels pixels; the size is read
-// from the header before anything is decoded.
-QImage loadGreyImage(const QString& path, qint64 maxPixels = MaxImagePixels);
 
 } // namespace logo

@@ -1,0 +1,205 @@
+#include "settings/logopipeline.h"
+
+#include "protocol/dither.h"
+
+#include <QFile>
+#include <QImageReader>
+
+namespace logo {
+
+namespace {
+
+// The JPEG decoder fills a stream that ends early with grey and only warns, so the file itself is
+// checked: its segments must lead to the end-of-image marker.
+bool jpegReachesEnd(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    uchar byte = 0;
+    const auto next = [&] { return file.getChar(reinterpret_cast<char*>(&byte)); };
+    if (!next() || byte != 0xFF || !next() || byte != 0xD8)
+        return false;
+    // After a scan's entropy-coded data the next marker has already been read.
+    bool haveMarker = false;
+    for (;;) {
+        if (!haveMarker && (!next() || byte != 0xFF))
+            return false;
+        haveMarker = false;
+        do {
+            if (!next())
+                return false;
+        } while (byte == 0xFF);
+        const uchar marker = byte;
+        if (marker == 0xD9)
+            return true;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        uchar high = 0;
+        if (!next())
+            return false;
+        high = byte;
+        if (!next())
+            return false;
+        const int length = high << 8 | byte;
+        if (length < 2 || file.skip(length - 2) != length - 2)
+            return false;
+        if (marker != 0xDA)
+            continue;
+        // Entropy-coded data: FF is followed by a stuffed 00 or a restart marker, else a marker
+        // ends the scan.
+        for (;;) {
+            if (!next())
+                return false;
+            if (byte != 0xFF)
+                continue;
+            do {
+                if (!next())
+                    return false;
+            } while (byte == 0xFF);
+            if (byte != 0x00 && (byte < 0xD0 || byte > 0xD7)) {
+                file.ungetChar(char(byte));
+                file.ungetChar(char(0xFF));
+                break;
+            }
+        }
+    }
+}
+
+// Transparent pixels take the paper's colour, not the colour their RGB happens to hold.
+QImage toGrey(QImage image)
+{
+    if (image.hasAlphaChannel()) {
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int paper = 255 - qAlpha(line[x]);
+                line[x] =
+                    qRgb(qRed(line[x]) + paper, qGreen(line[x]) + paper, qBlue(line[x]) + paper);
+            }
+        }
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    return image.convertToFormat(QImage::Format_Grayscale8);
+}
+
+// One file read in two steps, so that its size is judged before anything is decoded.
+class LogoFile
+{
+public:
+    explicit LogoFile(const QString& path) : m_path(path), m_reader(path)
+    {
+        qDebug("处理文件: %s", qUtf8Printable(path));
+        m_reader.setDecideFormatFromContent(true);
+        const QByteArray format = m_reader.format();
+        // Only these readers say when a file is damaged (the JPEG one with the check above).
+        if (format != "png" && format != "jpeg")
+            return;
+        m_size = m_reader.size();
+        if (m_size.isEmpty())
+            return;
+        m_status = qint64(m_size.width()) * m_size.height() > MaxImagePixels
+                       ? LogoImage::TooManyPixels
+                       : LogoImage::Converted;
+        m_jpeg = format == "jpeg";
+    }
+
+    LogoImage::Status status() const { return m_status; }
+    QSize size() const { return m_size; }
+
+    LogoImage read(Dithering dithering)
+    {
+        QImage image;
+        if (m_status == LogoImage::Converted && (!m_reader.read(&image) || image.size() != m_size ||
+                                                 (m_jpeg && !jpegReachesEnd(m_path))))
+            m_status = LogoImage::Unreadable;
+        if (m_status != LogoImage::Converted) {
+            qDebug("加载图像失败: %s", qUtf8Printable(m_path));
+            return {m_status, m_size, {}};
+        }
+        qDebug("已处理文件: %s", qUtf8Printable(m_path));
+        QImage grey = toGrey(std::move(image));
+        if (dithering == Dithering::FloydSteinberg)
+            grey = ditherFloydSteinberg(grey);
+        return {LogoImage::Converted, m_size, grey};
+    }
+
+private:
+    QString m_path;
+    QImageReader m_reader;
+    QSize m_size;
+    LogoImage::Status m_status = LogoImage::Unreadable;
+    bool m_jpeg = false;
+};
+
+} // namespace
+
+LogoImage loadLogoImage(const QString& path, Dithering dithering)
+{
+    return LogoFile(path).read(dithering);
+}
+
+LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
+                               UnreadableFiles unreadable,
+                               const std::function<void(int index)>& converting)
+{
+    LogoDownload download;
+    // Every file must become a block, so too many files are refused before one is read.
+    if (unreadable == UnreadableFiles::Refuse && files.size() > MaxImages) {
+        download.result = LogoDownload::TooManyImages;
+        return download;
+    }
+    DownloadFrameBuilder builder;
+    const auto stop = [&](LogoDownload::Result result, const QString& file) {
+        download.result = result;
+        download.file = file;
+        download.images.clear();
+        download.files.clear();
+        return download;
+    };
+    for (int i = 0; i < files.size(); ++i) {
+        if (converting)
+            converting(i);
+        LogoFile file(files[i]);
+        if (file.status() == LogoImage::Converted) {
+            switch (builder.check(file.size())) {
+            case DownloadFrameBuilder::Added:
+                break;
+            case DownloadFrameBuilder::TooManyImages:
+                return stop(LogoDownload::TooManyImages, files[i]);
+            case DownloadFrameBuilder::ImageTooLarge:
+                download.blockSize = imageBlockSize(file.size().width(), file.size().height());
+                return stop(LogoDownload::ImageTooLarge, files[i]);
+            case DownloadFrameBuilder::TooLarge:
+                return stop(LogoDownload::TooLarge, files[i]);
+            }
+        }
+        const LogoImage image = file.read(dithering);
+        if (image.status != LogoImage::Converted) {
+            if (unreadable == UnreadableFiles::Skip)
+                continue;
+            download.status = image.status;
+            return stop(LogoDownload::ImageRefused, files[i]);
+        }
+        qDebug("width: %d", roundedWidth(image.size.width()));
+        qDebug("height: %d", roundedWidth(image.size.height()));
+        builder.add(image.grey);
+        download.images << image.grey;
+        download.files << files[i];
+    }
+    if (builder.imageCount() == 0)
+        return stop(LogoDownload::NoImages, QString());
+    download.result = LogoDownload::Ready;
+    download.frame = builder.frame();
+    return download;
+}
+
+int parseLogoNumber(const QString& text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    return ok && number >= 1 && number <= MaxLogoNumber ? number : 0;
+}
+
+} // namespace logo
