@@ -240,25 +240,17 @@ DownloadFrameBuilder::DownloadFrameBuilder()
     m_frame.append(char(0));
 }
 
-DownloadFrameBuilder::Result DownloadFrameBuilder::check(QSize size) const
+DownloadFrameBuilder::Result DownloadFrameBuilder::add(const QImage& image)
 {
     if (m_count >= MaxImages)
         return TooManyImages;
     // The length is known before the block is built, so a picture that cannot fit is never
     // converted: the frame ends up exactly as long as after appending and checking.
-    const qint64 block = imageBlockSize(size.width(), size.height());
+    const qint64 block = imageBlockSize(image.width(), image.height());
     if (DownloadHeaderSize + block > MaxDownloadFrameSize)
         return ImageTooLarge;
     if (m_frame.size() + block > MaxDownloadFrameSize)
         return TooLarge;
-    return Added;
-}
-
-DownloadFrameBuilder::Result DownloadFrameBuilder::add(const QImage& image)
-{
-    const Result result = check(image.size());
-    if (result != Added)
-        return result;
     m_frame += buildImageBlock(image);
     ++m_count;
     return Added;

@@ -70,8 +70,6 @@ public:
 
     DownloadFrameBuilder();
 
-    // What add() answers for an image of this size, known before anything is decoded.
-    Result check(QSize size) const;
     // Appends the image block of an 8-bit greyscale image (any other format is converted first).
     // A refused image leaves the frame as it was.
     Result add(const QImage& image);

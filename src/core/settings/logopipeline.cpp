@@ -84,60 +84,34 @@ QImage toGrey(QImage image)
     return image.convertToFormat(QImage::Format_Grayscale8);
 }
 
-// One file read in two steps, so that its size is judged before anything is decoded.
-class LogoFile
-{
-public:
-    explicit LogoFile(const QString& path) : m_path(path), m_reader(path)
-    {
-        qDebug("处理文件: %s", qUtf8Printable(path));
-        m_reader.setDecideFormatFromContent(true);
-        const QByteArray format = m_reader.format();
-        // Only these readers say when a file is damaged (the JPEG one with the check above).
-        if (format != "png" && format != "jpeg")
-            return;
-        m_size = m_reader.size();
-        if (m_size.isEmpty())
-            return;
-        m_status = qint64(m_size.width()) * m_size.height() > MaxImagePixels
-                       ? LogoImage::TooManyPixels
-                       : LogoImage::Converted;
-        m_jpeg = format == "jpeg";
-    }
-
-    LogoImage::Status status() const { return m_status; }
-    QSize size() const { return m_size; }
-
-    LogoImage read(Dithering dithering)
-    {
-        QImage image;
-        if (m_status == LogoImage::Converted && (!m_reader.read(&image) || image.size() != m_size ||
-                                                 (m_jpeg && !jpegReachesEnd(m_path))))
-            m_status = LogoImage::Unreadable;
-        if (m_status != LogoImage::Converted) {
-            qDebug("加载图像失败: %s", qUtf8Printable(m_path));
-            return {m_status, m_size, {}};
-        }
-        qDebug("已处理文件: %s", qUtf8Printable(m_path));
-        QImage grey = toGrey(std::move(image));
-        if (dithering == Dithering::FloydSteinberg)
-            grey = ditherFloydSteinberg(grey);
-        return {LogoImage::Converted, m_size, grey};
-    }
-
-private:
-    QString m_path;
-    QImageReader m_reader;
-    QSize m_size;
-    LogoImage::Status m_status = LogoImage::Unreadable;
-    bool m_jpeg = false;
-};
-
 } // namespace
 
 LogoImage loadLogoImage(const QString& path, Dithering dithering)
 {
-    return LogoFile(path).read(dithering);
+    qDebug("处理文件: %s", qUtf8Printable(path));
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QByteArray format = reader.format();
+    LogoImage logo{LogoImage::Unreadable, reader.size(), {}};
+    QImage image;
+    // Only these readers say when a file is damaged (the JPEG one with the check above). The
+    // size is judged from the header, before anything is decoded.
+    if ((format == "png" || format == "jpeg") && !logo.size.isEmpty()) {
+        if (qint64(logo.size.width()) * logo.size.height() > MaxImagePixels)
+            logo.status = LogoImage::TooManyPixels;
+        else if (reader.read(&image) && image.size() == logo.size &&
+                 (format != "jpeg" || jpegReachesEnd(path)))
+            logo.status = LogoImage::Converted;
+    }
+    if (logo.status != LogoImage::Converted) {
+        qDebug("加载图像失败: %s", qUtf8Printable(path));
+        return logo;
+    }
+    qDebug("已处理文件: %s", qUtf8Printable(path));
+    logo.grey = toGrey(std::move(image));
+    if (dithering == Dithering::FloydSteinberg)
+        logo.grey = ditherFloydSteinberg(logo.grey);
+    return logo;
 }
 
 LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
@@ -161,21 +135,7 @@ LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
     for (int i = 0; i < files.size(); ++i) {
         if (converting)
             converting(i);
-        LogoFile file(files[i]);
-        if (file.status() == LogoImage::Converted) {
-            switch (builder.check(file.size())) {
-            case DownloadFrameBuilder::Added:
-                break;
-            case DownloadFrameBuilder::TooManyImages:
-                return stop(LogoDownload::TooManyImages, files[i]);
-            case DownloadFrameBuilder::ImageTooLarge:
-                download.blockSize = imageBlockSize(file.size().width(), file.size().height());
-                return stop(LogoDownload::ImageTooLarge, files[i]);
-            case DownloadFrameBuilder::TooLarge:
-                return stop(LogoDownload::TooLarge, files[i]);
-            }
-        }
-        const LogoImage image = file.read(dithering);
+        const LogoImage image = loadLogoImage(files[i], dithering);
         if (image.status != LogoImage::Converted) {
             if (unreadable == UnreadableFiles::Skip)
                 continue;
@@ -184,7 +144,17 @@ LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
         }
         qDebug("width: %d", roundedWidth(image.size.width()));
         qDebug("height: %d", roundedWidth(image.size.height()));
-        builder.add(image.grey);
+        switch (builder.add(image.grey)) {
+        case DownloadFrameBuilder::Added:
+            break;
+        case DownloadFrameBuilder::TooManyImages:
+            return stop(LogoDownload::TooManyImages, files[i]);
+        case DownloadFrameBuilder::ImageTooLarge:
+            download.blockSize = imageBlockSize(image.size.width(), image.size.height());
+            return stop(LogoDownload::ImageTooLarge, files[i]);
+        case DownloadFrameBuilder::TooLarge:
+            return stop(LogoDownload::TooLarge, files[i]);
+        }
         download.images << image.grey;
         download.files << files[i];
     }

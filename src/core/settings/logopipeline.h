@@ -67,8 +67,8 @@ struct LogoDownload
     qint64 blockSize = 0;
 };
 
-// Builds one FS q frame from the files in order. Sizes are checked from each file's header before
-// it is decoded. converting is told of each file before it is read.
+// Builds one FS q frame from the files in order. converting is told of each file before it is
+// read.
 LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
                                UnreadableFiles unreadable,
                                const std::function<void(int index)>& converting = {});
