@@ -1,16 +1,20 @@
 #include "command.h"
+#include "files.h"
 #include "output.h"
 
 #include "protocol/frame.h"
 #include "settings/rpsetuptr.h"
 #include "settings/settingsdocument.h"
 
-#include <QFile>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
 namespace {
+
+// A settings document is a few hundred bytes; a larger file is some other file.
+constexpr qint64 MaxDocumentBytes = 1 << 20;
 
 int backup(Invocation& call)
 {
@@ -29,12 +33,22 @@ int backup(Invocation& call)
             std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
             return int(Success);
         }
-        if (!writePrivateFile(file, json)) {
-            err(Rpsetup::tr("无法写入文件：%1").arg(file));
+        if (!replaceFilePrivately(file, json)) {
+            err(Rpsetup::tr("无法写入文件：%1").arg(displayName(file)));
             return int(PrinterFailed);
         }
         return int(Success);
     });
+}
+
+// A static address is one printer's own: restored to several, every one would take it.
+QString staticAddressItem(const PrinterSettings& settings)
+{
+    if (settings.ethernetIp && !settings.ethernetIp->dhcp)
+        return QStringLiteral("ethernet.ip");
+    if (settings.wifiIp && !settings.wifiIp->dhcp)
+        return QStringLiteral("wifiIp.ip");
+    return QString();
 }
 
 int restore(Invocation& call)
@@ -42,30 +56,47 @@ int restore(Invocation& call)
     if (call.args.size() != 1)
         return usageError(Rpsetup::tr("请指定一个备份文件"));
     const QString path = call.args.first();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return usageError(Rpsetup::tr("无法读取文件：%1").arg(path));
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return usageError(
-            Rpsetup::tr("%1：不是有效的JSON：%2").arg(path, parseError.errorString()));
+    QByteArray json;
+    switch (readRegularFile(path, MaxDocumentBytes, json)) {
+    case FileError::None:
+        break;
+    case FileError::NotRegular:
+        return usageError(Rpsetup::tr("%1：不是普通文件").arg(displayName(path)));
+    case FileError::TooLarge:
+        return usageError(Rpsetup::tr("%1：文件超过1 MiB，不是设置文档").arg(displayName(path)));
+    default:
+        return usageError(Rpsetup::tr("无法读取文件：%1").arg(displayName(path)));
+    }
     DocumentErrors errors;
-    const PrinterSettings settings = fromDocument(doc.object(), errors);
-    if (!doc.isObject())
-        errors.messages << Rpsetup::tr("文件应为一个JSON对象");
+    QJsonObject document;
+    const PrinterSettings settings = fromDocumentText(json, errors, &document);
     if (!errors.ok()) {
         for (const QString& message : errors.messages)
             err(message);
         return BadUsage;
     }
     const QList<NamedFrame> frames = framesFor(settings);
+    if (frames.isEmpty())
+        return usageError(Rpsetup::tr("%1：文档中没有可写入的设置").arg(displayName(path)));
     if (call.parser.isSet("dry-run")) {
         for (const NamedFrame& f : frames)
             out(QStringLiteral("%1\t%2").arg(f.item, QString::fromLatin1(toHex(f.frame))));
         return Success;
     }
-    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+    QList<Target> targets;
+    if (const int rc = call.targets.choose(targets))
+        return rc;
+    const QString item = staticAddressItem(settings);
+    if (targets.size() > 1 && !item.isEmpty())
+        return usageError(Rpsetup::tr("%1：文档中有静态IP地址，写入多台打印机会使它们使用同一地址；"
+                                      "请用 --port 逐台恢复")
+                              .arg(item));
+    const QString source = document.value("source").toObject().value("product").toString();
+    return call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
+        if (!source.isEmpty() && source != target.product)
+            err(Rpsetup::tr("端口%1：警告：打印机是 %2，备份来自 %3")
+                    .arg(target.port)
+                    .arg(target.product, source));
         return writeAll(target, handle, frames);
     });
 }

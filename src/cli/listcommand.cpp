@@ -23,7 +23,8 @@ int list(Invocation& call)
         out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
     } else {
         for (const AttachedPrinter& p : printers)
-            out(QStringLiteral("%1\t%2").arg(p.port).arg(QString::fromLatin1(p.product)));
+            out(QStringLiteral("%1\t%2").arg(p.port).arg(
+                escapeControls(QString::fromLatin1(p.product))));
     }
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));

@@ -1,4 +1,5 @@
 #include "command.h"
+#include "files.h"
 #include "output.h"
 
 #include "protocol/logo.h"
@@ -6,12 +7,16 @@
 #include "settings/rpsetuptr.h"
 #include "settings/settingserror.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -51,9 +56,28 @@ int download(Invocation& call)
     if (files.isEmpty())
         return usageError(settingsErrorText(SettingsError::NoImages));
 
+    // The pipeline opens files by name, and opening a FIFO by name waits for a writer: only
+    // regular files go on. Qt's file names cannot carry a name that is not valid UTF-8, so such a
+    // file goes on as its open descriptor.
+    std::vector<std::unique_ptr<QFile>> held;
+    QStringList names;
+    for (const QString& path : files) {
+        auto file = std::make_unique<QFile>();
+        const FileError opened = openRegularFile(path, *file);
+        if (opened == FileError::NotRegular)
+            return usageError(Rpsetup::tr("%1：不是普通文件").arg(displayName(path)));
+        if (opened == FileError::None && QFile::encodeName(path) != encodeArgument(path)) {
+            names << QStringLiteral("/dev/fd/%1").arg(file->handle());
+            held.push_back(std::move(file));
+        } else {
+            names << path;
+        }
+    }
+    const auto given = [&](const QString& name) { return files.value(names.indexOf(name), name); };
+
     const bool progress = isatty(fileno(stderr));
     const logo::LogoDownload download = logo::buildLogoDownload(
-        files,
+        names,
         dither == "floyd-steinberg" ? logo::Dithering::FloydSteinberg : logo::Dithering::Threshold,
         logo::UnreadableFiles::Refuse, [&](int i) {
             if (progress)
@@ -61,7 +85,7 @@ int download(Invocation& call)
                              qPrintable(Rpsetup::tr("转换图片 %1/%2：%3")
                                             .arg(i + 1)
                                             .arg(files.size())
-                                            .arg(files[i])));
+                                            .arg(displayName(files[i]))));
         });
     if (progress && download.result != logo::LogoDownload::Ready)
         std::fputc('\n', stderr);
@@ -76,25 +100,29 @@ int download(Invocation& call)
         return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
     case logo::LogoDownload::ImageTooLarge:
         return usageError(Rpsetup::tr("图片的数据块过大：%1 为 %2 字节，一次下载最多 %3 字节")
-                              .arg(download.file)
+                              .arg(displayName(given(download.file)))
                               .arg(download.blockSize)
                               .arg(logo::MaxDownloadFrameSize));
     case logo::LogoDownload::ImageRefused:
-        return usageError(download.status == logo::LogoImage::TooManyPixels
-                              ? Rpsetup::tr("图片超过1600万像素：%1").arg(download.file)
-                              : Rpsetup::tr("无法读取图片：%1").arg(download.file));
+        return usageError(
+            download.status == logo::LogoImage::TooManyPixels
+                ? Rpsetup::tr("图片超过1600万像素：%1").arg(displayName(given(download.file)))
+                : Rpsetup::tr("无法读取图片：%1").arg(displayName(given(download.file))));
     }
     // Only once every image is accepted: a refused download leaves no previews behind.
-    if (preview && !QDir().mkpath(previewDir))
-        return usageError(Rpsetup::tr("无法写入文件：%1").arg(previewDir));
+    if (preview && !makeDirectories(previewDir))
+        return usageError(Rpsetup::tr("无法写入文件：%1").arg(displayName(previewDir)));
     for (int i = 0; preview && i < download.images.size(); ++i) {
-        const QString file =
+        const QString name =
             QDir(previewDir)
                 .filePath(QStringLiteral("%1-%2.png")
                               .arg(i + 1)
-                              .arg(QFileInfo(download.files[i]).completeBaseName()));
-        if (!logo::toPreviewBitmap(download.images[i]).save(file, "PNG"))
-            return usageError(Rpsetup::tr("无法写入文件：%1").arg(file));
+                              .arg(QFileInfo(given(download.files[i])).completeBaseName()));
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        if (!logo::toPreviewBitmap(download.images[i]).save(&png, "PNG") ||
+            !writeFile(name, png.data()))
+            return usageError(Rpsetup::tr("无法写入文件：%1").arg(displayName(name)));
     }
     const QByteArray& frame = download.frame;
     if (progress)

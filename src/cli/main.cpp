@@ -1,5 +1,9 @@
 // rpsetup: the setup tool's command line, for scripted setup of many printers.
 #include "command.h"
+#include "files.h"
+#include "output.h"
+
+#include "settings/rpsetuptr.h"
 
 #include "i18n/translation.h"
 
@@ -7,7 +11,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
@@ -23,7 +29,14 @@ int main(int argc, char* argv[])
         });
     QTranslator translator;
     installTranslation(app, translator, QLocale::system());
-    QStringList args = app.arguments();
-    args.removeFirst();
-    return runCli(args);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << decodeArgument(argv[i]);
+    const int rc = runCli(args);
+    if (!flushOutput()) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        err(Rpsetup::tr("无法写入标准输出：%1").arg(reason));
+        return rc == Success ? PrinterFailed : rc;
+    }
+    return rc;
 }

@@ -4,12 +4,7 @@
 
 #include "settings/rpsetuptr.h"
 
-#include <QFile>
-
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 void out(const QString& text)
 {
@@ -28,17 +23,22 @@ int usageError(const QString& message)
     return BadUsage;
 }
 
-bool writePrivateFile(const QString& path, const QByteArray& data)
+QString escapeControls(const QString& text)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, 0600) == 0;
-    qint64 done = 0;
-    while (ok && done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, std::size_t(data.size() - done));
-        ok = n > 0;
-        done += n > 0 ? n : 0;
+    QString escaped;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == '\\')
+            escaped += QLatin1String("\\\\");
+        else if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            escaped += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            escaped += c;
     }
-    return ::close(fd) == 0 && ok;
+    return escaped;
+}
+
+bool flushOutput()
+{
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 // Results go to standard output, messages to standard error, one line each.
@@ -10,6 +9,10 @@ void err(const QString& text);
 // The message, the hint to --help, and the exit status of bad usage.
 int usageError(const QString& message);
 
-// The backup holds the Wi-Fi passwords: the file is readable by its owner only, from the moment it
-// exists.
-bool writePrivateFile(const QString& path, const QByteArray& data);
+// Text read from the printer, for a terminal: control characters and the backslash as escapes, so
+// a stored name cannot move the cursor or hide what follows it.
+QString escapeControls(const QString& text);
+
+// Flushes standard output; false when a write to it failed or was cut short (a full disk, a
+// closed pipe), which must not end as success.
+bool flushOutput();

@@ -22,7 +22,9 @@ QString choiceText(const QStringList& names, const std::optional<std::uint8_t>& 
 void printSettings(const PrinterSettings& s, const Target& target)
 {
     const auto line = [](const char* key, const QString& value) {
-        out(QStringLiteral("%1 %2").arg(QString::fromLatin1(key) + ':', -17).arg(value));
+        out(QStringLiteral("%1 %2")
+                .arg(QString::fromLatin1(key) + ':', -17)
+                .arg(escapeControls(value)));
     };
     const QString unknown = QStringLiteral("?");
     line("printer", QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));

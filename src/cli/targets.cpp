@@ -31,7 +31,7 @@ QList<AttachedPrinter> printersByPort()
     return printers;
 }
 
-int Targets::resolve(QList<Target>& targets) const
+int Targets::choose(QList<Target>& targets) const
 {
     const QList<AttachedPrinter> printers = printersByPort();
     if (printers.isEmpty()) {
@@ -69,11 +69,16 @@ int Targets::resolve(QList<Target>& targets) const
     return Success;
 }
 
-int Targets::forEach(const std::function<int(const Target&, _PrinterHandle*)>& command) const
+int Targets::forEach(const Action& action) const
 {
     QList<Target> targets;
-    if (const int rc = resolve(targets))
+    if (const int rc = choose(targets))
         return rc;
+    return forEach(targets, action);
+}
+
+int Targets::forEach(const QList<Target>& targets, const Action& action) const
+{
     int worst = Success;
     for (const Target& target : targets) {
         ScopedPrinterHandle handle;
@@ -82,7 +87,7 @@ int Targets::forEach(const std::function<int(const Target&, _PrinterHandle*)>& c
             err(Rpsetup::tr("端口%1：无法连接打印机").arg(target.port));
             rc = PrinterFailed;
         } else {
-            rc = command(target, handle.get());
+            rc = action(target, handle.get());
         }
         if (m_all)
             err(rc == Success ? Rpsetup::tr("端口%1：完成").arg(target.port)

@@ -32,13 +32,16 @@ public:
 
     bool all() const { return m_all; }
 
-    // Runs command once per chosen printer with a fresh handle, reporting each by port under
+    using Action = std::function<int(const Target&, _PrinterHandle*)>;
+
+    // The chosen printers, or the exit status that says why there are none.
+    int choose(QList<Target>& targets) const;
+    // Runs action once per chosen printer with a fresh handle, reporting each by port under
     // --all; the worst exit status wins.
-    int forEach(const std::function<int(const Target&, _PrinterHandle*)>& command) const;
+    int forEach(const Action& action) const;
+    int forEach(const QList<Target>& targets, const Action& action) const;
 
 private:
-    int resolve(QList<Target>& targets) const;
-
     std::optional<int> m_port;
     bool m_all;
 };

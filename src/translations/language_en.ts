@@ -361,10 +361,6 @@
         <translation>Cannot read file: %1</translation>
     </message>
     <message>
-        <source>%1：不是有效的JSON：%2</source>
-        <translation>%1: not valid JSON: %2</translation>
-    </message>
-    <message>
         <source>文件应为一个JSON对象</source>
         <translation>The file must hold one JSON object</translation>
     </message>
@@ -535,6 +531,38 @@ Keys: see rpsetup --help.</translation>
     <message>
         <source>图片超过1600万像素：%1</source>
         <translation>Image over 16 megapixels: %1</translation>
+    </message>
+    <message>
+        <source>%1：不是普通文件</source>
+        <translation>%1: not a regular file</translation>
+    </message>
+    <message>
+        <source>%1：文件超过1 MiB，不是设置文档</source>
+        <translation>%1: larger than 1 MiB, not a settings document</translation>
+    </message>
+    <message>
+        <source>%1：文档中没有可写入的设置</source>
+        <translation>%1: the document holds no settings to write</translation>
+    </message>
+    <message>
+        <source>%1：文档中有静态IP地址，写入多台打印机会使它们使用同一地址；请用 --port 逐台恢复</source>
+        <translation>%1: the document holds a static IP address, which would give several printers the same address; restore one printer at a time with --port</translation>
+    </message>
+    <message>
+        <source>端口%1：警告：打印机是 %2，备份来自 %3</source>
+        <translation>port %1: warning: the printer is %2 but the backup comes from %3</translation>
+    </message>
+    <message>
+        <source>无法写入标准输出：%1</source>
+        <translation>Cannot write to standard output: %1</translation>
+    </message>
+    <message>
+        <source>不是有效的JSON：%1（第%2字节）</source>
+        <translation>not valid JSON: %1 (at byte %2)</translation>
+    </message>
+    <message>
+        <source>重复的键</source>
+        <translation>duplicate key</translation>
     </message>
 </context>
 <context>

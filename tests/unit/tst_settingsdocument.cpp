@@ -117,6 +117,20 @@ private slots:
         QTest::newRow("dhcp not a flag")
             << doc(R"("wifiIp": {"dhcp": "yes", "ip": "1.1.1.1", "gateway": "1.1.1.1", "mask": "1.1.1.1", "dns": "1.1.1.1"})")
             << "wifiIp.dhcp";
+        QTest::newRow("duplicate key")
+            << doc(R"("print": {"speed": "normal", "alarm": "off", "sp\u0065ed": "faster"})")
+            << "print.speed";
+        QTest::newRow("duplicate section")
+            << doc(R"("print": {"speed": "normal"}, "print": {"speed": "normal"})") << "print";
+        QTest::newRow("port past any integer")
+            << doc(R"("ethernet": {"tcpPort": 1e300, "udpPort": 80})") << "ethernet.tcpPort";
+        QTest::newRow("port below any integer")
+            << doc(R"("ethernet": {"tcpPort": 80, "udpPort": -1e300})") << "ethernet.udpPort";
+        QTest::newRow("version past any integer")
+            << QByteArray(R"({"format": "receipt-printer-settings", "version": 1e300})")
+            << "version";
+        QTest::newRow("not JSON") << QByteArray(R"({"format": )") << "不是有效的JSON";
+        QTest::newRow("not an object") << QByteArray("[1]") << "文件应为一个JSON对象";
         QTest::newRow("newer version")
             << QByteArray(R"({"format": "receipt-printer-settings", "version": 2})") << "version";
         QTest::newRow("not a backup") << QByteArray(R"({"version": 1})") << "format";
@@ -127,10 +141,9 @@ private slots:
         QFETCH(QByteArray, json);
         QFETCH(QString, path);
         DocumentErrors errors;
-        const PrinterSettings s = fromDocument(QJsonDocument::fromJson(json).object(), errors);
+        const PrinterSettings s = fromDocumentText(json, errors);
         QVERIFY2(!errors.ok(), json.constData());
-        QVERIFY2(errors.messages.first().startsWith(path + ": "),
-                 qPrintable(errors.messages.join('\n')));
+        QVERIFY2(errors.messages.first().startsWith(path), qPrintable(errors.messages.join('\n')));
         // Nothing of a damaged document may be written.
         QVERIFY(framesFor(s).isEmpty());
     }

@@ -5,6 +5,10 @@
 
 #include <QCoreApplication>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+#include <cmath>
 
 namespace choices {
 const QStringList& speed()
@@ -75,7 +79,8 @@ public:
     {
         const QJsonValue value = parent.value(key);
         if (!value.isBool()) {
-            error(join(path, key), value.isUndefined() ? Rpsetup::tr("缺少此项") : Rpsetup::tr("应为true或false"));
+            error(join(path, key),
+                  value.isUndefined() ? Rpsetup::tr("缺少此项") : Rpsetup::tr("应为true或false"));
             return std::nullopt;
         }
         return value.toBool();
@@ -89,7 +94,8 @@ public:
             return std::nullopt;
         const int index = names.indexOf(*name);
         if (index < 0) {
-            error(join(path, key), Rpsetup::tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
+            error(join(path, key),
+                  Rpsetup::tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
             return std::nullopt;
         }
         return std::uint8_t(index);
@@ -103,8 +109,7 @@ public:
             return std::nullopt;
         const auto parsed = parseAddress(*value);
         if (!parsed)
-            error(join(path, key),
-                  settingsErrorText(SettingsError::InvalidAddress));
+            error(join(path, key), settingsErrorText(SettingsError::InvalidAddress));
         return parsed;
     }
 
@@ -113,9 +118,12 @@ public:
     {
         const QJsonValue value = parent.value(key);
         const double number = value.toDouble(-1);
-        if (!value.isDouble() || number != double(int(number)) || number < 1 || number > 65535) {
-            error(join(path, key), value.isUndefined() ? Rpsetup::tr("缺少此项")
-                                                       : settingsErrorText(SettingsError::InvalidPort));
+        // The range comes first: converting a double outside int's range is undefined.
+        if (!value.isDouble() || !(number >= 1 && number <= 65535) ||
+            number != std::floor(number)) {
+            error(join(path, key), value.isUndefined()
+                                       ? Rpsetup::tr("缺少此项")
+                                       : settingsErrorText(SettingsError::InvalidPort));
             return std::nullopt;
         }
         return std::uint16_t(number);
@@ -137,6 +145,52 @@ public:
 private:
     DocumentErrors& m_errors;
 };
+
+// The paths of keys that appear twice in one object. A JSON parser keeps one of them without a
+// word, so such a file does not say which value it restores.
+QStringList duplicateKeys(const QByteArray& json)
+{
+    struct Level
+    {
+        bool object;
+        QString path;
+        QSet<QString> keys;
+        bool expectKey;
+    };
+    QVector<Level> stack;
+    QString lastKey;
+    QStringList found;
+    for (int i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '"') {
+            int end = i + 1;
+            while (end < json.size() && json[end] != '"')
+                end += json[end] == '\\' ? 2 : 1;
+            if (!stack.isEmpty() && stack.last().object && stack.last().expectKey) {
+                Level& level = stack.last();
+                // The parser decodes the escapes, so "\u0061" and "a" are the same key.
+                const QByteArray literal = '[' + json.mid(i, end - i + 1) + ']';
+                const QString key = QJsonDocument::fromJson(literal).array().first().toString();
+                lastKey = Reader::join(level.path, key);
+                if (level.keys.contains(key))
+                    found << lastKey;
+                level.keys.insert(key);
+                level.expectKey = false;
+            }
+            i = end;
+        } else if (c == '{' || c == '[') {
+            const QString path = stack.isEmpty()       ? QString()
+                                 : stack.last().object ? lastKey
+                                                       : stack.last().path;
+            stack.append(Level{c == '{', path, {}, c == '{'});
+        } else if ((c == '}' || c == ']') && !stack.isEmpty()) {
+            stack.removeLast();
+        } else if (c == ',' && !stack.isEmpty() && stack.last().object) {
+            stack.last().expectKey = true;
+        }
+    }
+    return found;
+}
 
 } // namespace
 
@@ -207,7 +261,7 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
         return {};
     if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
         r.error("format", Rpsetup::tr("应为以下之一：%1").arg("receipt-printer-settings"));
-    if (doc->value("version").toInt(-1) != SettingsDocumentVersion)
+    if (doc->value("version").toDouble(-1) != SettingsDocumentVersion)
         r.error("version", Rpsetup::tr("不支持的版本"));
     if (doc->contains("source"))
         r.object(doc->value("source"), "source", {"product", "port", "firmware"});
@@ -288,8 +342,7 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
             }
             if (s.wifiMode == WifiMode::AccessPoint &&
                 (!s.accessPoint || s.accessPoint->address.isEmpty()))
-                r.error("wifi.accessPoint.ip",
-                        settingsErrorText(SettingsError::MissingApAddress));
+                r.error("wifi.accessPoint.ip", settingsErrorText(SettingsError::MissingApAddress));
         }
     }
 
@@ -306,4 +359,27 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
         }
     }
     return errors.ok() ? s : PrinterSettings{};
+}
+
+PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
+                                 QJsonObject* document)
+{
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        errors.messages << Rpsetup::tr("不是有效的JSON：%1（第%2字节）")
+                               .arg(parseError.errorString())
+                               .arg(parseError.offset);
+        return {};
+    }
+    if (!doc.isObject()) {
+        errors.messages << Rpsetup::tr("文件应为一个JSON对象");
+        return {};
+    }
+    for (const QString& path : duplicateKeys(json))
+        errors.messages << QStringLiteral("%1: %2").arg(path, Rpsetup::tr("重复的键"));
+    if (document)
+        *document = doc.object();
+    const PrinterSettings settings = fromDocument(doc.object(), errors);
+    return errors.ok() ? settings : PrinterSettings{};
 }

@@ -2,6 +2,7 @@
 
 #include "protocol/network.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -44,3 +45,7 @@ struct DocumentErrors
     bool ok() const { return messages.isEmpty(); }
 };
 PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors);
+// The same from the document's text, which must be one JSON object with no key twice in an
+// object; document receives the object when the text parses.
+PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
+                                 QJsonObject* document = nullptr);

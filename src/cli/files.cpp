@@ -1,0 +1,191 @@
+#include "files.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char16_t EscapeBase = 0xDC00;
+
+// The length of the valid UTF-8 sequence at data[i], or 0.
+int sequenceLength(const QByteArray& data, int i)
+{
+    const auto byte = [&](int k) { return uchar(data[k]); };
+    const uchar lead = byte(i);
+    int length;
+    char32_t code;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > data.size())
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not valid UTF-8.
+    const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < minimum[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+bool writeAllTo(int fd, const QByteArray& data)
+{
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, std::size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+QString decodeArgument(const QByteArray& bytes)
+{
+    QString text;
+    for (int i = 0; i < bytes.size();) {
+        const int length = sequenceLength(bytes, i);
+        if (length == 0) {
+            text += QChar(EscapeBase + uchar(bytes[i]));
+            ++i;
+        } else {
+            text += QString::fromUtf8(bytes.constData() + i, length);
+            i += length;
+        }
+    }
+    return text;
+}
+
+QByteArray encodeArgument(const QString& argument)
+{
+    QByteArray bytes;
+    QString run;
+    for (const QChar c : argument) {
+        if (c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF) {
+            bytes += run.toUtf8();
+            run.clear();
+            bytes += char(c.unicode() - EscapeBase);
+        } else {
+            run += c;
+        }
+    }
+    return bytes + run.toUtf8();
+}
+
+QString displayName(const QString& argument)
+{
+    QString text;
+    for (const QChar c : argument) {
+        if (c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF)
+            text += QStringLiteral("\\x%1").arg(c.unicode() - EscapeBase, 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
+}
+
+FileError openRegularFile(const QString& argument, QFile& file)
+{
+    // Opening a FIFO for reading waits for a writer; without O_NONBLOCK the check below would
+    // come too late.
+    const int fd = ::open(encodeArgument(argument).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return FileError::CannotOpen;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return FileError::NotRegular;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return FileError::CannotOpen;
+    }
+    return FileError::None;
+}
+
+FileError readRegularFile(const QString& argument, qint64 maxBytes, QByteArray& data)
+{
+    QFile file;
+    if (const FileError e = openRegularFile(argument, file); e != FileError::None)
+        return e;
+    if (file.size() > maxBytes)
+        return FileError::TooLarge;
+    // The file may grow between the size and the read: read one byte past the limit to see it.
+    data = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return FileError::ReadFailed;
+    return data.size() > maxBytes ? FileError::TooLarge : FileError::None;
+}
+
+bool replaceFilePrivately(const QString& argument, const QByteArray& data)
+{
+    const QByteArray path = encodeArgument(argument);
+    const int slash = path.lastIndexOf('/');
+    const QByteArray dir = slash < 0 ? QByteArray(".") : path.left(slash + 1);
+    QByteArray temp = (slash < 0 ? QByteArray() : dir) + ".rpsetup-XXXXXX";
+    // mkstemp creates the file with mode 0600: the passwords are never readable by others.
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool ok = writeAllTo(fd, data) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.constData(), path.constData()) == 0;
+    if (!ok) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    // The rename itself is only durable once the directory is.
+    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+bool writeFile(const QString& argument, const QByteArray& data)
+{
+    const int fd = ::open(encodeArgument(argument).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool ok = writeAllTo(fd, data);
+    return ::close(fd) == 0 && ok;
+}
+
+bool makeDirectories(const QString& argument)
+{
+    const QByteArray path = encodeArgument(argument);
+    for (int i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/')
+            continue;
+        const QByteArray part = path.left(i);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat info;
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
