@@ -137,12 +137,15 @@ bool applyStateFile(const QString& path, QList<sim::PrinterConfig>& configs, QSt
     return true;
 }
 
-// The child's environment: ours, with the preload library in front and ASan told that it
-// comes first on purpose (a sanitizer build of COMMAND stops at start otherwise).
+// The child's environment: ours, with the preload libraries in front (the one refusing opens
+// before umockdev's, which would bypass it) and ASan told that they come first on purpose (a
+// sanitizer build of COMMAND stops at start otherwise).
 std::vector<QByteArray> childEnvironment()
 {
     std::vector<QByteArray> env;
     QByteArray preload = "libumockdev-preload.so.0";
+    if (::access(REFUSE_OPEN_LIBRARY, R_OK) == 0)
+        preload = REFUSE_OPEN_LIBRARY " " + preload;
     QByteArray asan = "verify_asan_link_order=0";
     for (char** e = environ; *e; ++e) {
         const QByteArray entry(*e);
@@ -187,8 +190,18 @@ int runChild(const QStringList& command)
     std::signal(SIGQUIT, SIG_IGN);
     std::signal(SIGTERM, forwardSignal);
     std::signal(SIGHUP, forwardSignal);
+    // The child gets the default dispositions, or the terminal's Ctrl-C would not stop it.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGQUIT);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data());
+    const int rc = ::posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attr);
     if (rc != 0) {
         std::fprintf(stderr, "printer-sim: cannot run %s: %s\n", argv[0], std::strerror(rc));
         return 127;

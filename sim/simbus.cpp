@@ -333,28 +333,39 @@ struct SimBus::Impl
             setNode(d, nodeFor(fault));
     }
 
+    // Root opens any node whatever its mode: the preloaded refuse-open library fails the opens of
+    // the nodes listed here with EACCES. Replaced whole, so that a reader never sees half a list.
+    void writeRefusedNodes()
+    {
+        QByteArray list;
+        for (Device* d : qAsConst(devices)) {
+            if (d->node == Node::Refused)
+                list += d->devnode + "\n";
+        }
+        const QByteArray path = rootDir + "/refused-nodes";
+        const QByteArray temp = path + ".new";
+        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return;
+        const bool written = ::write(fd, list.constData(), size_t(list.size())) == list.size();
+        ::close(fd);
+        if (written)
+            ::rename(temp.constData(), path.constData());
+    }
+
     void setNode(Device* d, Node node)
     {
         releaseFifo(d);
         ::unlink(d->nodePath.constData());
-        ::rmdir(d->nodePath.constData());
         d->node = node;
-        if (node == Node::Missing)
+        if (node == Node::Missing) {
+            writeRefusedNodes();
             return;
+        }
         ::mkfifo(d->nodePath.constData(), 0666);
         d->fifo = ::open(d->nodePath.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         d->fifoFull = false;
-        if (node == Node::Refused) {
-            ::chmod(d->nodePath.constData(), 0);
-            // Permissions do not stop root: a directory in the node's place refuses the open.
-            if (::access(d->nodePath.constData(), R_OK | W_OK) == 0) {
-                ::close(d->fifo);
-                d->fifo = -1;
-                ::unlink(d->nodePath.constData());
-                ::mkdir(d->nodePath.constData(), 0);
-            }
-            return;
-        }
+        writeRefusedNodes();
         syncFifo(d);
     }
 
@@ -776,6 +787,7 @@ void SimBus::unplug(SimPrinter* printer)
         if (!dev)
             return;
         d->pullOut(dev);
+        d->writeRefusedNodes();
     }
     umockdev_testbed_detach_ioctl(d->testbed, dev->devnode.constData(), nullptr);
     const QByteArray sysPath = "/sys" + dev->syspath;

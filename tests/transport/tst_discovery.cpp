@@ -16,7 +16,8 @@ private slots:
     void initTestCase() { QVERIFY2(simtest::startBus(), "run under umockdev-wrapper"); }
     void cleanup() { SimBus::instance().clear(); }
 
-    // Each printer's selector text, "" where it must not be listed.
+    // Each printer's selector text, "" where it must not be listed, "-" where it is listed only
+    // as one the user may not open.
     void listedAndReachedByPort_data()
     {
         QTest::addColumn<QStringList>("printers");
@@ -32,10 +33,10 @@ private slots:
         QTest::newRow("libusb order, unreadable name")
             << QStringList{"port=1,product=Left", "port=2,product-readable=no", "port=3,product=R"}
             << QStringList{"Left USB001", " USB002", "R USB003"};
-        QTest::newRow("another vendor, open refused and gone left out")
+        QTest::newRow("another vendor and gone left out, open refused named")
             << QStringList{"port=1,vendor=0x0483", "port=2,fault=open-refused", "port=3",
                            "port=4,fault=gone"}
-            << QStringList{"", "", "RP80 Printer USB003", ""};
+            << QStringList{"", "-", "RP80 Printer USB003", ""};
         QTest::newRow("a string descriptor holds 126 characters")
             << QStringList{"port=1,product=" + longName}
             << QStringList{longName.left(126) + " USB001"};
@@ -52,16 +53,30 @@ private slots:
             QVERIFY(attached.last());
             textOf[attached.last()->config().sysfsName] = texts[i];
         }
-        QStringList expected;
-        for (const QString& name : simtest::libusbOrder())
-            if (!textOf.value(name).isEmpty())
-                expected << textOf[name];
+        QStringList expected, paths, refused;
+        for (const QString& name : simtest::libusbOrder()) {
+            const QString text = textOf.value(name);
+            if (text == "-")
+                refused << name;
+            else if (!text.isEmpty())
+                expected << text;
+            if (!text.isEmpty())
+                paths << name;
+        }
         QCOMPARE(GetPrinterList(), expected);
+        QStringList gotPaths, gotRefused;
+        for (const AttachedPrinter& p : listPrinters(Listing::WithRefused)) {
+            gotPaths << p.path;
+            if (p.access == AttachedPrinter::Access::NoPermission)
+                gotRefused << p.path;
+        }
+        QCOMPARE(gotPaths, paths);
+        QCOMPARE(gotRefused, refused);
 
         // A listed printer is reached through the port read back from its text; an unlisted one
         // through its own port fails and takes nothing.
         for (int i = 0; i < attached.size(); ++i) {
-            if (texts[i].isEmpty()) {
+            if (texts[i].isEmpty() || texts[i] == "-") {
                 QVERIFY(selfTest(attached[i]->port()) != 0);
                 QVERIFY(attached[i]->received().isEmpty());
             } else {
@@ -71,17 +86,23 @@ private slots:
         }
     }
 
-    // Both are listed with the same ending; the one later in libusb's list takes every command.
+    // The port number names neither for sure; each path names its own.
     void samePortBehindTwoHubs()
     {
-        SimPrinter* front = simtest::attach("port=1,hub=2,product=Front");
-        SimPrinter* back = simtest::attach("port=1,hub=3,product=Back");
-        const bool backIsLater = simtest::libusbOrder().last() == back->config().sysfsName;
-        const QStringList texts{"Front USB001", "Back USB001"};
-        QCOMPARE(GetPrinterList(), (backIsLater ? texts : QStringList{texts[1], texts[0]}));
-        QCOMPARE(selfTest(1), 0);
-        QCOMPARE((backIsLater ? back : front)->selfTests(), 1);
-        QCOMPARE((backIsLater ? front : back)->selfTests(), 0);
+        SimPrinter* front = simtest::attach("port=1,hub=2");
+        SimPrinter* back = simtest::attach("port=1,hub=3");
+        QStringList paths = printerPathsOnPort(1);
+        paths.sort();
+        QCOMPARE(paths, (QStringList{"1-2.1", "1-3.1"}));
+        ScopedPrinterHandle byPort;
+        QVERIFY(byPort.open(1) == 0 && byPort.get()->portShared);
+        for (SimPrinter* printer : {front, back}) {
+            ScopedPrinterHandle handle;
+            QCOMPARE(handle.open(printer->config().sysfsName), 0);
+            QCOMPARE(SetPrinterStatusButton(handle.get(), SELF_TEST_PAGE), 0);
+            QCOMPARE(printer->selfTests(), 1);
+        }
+        QCOMPARE(front->selfTests(), 1);
     }
 
     // A record from a failed search holds nothing and both exchanges refuse it.

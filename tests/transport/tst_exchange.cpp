@@ -16,6 +16,7 @@ struct FaultRow
     int result;
     int taken;
     int replied;
+    TransportFailure failure;
 };
 
 unsigned char* bytes(QByteArray& b)
@@ -58,20 +59,22 @@ private slots:
     {
         // taken: bytes of the frame the printer took; replied: bytes of its reply the caller's
         // buffer holds afterwards, -1 when buffer and length must be left untouched.
+        using F = TransportFailure;
         const FaultRow rows[] = {
-            {"swap", Fault::None, 0, false, 0, 9, 10},
-            {"button", Fault::None, 0, true, 0, 10, -1},
-            {"swap, kernel driver detached", Fault::KernelDriver, 0, false, 0, 9, 10},
-            {"button, kernel driver detached", Fault::KernelDriver, 0, true, 0, 10, -1},
-            {"swap, open refused", Fault::OpenRefused, 0, false, 5, 0, -1},
-            {"button, gone after discovery", Fault::Gone, 0, true, 5, 0, -1},
-            {"button, write error", Fault::WriteError, 0, true, 4, 0, -1},
-            {"button, interface held by another program", Fault::Busy, 0, true, 5, 0, -1},
-            {"swap, partial write", Fault::PartialWrite, 4, false, 4, 4, -1},
-            {"button, partial write", Fault::PartialWrite, 9, true, 4, 9, -1},
-            {"swap, short reply", Fault::ShortReply, 7, false, 0, 9, 7},
+            {"swap", Fault::None, 0, false, 0, 9, 10, F::None},
+            {"button", Fault::None, 0, true, 0, 10, -1, F::None},
+            {"swap, kernel driver detached", Fault::KernelDriver, 0, false, 0, 9, 10, F::None},
+            {"button, kernel driver detached", Fault::KernelDriver, 0, true, 0, 10, -1, F::None},
+            {"swap, open refused", Fault::OpenRefused, 0, false, 5, 0, -1, F::AccessDenied},
+            {"button, gone after discovery", Fault::Gone, 0, true, 5, 0, -1, F::NoDevice},
+            {"button, write error", Fault::WriteError, 0, true, 4, 0, -1, F::WriteFailed},
+            {"button, interface held by another program", Fault::Busy, 0, true, 5, 0, -1, F::Busy},
+            {"swap, partial write", Fault::PartialWrite, 4, false, 4, 4, -1, F::WriteFailed},
+            {"button, partial write", Fault::PartialWrite, 9, true, 4, 9, -1, F::WriteFailed},
+            {"swap, short reply", Fault::ShortReply, 7, false, 0, 9, 7, F::None},
             // The one row that waits for the transport's fixed 3 s time-out.
-            {"swap, no reply after the written frame", Fault::NoReply, 0, false, 4, 9, -1},
+            {"swap, no reply after the written frame", Fault::NoReply, 0, false, 4, 9, -1,
+             F::Timeout},
         };
         QTest::addColumn<FaultRow>("row");
         for (const FaultRow& row : rows)
@@ -92,6 +95,7 @@ private slots:
             row.button ? CDeviceIOOpera::PrinterDataIOButton : CDeviceIOOpera::PrinterDataIOSwap;
         QCOMPARE(exchange(handle.get(), bytes(frame), frame.size(), bytes(buffer), length),
                  row.result);
+        QCOMPARE(CDeviceIOOpera::lastFailure(), row.failure);
         QCOMPARE(hexFrames(m_printer->received()),
                  row.taken ? hexFrames({frame.left(row.taken)}) : QStringList());
         QVERIFY(!m_printer->kernelDriverAttached());

@@ -1,13 +1,31 @@
 #include "usb/cdeviceioopera.h"
 
+#include "usb/printerlist.h"
+
+#include <QString>
 #include <QtGlobal>
 
 #include <libusb.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
+
+thread_local TransportFailure t_lastFailure = TransportFailure::None;
+
+// Records why a step failed and gives back the exchange's result for it.
+int fail(TransportFailure why, int result)
+{
+    t_lastFailure = why;
+    return result;
+}
+
+TransportFailure transferFailure(int rc, TransportFailure otherwise)
+{
+    return rc == LIBUSB_ERROR_TIMEOUT     ? TransportFailure::Timeout
+           : rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+                                          : otherwise;
+}
 
 constexpr int ConfigIndex = 0;
 constexpr int WantedInterfaceString = 0;
@@ -24,14 +42,15 @@ struct Exchange
 
     int open(_PrinterHandle* handle)
     {
+        t_lastFailure = TransportFailure::None;
         if (!handle || !handle->pHandle) {
             qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
-            return TransportFailed;
+            return fail(TransportFailure::NoEndpoint, TransportFailed);
         }
         if (CDeviceIOOpera::GetUSBDevEndPoint(handle->pHandle, WantedInterfaceString,
                                               interfaceNumber, inEndpoint, outEndpoint) != 0) {
             qDebug("Get Printer EndPoint falied");
-            return TransportFailed;
+            return fail(TransportFailure::NoEndpoint, TransportFailed);
         }
         const int rc = libusb_open(handle->pHandle, &dev);
         if (rc != 0 || !dev) {
@@ -39,7 +58,10 @@ struct Exchange
             if (dev)
                 libusb_close(dev);
             dev = nullptr;
-            return TransportOpenFailed;
+            return fail(rc == LIBUSB_ERROR_ACCESS      ? TransportFailure::AccessDenied
+                        : rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+                                                       : TransportFailure::OpenFailed,
+                        TransportOpenFailed);
         }
         int claim = libusb_claim_interface(dev, interfaceNumber);
         if (claim < 0) {
@@ -53,7 +75,10 @@ struct Exchange
             if (claim < 0) {
                 libusb_close(dev);
                 dev = nullptr;
-                return TransportOpenFailed;
+                return fail(claim == LIBUSB_ERROR_BUSY        ? TransportFailure::Busy
+                            : claim == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+                                                              : TransportFailure::ClaimFailed,
+                            TransportOpenFailed);
             }
         }
         return TransportOk;
@@ -67,10 +92,11 @@ struct Exchange
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
         if (rc != 0) {
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
-            return TransportFailed;
+            return fail(transferFailure(rc, TransportFailure::WriteFailed), TransportFailed);
         }
         // A write the device cut short has not delivered the frame.
-        return transferred == length ? TransportOk : TransportFailed;
+        return transferred == length ? TransportOk
+                                     : fail(TransportFailure::WriteFailed, TransportFailed);
     }
 
     ~Exchange()
@@ -84,27 +110,69 @@ struct Exchange
 
 } // namespace
 
-int CDeviceIOOpera::GetPrinterHandle(int port, _PrinterHandle* handle)
+TransportFailure CDeviceIOOpera::lastFailure()
 {
+    return t_lastFailure;
+}
+
+namespace {
+
+// Fills the record with the device that match() picks from a fresh list on a context of the
+// record's own; the context stays alive only on success.
+template <typename Match> int findPrinter(_PrinterHandle* handle, Match match)
+{
+    t_lastFailure = TransportFailure::None;
     const int rc = libusb_init(&handle->context);
     if (rc != 0) {
+        qWarning("libusb_init failed: %s", libusb_error_name(rc));
         handle->context = nullptr;
-        return rc;
+        return fail(TransportFailure::UsbUnavailable, rc);
     }
     libusb_device** devs = nullptr;
     const ssize_t count = libusb_get_device_list(handle->context, &devs);
     int result = TransportNoPrinter;
     if (count > 0)
-        result = FindPrinterDevOrder(port, handle, devs, int(count));
+        result = match(devs, int(count));
     if (devs)
         libusb_free_device_list(devs, 1);
     if (result != 0) {
         // Cleared so that ClosePrinterHandle does not end the context a second time.
         libusb_exit(handle->context);
         handle->context = nullptr;
-        return TransportNoPrinter;
+        return fail(TransportFailure::NoPrinter, TransportNoPrinter);
     }
     return TransportOk;
+}
+
+void keep(_PrinterHandle* handle, libusb_device* device, const libusb_device_descriptor& desc)
+{
+    handle->pHandle = libusb_ref_device(device);
+    handle->vendorId = desc.idVendor;
+    handle->productId = desc.idProduct;
+}
+
+} // namespace
+
+int CDeviceIOOpera::GetPrinterHandle(int port, _PrinterHandle* handle)
+{
+    return findPrinter(handle, [&](libusb_device** devs, int count) {
+        return FindPrinterDevOrder(port, handle, devs, count);
+    });
+}
+
+int CDeviceIOOpera::GetPrinterHandleByPath(const QString& path, _PrinterHandle* handle)
+{
+    return findPrinter(handle, [&](libusb_device** devs, int count) {
+        for (int i = 0; i < count && devs[i]; ++i) {
+            libusb_device_descriptor desc;
+            if (libusb_get_device_descriptor(devs[i], &desc) == 0 &&
+                desc.idVendor == PRINTER_VENDOR_ID && busPath(devs[i]) == path) {
+                keep(handle, devs[i], desc);
+                return TransportOk;
+            }
+        }
+        return TransportNoPrinter;
+    });
 }
 
 int CDeviceIOOpera::FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs,
@@ -112,11 +180,11 @@ int CDeviceIOOpera::FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb
 {
     if (!handle || !devs || count < 1)
         return TransportNoPrinter;
-    libusb_device* match = nullptr;
+    int matches = 0;
     for (int i = 0; i < count && devs[i]; ++i) {
         libusb_device_descriptor desc;
         if (libusb_get_device_descriptor(devs[i], &desc) != 0) {
-            std::fputs("Get Device Descriptor Failed", stderr);
+            qDebug("Get Device Descriptor Failed");
             continue;
         }
         if (desc.idVendor != PRINTER_VENDOR_ID)
@@ -125,14 +193,12 @@ int CDeviceIOOpera::FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb
             continue;
         // Two printers on equal port numbers behind two hubs: the later one is kept, and the
         // reference taken for the earlier one is given back.
-        if (match)
-            libusb_unref_device(match);
-        match = libusb_ref_device(devs[i]);
-        handle->pHandle = match;
-        handle->vendorId = desc.idVendor;
-        handle->productId = desc.idProduct;
+        if (matches++)
+            libusb_unref_device(handle->pHandle);
+        keep(handle, devs[i], desc);
     }
-    return match ? TransportOk : TransportNoPrinter;
+    handle->portShared = matches > 1;
+    return matches ? TransportOk : TransportNoPrinter;
 }
 
 void CDeviceIOOpera::ClosePrinterHandle(_PrinterHandle* handle)
@@ -152,8 +218,7 @@ int CDeviceIOOpera::GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceStr
     libusb_config_descriptor* config = nullptr;
     const int rc = libusb_get_config_descriptor(dev, ConfigIndex, &config);
     if (rc != 0) {
-        std::fprintf(stderr, "libusb_get_config_descriptor failed: %s\n",
-                     libusb_strerror(libusb_error(rc)));
+        qDebug("libusb_get_config_descriptor failed: %s", libusb_strerror(libusb_error(rc)));
         return rc;
     }
     for (int i = 0; i < config->bNumInterfaces; ++i) {
@@ -161,14 +226,14 @@ int CDeviceIOOpera::GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceStr
         if (itf.num_altsetting < 1)
             continue;
         if (itf.altsetting[0].iInterface != wantedInterfaceString) {
-            std::fprintf(stderr, "The interface isn`t asked %d %d.\n", wantedInterfaceString,
-                         itf.altsetting[0].iInterface);
+            qDebug("The interface isn`t asked %d %d.", wantedInterfaceString,
+                   itf.altsetting[0].iInterface);
             continue;
         }
         for (int a = 0; a < itf.num_altsetting; ++a) {
             const libusb_interface_descriptor& setting = itf.altsetting[a];
             if (setting.iInterface != wantedInterfaceString) {
-                std::fputs("The interface isn`t asked.\n", stderr);
+                qDebug("The interface isn`t asked.");
                 continue;
             }
             for (int e = 0; e < setting.bNumEndpoints; ++e) {
@@ -206,7 +271,7 @@ int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* dat
         libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize, &received, BulkTimeoutMs);
     if (rc != 0) {
         qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
-        return TransportFailed;
+        return fail(transferFailure(rc, TransportFailure::ReadFailed), TransportFailed);
     }
     // Bytes the printer did not send stay zero; the callers rely on that.
     std::memcpy(reply, buffer, ReplySize);
@@ -263,19 +328,19 @@ int CDeviceIOOpera::ReadFromControlEndpoint(_PrinterHandle* handle, unsigned cha
                                             int& received)
 {
     if (!handle || !handle->pHandle) {
-        std::fputs("Invalid printer handle\n", stderr);
+        qDebug("Invalid printer handle");
         return -1;
     }
     libusb_device_handle* dev = nullptr;
     const int rc = libusb_open(handle->pHandle, &dev);
     if (rc != 0) {
-        std::fprintf(stderr, "libusb_open fail (code=%d)(msg=%s)\n", rc, libusb_error_name(rc));
+        qDebug("libusb_open fail (code=%d)(msg=%s)", rc, libusb_error_name(rc));
         return rc;
     }
     libusb_kernel_driver_active(dev, 0);
     const int n = libusb_control_transfer(dev, ControlRequestType, 0xFF, 0, 0, buffer, 4, 5000);
     if (n < 0) {
-        std::fprintf(stderr, "Control transfer failed: %s\n", libusb_error_name(n));
+        qDebug("Control transfer failed: %s", libusb_error_name(n));
         libusb_close(dev);
         return n;
     }

@@ -2,6 +2,8 @@
 
 #include "usb/printerhandle.h"
 
+class QString;
+
 // What the exchanges and GetPrinterHandle return; their signatures keep int so callers can also
 // see a libusb code passed through. Refused input has codes of its own and never uses these.
 enum TransportResult : int
@@ -22,9 +24,12 @@ public:
     static constexpr unsigned int BulkTimeoutMs = 3000;
     static constexpr int ReplySize = 264;
 
-    // 0 when a printer of PRINTER_VENDOR_ID sits on the port (the last one in list order wins),
-    // -1 when none does, or the negative libusb code of a failed libusb_init.
+    // 0 when a printer of PRINTER_VENDOR_ID sits on the port (the last one in list order wins,
+    // and portShared tells that there were several), -1 when none does, or the negative libusb
+    // code of a failed libusb_init.
     static int GetPrinterHandle(int port, _PrinterHandle* handle);
+    // The same for the printer at a bus path as AttachedPrinter::path gives it ("1-2.1").
+    static int GetPrinterHandleByPath(const QString& path, _PrinterHandle* handle);
     static int FindPrinterDevOrder(int port, _PrinterHandle* handle, libusb_device** devs,
                                    int count);
     // Releases the device reference and the context that GetPrinterHandle took; null fields are
@@ -42,6 +47,10 @@ public:
     static int PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
                                    unsigned char* reply, int& replyLength);
 
+    // Why the last GetPrinterHandle, GetPrinterHandleByPath or exchange on this thread failed;
+    // None after one that succeeded.
+    static TransportFailure lastFailure();
+
     static int PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused,
                                       char* buffer, int& received);
     static int ReadFromControlEndpoint(_PrinterHandle* handle, unsigned char* buffer,
@@ -58,6 +67,10 @@ public:
     ScopedPrinterHandle& operator=(const ScopedPrinterHandle&) = delete;
 
     int open(int port) { return CDeviceIOOpera::GetPrinterHandle(port, &m_handle); }
+    int open(const QString& path)
+    {
+        return CDeviceIOOpera::GetPrinterHandleByPath(path, &m_handle);
+    }
     _PrinterHandle* get() { return &m_handle; }
 
 private:

@@ -5,6 +5,25 @@
 struct libusb_context;
 struct libusb_device;
 
+// Why the last lookup or exchange failed (CDeviceIOOpera::lastFailure()); the int results stay
+// as they were, this only tells them apart.
+enum class TransportFailure
+{
+    None,
+    UsbUnavailable, // libusb_init failed
+    NoPrinter,      // no printer of the vendor on that port or path
+    AccessDenied,   // open refused: no permission on the device node
+    OpenFailed,     // open failed otherwise
+    NoEndpoint,     // no handle, or no configuration to find the endpoints in
+    Busy,           // claim refused: another program holds the interface
+    ClaimFailed,    // claim failed otherwise
+    WriteFailed,    // the write stalled, failed or was cut short
+    Timeout,        // a transfer timed out
+    NoDevice,       // the printer went away
+    ReadFailed,     // the read failed otherwise
+    BadReply,       // the reply is not a whole reply to the query
+};
+
 // Names one printer for the length of one command. Callers provide it zero-filled;
 // CDeviceIOOpera::GetPrinterHandle fills it and CDeviceIOOpera::ClosePrinterHandle releases it.
 struct _PrinterHandle
@@ -13,6 +32,9 @@ struct _PrinterHandle
     libusb_context* context = nullptr;
     std::int32_t vendorId = 0;
     std::int32_t productId = 0;
+    // Set by GetPrinterHandle when more than one printer of the vendor has the port number
+    // (the one kept is the later in libusb's list); such a port names no printer for sure.
+    bool portShared = false;
 };
 
 typedef _PrinterHandle* PPrinterHandle;
