@@ -2,10 +2,11 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+PACKAGE_BUILD ?= build-package
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build test check test-sanitize run demo bench install clean
+.PHONY: all bootstrap build test check test-sanitize run demo bench package install clean
 
 all: build
 
@@ -21,7 +22,10 @@ build: bootstrap $(BUILD)/CMakeCache.txt
 # Every test, then every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test: check test-sanitize
 
-check: build
+# The package test needs the .deb, so it is switched on here rather than in every build tree.
+check: build package
+	cmake -S . -B $(BUILD) -DRPS_PACKAGE_TEST=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: bootstrap
@@ -42,8 +46,21 @@ bench: bootstrap
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_logo
 	$(BENCH_BUILD)/bench/bench_logo
 
+# The package comes from a Release tree of its own with Debian's hardening flags; CPack strips the
+# programs. The .deb is copied into $(BUILD), where the package test and the README look for it.
+package: bootstrap
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DRPS_WERROR=ON \
+	      -DRPS_BUILD_TESTS=OFF -DRPS_BUILD_BENCH=OFF \
+	      -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	      -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	rm -f $(PACKAGE_BUILD)/*.deb
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	mkdir -p $(BUILD) && cp $(PACKAGE_BUILD)/*.deb $(BUILD)/
+
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PACKAGE_BUILD)
