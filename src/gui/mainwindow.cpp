@@ -9,7 +9,9 @@
 #include "usb/printerlist.h"
 #include "wifi.h"
 
+#include <QAbstractItemView>
 #include <QGraphicsScene>
+#include <QScrollBar>
 #include <QTextCodec>
 
 #include <initializer_list>
@@ -68,8 +70,15 @@ void MainWindow::printer_list()
     WaitCursor busy;
     ui->comboBox_4->clear();
     const QStringList printers = GetPrinterList();
-    for (const QString& text : printers)
+    // The form's selector is narrower than a long product string, and the port number that tells
+    // two printers apart is at the end: give the whole name as a tooltip and in a wider list.
+    for (const QString& text : printers) {
         ui->comboBox_4->addItem(text);
+        ui->comboBox_4->setItemData(ui->comboBox_4->count() - 1, text, Qt::ToolTipRole);
+    }
+    QAbstractItemView* list = ui->comboBox_4->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->verticalScrollBar()->sizeHint().width());
 }
 
 void MainWindow::on_pushButton_7_clicked()
