@@ -3,7 +3,10 @@
 #include "protocol/dither.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
+
+#include <cstring>
 
 namespace logo {
 
@@ -14,54 +17,44 @@ namespace {
 bool jpegReachesEnd(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
         return false;
-    uchar byte = 0;
-    const auto next = [&] { return file.getChar(reinterpret_cast<char*>(&byte)); };
-    if (!next() || byte != 0xFF || !next() || byte != 0xD8)
+    const uchar* p = file.map(0, file.size());
+    if (!p)
         return false;
-    // After a scan's entropy-coded data the next marker has already been read.
-    bool haveMarker = false;
+    const uchar* const end = p + file.size();
+    if (p[0] != 0xFF || p[1] != 0xD8)
+        return false;
+    p += 2;
     for (;;) {
-        if (!haveMarker && (!next() || byte != 0xFF))
+        if (p >= end || *p != 0xFF)
             return false;
-        haveMarker = false;
-        do {
-            if (!next())
-                return false;
-        } while (byte == 0xFF);
-        const uchar marker = byte;
+        while (p < end && *p == 0xFF)
+            ++p;
+        if (p >= end)
+            return false;
+        const uchar marker = *p++;
         if (marker == 0xD9)
             return true;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
-        uchar high = 0;
-        if (!next())
+        if (end - p < 2)
             return false;
-        high = byte;
-        if (!next())
+        const int length = p[0] << 8 | p[1];
+        if (length < 2 || end - p < length)
             return false;
-        const int length = high << 8 | byte;
-        if (length < 2 || file.skip(length - 2) != length - 2)
-            return false;
+        p += length;
         if (marker != 0xDA)
             continue;
-        // Entropy-coded data: FF is followed by a stuffed 00 or a restart marker, else a marker
-        // ends the scan.
+        // Entropy-coded data: an FF in it is followed by a stuffed 00 or a restart marker; any
+        // other byte after FF is the next marker.
         for (;;) {
-            if (!next())
+            p = static_cast<const uchar*>(std::memchr(p, 0xFF, size_t(end - p)));
+            if (!p || end - p < 2)
                 return false;
-            if (byte != 0xFF)
-                continue;
-            do {
-                if (!next())
-                    return false;
-            } while (byte == 0xFF);
-            if (byte != 0x00 && (byte < 0xD0 || byte > 0xD7)) {
-                file.ungetChar(char(byte));
-                file.ungetChar(char(0xFF));
+            if (p[1] != 0x00 && (p[1] < 0xD0 || p[1] > 0xD7))
                 break;
-            }
+            p += 2;
         }
     }
 }
@@ -89,6 +82,11 @@ QImage toGrey(QImage image)
 LogoImage loadLogoImage(const QString& path, Dithering dithering)
 {
     qDebug("处理文件: %s", qUtf8Printable(path));
+    // A FIFO or a device would block the reader or feed it without end.
+    if (!QFileInfo(path).isFile()) {
+        qDebug("加载图像失败: %s", qUtf8Printable(path));
+        return {};
+    }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format();
