@@ -3,6 +3,8 @@
 #include "protocol/frame.h"
 #include "protocol/query.h"
 
+#include <algorithm>
+
 namespace {
 
 bool read(_PrinterHandle* handle, SetInfoType item, QByteArray& data)
@@ -66,29 +68,69 @@ QList<NamedFrame> framesFor(const PrinterSettings& s)
 {
     QList<NamedFrame> frames;
     if (s.speed)
-        frames << NamedFrame{"speed", buildSetFrame(SPEED, oneByte(*s.speed))};
+        frames << NamedFrame{"speed", buildSetFrame(SPEED, oneByte(*s.speed)), ItemSpeed};
     if (s.density)
-        frames << NamedFrame{"density", buildSetFrame(DENSITY_SETTING, oneByte(*s.density))};
+        frames << NamedFrame{"density", buildSetFrame(DENSITY_SETTING, oneByte(*s.density)),
+                             ItemDensity};
     if (s.alarm)
-        frames << NamedFrame{"alarm", buildSetFrame(SOUND, oneByte(*s.alarm))};
+        frames << NamedFrame{"alarm", buildSetFrame(SOUND, oneByte(*s.alarm)), ItemAlarm};
     if (s.ethernetIp)
         frames << NamedFrame{"ethernet ip",
-                             buildSetFrame(NET_IP_MESSAGE, encodeEthernetIp(*s.ethernetIp))};
+                             buildSetFrame(NET_IP_MESSAGE, encodeEthernetIp(*s.ethernetIp)),
+                             ItemEthernetIp};
     if (s.ethernetPorts)
         frames << NamedFrame{"ethernet ports",
-                             buildSetFrame(PORT_MESSAGE, encodeEthernetPorts(*s.ethernetPorts))};
+                             buildSetFrame(PORT_MESSAGE, encodeEthernetPorts(*s.ethernetPorts)),
+                             ItemEthernetPorts};
     if (s.wifiMode)
         frames << NamedFrame{"wifi mode",
-                             buildSetFrame(WIFI_MODE, oneByte(wifiModeValue(*s.wifiMode)))};
+                             buildSetFrame(WIFI_MODE, oneByte(wifiModeValue(*s.wifiMode))),
+                             ItemWifiMode};
     if (s.station)
         frames << NamedFrame{"wifi station",
-                             buildSetFrame(CONNECT_AP_INFORMATION, encodeStation(*s.station))};
+                             buildSetFrame(CONNECT_AP_INFORMATION, encodeStation(*s.station)),
+                             ItemStation};
     if (s.accessPoint && !s.accessPoint->address.isEmpty())
         frames << NamedFrame{"wifi access point",
-                             buildSetFrame(AP_MODE, encodeAccessPoint(*s.accessPoint))};
+                             buildSetFrame(AP_MODE, encodeAccessPoint(*s.accessPoint)),
+                             ItemAccessPoint};
     if (s.wifiIp)
-        frames << NamedFrame{"wifi ip", buildSetFrame(IP_MESSAGE, encodeWifiIp(*s.wifiIp))};
+        frames << NamedFrame{"wifi ip", buildSetFrame(IP_MESSAGE, encodeWifiIp(*s.wifiIp)),
+                             ItemWifiIp};
     return frames;
+}
+
+PrinterSettings onlyItems(PrinterSettings s, unsigned items)
+{
+    const auto keep = [items](SettingsItem item, auto& value) {
+        if (!(items & item))
+            value.reset();
+    };
+    keep(ItemSpeed, s.speed);
+    keep(ItemDensity, s.density);
+    keep(ItemAlarm, s.alarm);
+    keep(ItemFirmware, s.firmware);
+    keep(ItemEthernetIp, s.ethernetIp);
+    keep(ItemEthernetPorts, s.ethernetPorts);
+    keep(ItemWifiMode, s.wifiMode);
+    keep(ItemStation, s.station);
+    keep(ItemAccessPoint, s.accessPoint);
+    keep(ItemWifiIp, s.wifiIp);
+    return s;
+}
+
+unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& current)
+{
+    const QList<NamedFrame> held = framesFor(current);
+    unsigned differing = 0;
+    for (const NamedFrame& f : framesFor(wanted)) {
+        const auto same = std::find_if(held.begin(), held.end(), [&](const NamedFrame& h) {
+            return h.id == f.id && h.frame == f.frame;
+        });
+        if (same == held.end())
+            differing |= f.id;
+    }
+    return differing;
 }
 
 void writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames, QStringList& failed)

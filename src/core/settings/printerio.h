@@ -31,11 +31,19 @@ struct NamedFrame
 {
     QString item;
     QByteArray frame;
+    unsigned id = 0; // the SettingsItem it stores; 0 for frames that store no item
 };
 
 // The set frames that store every item present in settings, in the order they are written.
 // An access point without an address is left out: the printer cannot use one.
 QList<NamedFrame> framesFor(const PrinterSettings& settings);
+
+// settings with only the given items kept.
+PrinterSettings onlyItems(PrinterSettings settings, unsigned items);
+
+// The items of wanted that current does not hold: compared as the set frames that would store
+// them, so two values the printer cannot tell apart count as equal.
+unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& current);
 
 // Writes every frame, all of them even after a failure; the names of the failed ones go to failed.
 void writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames, QStringList& failed);

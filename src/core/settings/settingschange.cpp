@@ -46,6 +46,22 @@ unsigned SettingsChange::itemsToRead() const
     return items;
 }
 
+unsigned SettingsChange::itemsNamed() const
+{
+    unsigned items = itemsToRead() & ~unsigned(ItemAccessPoint);
+    if (apSsid || apPassword || apIp)
+        items |= ItemAccessPoint;
+    if (speed)
+        items |= ItemSpeed;
+    if (density)
+        items |= ItemDensity;
+    if (alarm)
+        items |= ItemAlarm;
+    if (wifiMode)
+        items |= ItemWifiMode;
+    return items;
+}
+
 bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error)
 {
     if (arguments.isEmpty()) {

@@ -23,6 +23,8 @@ struct SettingsChange
 
     // The items that must be read first because only some of their fields change.
     unsigned itemsToRead() const;
+    // Every item the change sets, whole or in part; none for an empty change.
+    unsigned itemsNamed() const;
 };
 
 // The keys `set` takes, for help texts.
@@ -30,6 +32,11 @@ const QStringList& settingKeys();
 
 // False with a message naming the key and the rule on the first bad argument.
 bool parseChange(const QStringList& arguments, SettingsChange& change, QString& error);
+
+// A desired-state document: the backup format with any subset of sections and of the fields of
+// each item, checked as restore checks it. Every error names its path; on any error nothing may
+// be written.
+SettingsChange changeFromDocument(const QJsonObject& document, DocumentErrors& errors);
 
 // The items to write: current (as read) with the change applied. False with a message when the
 // merged item breaks a rule (a password of the wrong length, access-point mode without address).

@@ -2,6 +2,7 @@
 
 #include "settings/rpsetuptr.h"
 #include "settings/validation.h"
+#include "settings/settingschange.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -192,6 +193,23 @@ QStringList duplicateKeys(const QByteArray& json)
     return found;
 }
 
+// The document's top level, with its format, version and source checked.
+std::optional<QJsonObject> documentBody(Reader& r, const QJsonObject& document)
+{
+    const auto doc =
+        r.object(document, QString(),
+                 {"format", "version", "source", "print", "ethernet", "wifi", "wifiIp"});
+    if (!doc)
+        return std::nullopt;
+    if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
+        r.error("format", Rpsetup::tr("应为以下之一：%1").arg("receipt-printer-settings"));
+    if (doc->value("version").toDouble(-1) != SettingsDocumentVersion)
+        r.error("version", Rpsetup::tr("不支持的版本"));
+    if (doc->contains("source"))
+        r.object(doc->value("source"), "source", {"product", "port", "firmware"});
+    return doc;
+}
+
 } // namespace
 
 QJsonObject toDocument(const PrinterSettings& s, const QString& product, int port)
@@ -254,17 +272,9 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
 {
     Reader r(errors);
     PrinterSettings s;
-    const auto doc =
-        r.object(document, QString(),
-                 {"format", "version", "source", "print", "ethernet", "wifi", "wifiIp"});
+    const auto doc = documentBody(r, document);
     if (!doc)
         return {};
-    if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
-        r.error("format", Rpsetup::tr("应为以下之一：%1").arg("receipt-printer-settings"));
-    if (doc->value("version").toDouble(-1) != SettingsDocumentVersion)
-        r.error("version", Rpsetup::tr("不支持的版本"));
-    if (doc->contains("source"))
-        r.object(doc->value("source"), "source", {"product", "port", "firmware"});
 
     if (doc->contains("print")) {
         if (const auto print =
@@ -361,8 +371,7 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
     return errors.ok() ? s : PrinterSettings{};
 }
 
-PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
-                                 QJsonObject* document)
+std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErrors& errors)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
@@ -370,16 +379,101 @@ PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
         errors.messages << Rpsetup::tr("不是有效的JSON：%1（第%2字节）")
                                .arg(parseError.errorString())
                                .arg(parseError.offset);
-        return {};
+        return std::nullopt;
     }
     if (!doc.isObject()) {
         errors.messages << Rpsetup::tr("文件应为一个JSON对象");
-        return {};
+        return std::nullopt;
     }
     for (const QString& path : duplicateKeys(json))
         errors.messages << QStringLiteral("%1: %2").arg(path, Rpsetup::tr("重复的键"));
+    return doc.object();
+}
+
+PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
+                                 QJsonObject* document)
+{
+    const auto object = parseDocumentText(json, errors);
+    if (!object)
+        return {};
     if (document)
-        *document = doc.object();
-    const PrinterSettings settings = fromDocument(doc.object(), errors);
+        *document = *object;
+    const PrinterSettings settings = fromDocument(*object, errors);
     return errors.ok() ? settings : PrinterSettings{};
+}
+
+SettingsChange changeFromDocument(const QJsonObject& document, DocumentErrors& errors)
+{
+    Reader r(errors);
+    SettingsChange c;
+    const auto doc = documentBody(r, document);
+    if (!doc)
+        return {};
+    const auto section = [&](const QJsonObject& parent, const QString& path, const QString& key,
+                             const QStringList& keys) -> std::optional<QJsonObject> {
+        if (!parent.contains(key))
+            return std::nullopt;
+        return r.object(parent.value(key), Reader::join(path, key), keys);
+    };
+    // Each field is read only when given: the rest of its item stays as the printer holds it.
+    const auto given = [](const QJsonObject& object, const QString& key, auto read) {
+        return object.contains(key) ? read() : std::nullopt;
+    };
+
+    if (const auto print = section(*doc, QString(), "print", {"speed", "density", "alarm"})) {
+        c.speed = given(*print, "speed",
+                        [&] { return r.choice(*print, "print", "speed", choices::speed()); });
+        c.density = given(*print, "density",
+                          [&] { return r.choice(*print, "print", "density", choices::density()); });
+        c.alarm = given(*print, "alarm",
+                        [&] { return r.choice(*print, "print", "alarm", choices::alarm()); });
+    }
+
+    const QStringList ethernetKeys{"dhcp", "ip", "mask", "gateway", "tcpPort", "udpPort"};
+    if (const auto eth = section(*doc, QString(), "ethernet", ethernetKeys)) {
+        const QString p = "ethernet";
+        c.ethDhcp = given(*eth, "dhcp", [&] { return r.flag(*eth, p, "dhcp"); });
+        c.ethIp = given(*eth, "ip", [&] { return r.address(*eth, p, "ip"); });
+        c.ethMask = given(*eth, "mask", [&] { return r.address(*eth, p, "mask"); });
+        c.ethGateway = given(*eth, "gateway", [&] { return r.address(*eth, p, "gateway"); });
+        c.tcpPort = given(*eth, "tcpPort", [&] { return r.port(*eth, p, "tcpPort"); });
+        c.udpPort = given(*eth, "udpPort", [&] { return r.port(*eth, p, "udpPort"); });
+    }
+
+    if (const auto wifi = section(*doc, QString(), "wifi", {"mode", "station", "accessPoint"})) {
+        if (const auto mode = given(*wifi, "mode", [&] {
+                return r.choice(*wifi, "wifi", "mode", {"sta", "ap"});
+            }))
+            c.wifiMode = *mode == 0 ? WifiMode::Station : WifiMode::AccessPoint;
+        if (const auto st = section(*wifi, "wifi", "station", {"ssid", "password"})) {
+            const QString p = "wifi.station";
+            c.ssid = given(*st, "ssid", [&] { return r.text(*st, p, "ssid"); });
+            c.password = given(*st, "password", [&] { return r.text(*st, p, "password"); });
+            r.credentials(p, c.ssid.value_or(QString()), c.password.value_or(QString()));
+        }
+        if (const auto ap = section(*wifi, "wifi", "accessPoint", {"ssid", "password", "ip"})) {
+            const QString p = "wifi.accessPoint";
+            c.apSsid = given(*ap, "ssid", [&] { return r.text(*ap, p, "ssid"); });
+            c.apPassword = given(*ap, "password", [&] { return r.text(*ap, p, "password"); });
+            r.credentials(p, c.apSsid.value_or(QString()), c.apPassword.value_or(QString()));
+            // A backup of a printer that never ran as an access point has no address: it keeps
+            // whatever the printer holds.
+            if (ap->value("ip") != QJsonValue(QString()))
+                c.apIp = given(*ap, "ip", [&] { return r.address(*ap, p, "ip"); });
+        }
+    }
+
+    const QStringList wifiIpKeys{"dhcp", "ip", "gateway", "mask", "dns"};
+    if (const auto ip = section(*doc, QString(), "wifiIp", wifiIpKeys)) {
+        const QString p = "wifiIp";
+        c.wifiIpDhcp = given(*ip, "dhcp", [&] { return r.flag(*ip, p, "dhcp"); });
+        c.wifiIpIp = given(*ip, "ip", [&] { return r.address(*ip, p, "ip"); });
+        c.wifiIpGateway = given(*ip, "gateway", [&] { return r.address(*ip, p, "gateway"); });
+        c.wifiIpMask = given(*ip, "mask", [&] { return r.address(*ip, p, "mask"); });
+        c.wifiIpDns = given(*ip, "dns", [&] { return r.address(*ip, p, "dns"); });
+    }
+
+    if (errors.ok() && !c.itemsNamed())
+        errors.messages << Rpsetup::tr("文件中没有任何设置");
+    return errors.ok() ? c : SettingsChange{};
 }

@@ -45,6 +45,8 @@ struct DocumentErrors
     bool ok() const { return messages.isEmpty(); }
 };
 PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors);
+// The document's text as one JSON object; a key twice in an object is an error too.
+std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErrors& errors);
 // The same from the document's text, which must be one JSON object with no key twice in an
 // object; document receives the object when the text parses.
 PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
