@@ -1,4 +1,5 @@
 #include "command.h"
+#include "documents.h"
 #include "files.h"
 #include "output.h"
 
@@ -12,9 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-// A settings document is a few hundred bytes; a larger file is some other file.
-constexpr qint64 MaxDocumentBytes = 1 << 20;
 
 int backup(Invocation& call)
 {
@@ -41,32 +39,14 @@ int backup(Invocation& call)
     });
 }
 
-// A static address is one printer's own: restored to several, every one would take it.
-QString staticAddressItem(const PrinterSettings& settings)
-{
-    if (settings.ethernetIp && !settings.ethernetIp->dhcp)
-        return QStringLiteral("ethernet.ip");
-    if (settings.wifiIp && !settings.wifiIp->dhcp)
-        return QStringLiteral("wifiIp.ip");
-    return QString();
-}
-
 int restore(Invocation& call)
 {
     if (call.args.size() != 1)
         return usageError(Rpsetup::tr("请指定一个备份文件"));
     const QString path = call.args.first();
     QByteArray json;
-    switch (readRegularFile(path, MaxDocumentBytes, json)) {
-    case FileError::None:
-        break;
-    case FileError::NotRegular:
-        return usageError(Rpsetup::tr("%1：不是普通文件").arg(displayName(path)));
-    case FileError::TooLarge:
-        return usageError(Rpsetup::tr("%1：文件超过1 MiB，不是设置文档").arg(displayName(path)));
-    default:
-        return usageError(Rpsetup::tr("无法读取文件：%1").arg(displayName(path)));
-    }
+    if (const int rc = readDocumentFile(path, json))
+        return rc;
     DocumentErrors errors;
     QJsonObject document;
     const PrinterSettings settings = fromDocumentText(json, errors, &document);
@@ -77,7 +57,7 @@ int restore(Invocation& call)
     }
     const QList<NamedFrame> frames = framesFor(settings);
     if (frames.isEmpty())
-        return usageError(Rpsetup::tr("%1：文档中没有可写入的设置").arg(displayName(path)));
+        return noSettings(path);
     if (call.parser.isSet("dry-run")) {
         for (const NamedFrame& f : frames)
             out(QStringLiteral("%1\t%2").arg(f.item, QString::fromLatin1(toHex(f.frame))));
@@ -86,22 +66,59 @@ int restore(Invocation& call)
     QList<Target> targets;
     if (const int rc = call.targets.choose(targets))
         return rc;
-    const QString item = staticAddressItem(settings);
-    if (targets.size() > 1 && !item.isEmpty())
-        return usageError(Rpsetup::tr("%1：文档中有静态IP地址，写入多台打印机会使它们使用同一地址；"
-                                      "请用 --port 逐台恢复")
-                              .arg(item));
-    const QString source = document.value("source").toObject().value("product").toString();
+    if (const int rc = refuseStaticAddress(settings, targets))
+        return rc;
     return call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
-        if (!source.isEmpty() && source != target.product)
-            err(Rpsetup::tr("端口%1：警告：打印机是 %2，备份来自 %3")
-                    .arg(target.port)
-                    .arg(target.product, source));
+        warnOfOtherSource(document, target);
         return writeAll(target, handle, frames);
     });
 }
 
 } // namespace
+
+int readDocumentFile(const QString& path, QByteArray& json)
+{
+    // A settings document is a few hundred bytes; a larger file is some other file.
+    constexpr qint64 MaxDocumentBytes = 1 << 20;
+    switch (readRegularFile(path, MaxDocumentBytes, json)) {
+    case FileError::None:
+        return Success;
+    case FileError::NotRegular:
+        return usageError(Rpsetup::tr("%1：不是普通文件").arg(displayName(path)));
+    case FileError::TooLarge:
+        return usageError(Rpsetup::tr("%1：文件超过1 MiB，不是设置文档").arg(displayName(path)));
+    default:
+        return usageError(Rpsetup::tr("无法读取文件：%1").arg(displayName(path)));
+    }
+}
+
+int noSettings(const QString& path)
+{
+    return usageError(Rpsetup::tr("%1：文档中没有可写入的设置").arg(displayName(path)));
+}
+
+int refuseStaticAddress(const PrinterSettings& settings, const QList<Target>& targets)
+{
+    QString item;
+    if (settings.ethernetIp && !settings.ethernetIp->dhcp)
+        item = QStringLiteral("ethernet.ip");
+    else if (settings.wifiIp && !settings.wifiIp->dhcp)
+        item = QStringLiteral("wifiIp.ip");
+    if (targets.size() < 2 || item.isEmpty())
+        return Success;
+    return usageError(Rpsetup::tr("%1：文档中有静态IP地址，写入多台打印机会使它们使用同一地址；"
+                                  "请用 --port 逐台恢复")
+                          .arg(item));
+}
+
+void warnOfOtherSource(const QJsonObject& document, const Target& target)
+{
+    const QString source = document.value("source").toObject().value("product").toString();
+    if (!source.isEmpty() && source != target.product)
+        err(Rpsetup::tr("端口%1：警告：打印机是 %2，备份来自 %3")
+                .arg(target.port)
+                .arg(target.product, source));
+}
 
 QList<Command> backupCommands()
 {

@@ -135,7 +135,8 @@ std::optional<int> parsePortOption(const QString& text)
 
 QList<Command> commands()
 {
-    return listCommands() + settingsCommands() + logoCommands() + backupCommands();
+    return listCommands() + settingsCommands() + logoCommands() + backupCommands() +
+           applyCommands();
 }
 
 int runCli(const QStringList& args)

@@ -47,6 +47,7 @@ QList<Command> listCommands();
 QList<Command> settingsCommands();
 QList<Command> logoCommands();
 QList<Command> backupCommands();
+QList<Command> applyCommands();
 
 // Every command in usage order.
 QList<Command> commands();

@@ -519,6 +519,38 @@ Wi-Fi mode, station and access point, Wi-Fi IP</translation>
         <translation>print the self-test page</translation>
     </message>
     <message>
+        <source>请指定一个设置文件</source>
+        <translation>Name one settings file</translation>
+    </message>
+    <message>
+        <source>端口%1：无需更改</source>
+        <translation>port %1: nothing to change</translation>
+    </message>
+    <message>
+        <source>端口%1：将更改：%2</source>
+        <translation>port %1: would change: %2</translation>
+    </message>
+    <message>
+        <source>端口%1：已更改：%2</source>
+        <translation>port %1: changed: %2</translation>
+    </message>
+    <message>
+        <source>端口%1：读回的值与写入的不同：%2</source>
+        <translation>port %1: the printer gave back other values than were written: %2</translation>
+    </message>
+    <message>
+        <source>使打印机具有文件中的设置，只写入不同的项</source>
+        <translation>bring the printers to the settings in FILE, writing only what differs</translation>
+    </message>
+    <message>
+        <source>文件为备份格式，可省略任何部分和字段，省略的保持打印机中的值。文件中的每一项先读取，只在不同时写入，再读回核对。
+--check 不写入，只报告将更改的项；--diff 列出每个更改的字段（之前 → 之后）；--json 每台打印机输出 {&quot;port&quot;, &quot;path&quot;, &quot;changed&quot;, &quot;items&quot;}。
+密码显示为 ********，除非给出 --show-secrets。logo 无法读回，不在其中：请用 logo download。</source>
+        <translation>FILE is in the backup format; any sections and fields may be left out and stay as the printer holds them. Each item in the file is read, written only when it differs, and read back.
+--check writes nothing and reports what would change; --diff prints each changed field as before → after; --json prints {&quot;port&quot;, &quot;path&quot;, &quot;changed&quot;, &quot;items&quot;} per printer.
+Passwords are shown as ******** unless --show-secrets is given. Logos cannot be read back and are not handled: use logo download.</translation>
+    </message>
+    <message>
         <source>发送前检查所有的键。多字段项（以太网IP、端口、客户端、热点、Wi-Fi IP）的键合并进从打印机读出的该项。
 键见 rpsetup --help。</source>
         <translation>All keys are checked before anything is sent. A key of a multi-field item (Ethernet IP, ports, station, access point, Wi-Fi IP) is merged into the item as read from the printer.

@@ -89,6 +89,13 @@ const QStringList Two{"port=1,wifi-mode=sta,ap-ip=", Known};
 const QString SpeedDoc =
     R"(printf '{"format": "receipt-printer-settings", "version": 1, )"
     R"("source": {"product": "Other"}, "print": {"speed": "normal"}}' > d.json; )";
+// Known differs in density, gateway and password; its speed is already faster.
+const QString Wanted =
+    R"(printf '{"format": "receipt-printer-settings", "version": 1, "print": {"speed": )"
+    R"("faster", "density": "normal"}, "ethernet": {"gateway": "192.168.1.254"}, )"
+    R"("wifi": {"station": {"password": "abcdefgh"}}}' > w.json; )";
+const QString Doc =
+    R"(printf '{"format": "receipt-printer-settings", "version": 1, %s}' > w.json; )";
 
 } // namespace
 
@@ -180,6 +187,34 @@ private slots:
             "f=$(printf 'caf\\351.json'); rpsetup backup \"$f\" && "
             "rpsetup restore --dry-run \"$f\" && test -f \"$f\" && echo same; rm \"$f\"",
             0, {"speed\t", "same"}, none);
+        const QStringList applied{
+            "3: 1B FF FE 01 13 01 01 1B FE FF",
+            "3: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
+            "3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"};
+        row("apply: only what differs, then nothing", {Known},
+            Wanted + "rpsetup apply w.json && rpsetup apply w.json", 0,
+            {"port 3: changed: density, ethernet ip, wifi station\nport 3: nothing to change\n"},
+            applied);
+        row("apply --check", {Known}, Wanted + "rpsetup apply --check w.json", 0,
+            {"port 3: would change: density, ethernet ip, wifi station\n"}, none);
+        row("apply --diff masks passwords", {Known}, Wanted + "rpsetup apply --diff w.json", 0,
+            {"\n  ethernet.gateway: \"192.168.1.1\" → \"192.168.1.254\"\n"
+             "  wifi.station.password: ******** → ********\n"},
+            applied);
+        row("apply --diff --show-secrets", {Known},
+            Wanted + "rpsetup apply --diff --show-secrets w.json", 0,
+            {"  wifi.station.password: \"12345678\" → \"abcdefgh\"\n"}, applied);
+        row("apply --json masks passwords", {Known},
+            Wanted + "rpsetup apply --json --check w.json > o; ! grep 12345678 o && tr -d ' \n' <o",
+            0,
+            {R"("wifistation":{"after":{"password":"********","ssid":"shop"},"before":{"password":)"
+             R"("********","ssid":"shop"},"status":"would-change"}},"path":null,"port":3})"},
+            none);
+        row("apply: a set the printer ignores fails", {Known + ",fault=ignore-set:0x13"},
+            Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
+            {"port 3: the printer gave back other values than were written: density",
+             R"("density":{"after":"light","before":"light","status":"failed"})"},
+            applied);
 
         // Refusals: a message, exit 2 (3 for an absent printer), and nothing sent.
         const auto refused = [&](const char* name, const QString& script, const QString& says,
@@ -230,6 +265,18 @@ private slots:
                 R"(echo '{"format": "receipt-printer-settings", "version": 1}' > d.json; )"
                 "rpsetup restore d.json",
                 "d.json: the document holds no settings");
+        refused("apply of a damaged document",
+                QString(Doc).replace("%s", R"("print": {"density": "grey"})") +
+                    "rpsetup --port 3 apply w.json",
+                "print.density: must be one of");
+        refused("apply: the item merged breaks a rule",
+                QString(Doc).replace("%s", R"("wifi": {"mode": "ap"})") +
+                    "rpsetup --port 1 apply w.json",
+                "wifi.ap-ip: Please enter the AP IP");
+        refused("apply of one static address to several printers",
+                QString(Doc).replace("%s", R"("ethernet": {"ip": "10.0.0.9"})") +
+                    "rpsetup --all apply w.json",
+                "ethernet.ip: the document holds a static IP address");
         refused("one static address to several printers",
                 "rpsetup --port 3 backup b.json && rpsetup --all restore b.json",
                 "ethernet.ip: the document holds a static IP address");

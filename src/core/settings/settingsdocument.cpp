@@ -473,7 +473,5 @@ SettingsChange changeFromDocument(const QJsonObject& document, DocumentErrors& e
         c.wifiIpDns = given(*ip, "dns", [&] { return r.address(*ip, p, "dns"); });
     }
 
-    if (errors.ok() && !c.itemsNamed())
-        errors.messages << Rpsetup::tr("文件中没有任何设置");
     return errors.ok() ? c : SettingsChange{};
 }

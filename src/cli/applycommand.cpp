@@ -1,0 +1,326 @@
+#include "command.h"
+#include "documents.h"
+#include "output.h"
+
+#include "settings/printerio.h"
+#include "settings/rpsetuptr.h"
+#include "settings/settingschange.h"
+#include "settings/settingsdocument.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+// What `apply` did to one printer: each item the document names, as read before and after.
+struct ApplyReport
+{
+    enum Status
+    {
+        Unchanged,
+        Changed,
+        WouldChange,
+        Failed,
+    };
+    struct Item
+    {
+        QString name;
+        unsigned id = 0; // the SettingsItem
+        Status status = Unchanged;
+        QJsonValue before; // in the document's shape
+        QJsonValue after;  // as read back; undefined when it could not be read
+    };
+    QList<Item> items;
+    QStringList errors; // one message per failure, naming the port, for standard error
+
+    bool changed() const;
+};
+
+// Where each item sits in the document: a section, and a key in it when the item is one field.
+struct ItemPlace
+{
+    SettingsItem id;
+    const char* section;
+    const char* key;
+};
+const ItemPlace ItemPlaces[] = {
+    {ItemSpeed, "print", "speed"},
+    {ItemDensity, "print", "density"},
+    {ItemAlarm, "print", "alarm"},
+    {ItemEthernetIp, "ethernet", nullptr},
+    {ItemEthernetPorts, "ethernet", nullptr},
+    {ItemWifiMode, "wifi", "mode"},
+    {ItemStation, "wifi", "station"},
+    {ItemAccessPoint, "wifi", "accessPoint"},
+    {ItemWifiIp, "wifiIp", nullptr},
+};
+
+const ItemPlace& placeOf(unsigned id)
+{
+    for (const ItemPlace& place : ItemPlaces)
+        if (place.id == id)
+            return place;
+    return ItemPlaces[0];
+}
+
+QString pathOf(unsigned id)
+{
+    const ItemPlace& place = placeOf(id);
+    return place.key ? QStringLiteral("%1.%2").arg(place.section, place.key)
+                     : QString::fromLatin1(place.section);
+}
+
+// The item as the document holds it; undefined when settings lack it.
+QJsonValue documentValue(const PrinterSettings& settings, unsigned id)
+{
+    const ItemPlace& place = placeOf(id);
+    const QJsonValue section =
+        toDocument(onlyItems(settings, id), QString(), 0).value(QLatin1String(place.section));
+    return place.key ? section.toObject().value(place.key) : section;
+}
+
+const QString Mask = QStringLiteral("********");
+
+QJsonValue masked(const QJsonValue& value, bool showSecrets)
+{
+    if (showSecrets || !value.isObject())
+        return value;
+    QJsonObject object = value.toObject();
+    if (object.contains("password"))
+        object["password"] = Mask;
+    return object;
+}
+
+QString statusName(ApplyReport::Status status)
+{
+    switch (status) {
+    case ApplyReport::Changed:
+        return QStringLiteral("changed");
+    case ApplyReport::WouldChange:
+        return QStringLiteral("would-change");
+    case ApplyReport::Failed:
+        return QStringLiteral("failed");
+    case ApplyReport::Unchanged:
+        break;
+    }
+    return QStringLiteral("unchanged");
+}
+
+// Compact JSON, so that a value shows its type and a name cannot carry control characters
+// to the terminal.
+QString shown(const QJsonValue& value)
+{
+    if (value.isUndefined())
+        return QStringLiteral("?");
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+bool ApplyReport::changed() const
+{
+    for (const Item& item : items)
+        if (item.status == Changed || item.status == WouldChange)
+            return true;
+    return false;
+}
+
+// Reads the items change names, writes those that differ (none when check is set) and reads
+// them back. When the change merged into what the printer holds breaks a rule, nothing is written.
+int applyToPrinter(_PrinterHandle* handle, int port, const SettingsChange& change, bool check,
+                   ApplyReport& report)
+{
+    const auto failure = [&](const QString& message, const QStringList& items) {
+        report.errors << message.arg(port).arg(items.join(QLatin1String(", ")));
+    };
+    QStringList failed;
+    const PrinterSettings current =
+        readSettings(handle, change.itemsNamed() | change.itemsToRead(), failed);
+    // Without the items as they are, nothing can be compared or merged.
+    if (!failed.isEmpty()) {
+        failure(Rpsetup::tr("端口%1：读取失败：%2"), failed);
+        return PrinterFailed;
+    }
+    PrinterSettings wanted;
+    QString error;
+    if (!applyChange(change, current, wanted, error)) {
+        report.errors << error;
+        return BadUsage;
+    }
+    wanted = onlyItems(wanted, change.itemsNamed());
+    const unsigned differing = differingItems(wanted, current);
+
+    PrinterSettings readBack;
+    unsigned notStored = 0;
+    if (!check && differing) {
+        QStringList writeFailed;
+        const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
+        writeFrames(handle, frames, writeFailed);
+        if (!writeFailed.isEmpty())
+            failure(Rpsetup::tr("端口%1：写入失败：%2"), writeFailed);
+        QStringList readFailed;
+        readBack = readSettings(handle, differing, readFailed);
+        if (!readFailed.isEmpty())
+            failure(Rpsetup::tr("端口%1：读取失败：%2"), readFailed);
+        // An item counts as stored only when the printer gives back what was written.
+        notStored = differingItems(onlyItems(wanted, differing), readBack);
+        QStringList mismatched;
+        for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
+            mismatched << f.item;
+        if (!mismatched.isEmpty())
+            failure(Rpsetup::tr("端口%1：读回的值与写入的不同：%2"), mismatched);
+        // A failed write is a failure even if the printer happens to hold the value.
+        for (const NamedFrame& f : frames)
+            if (writeFailed.contains(f.item))
+                notStored |= f.id;
+    }
+
+    for (const NamedFrame& f : framesFor(wanted)) {
+        ApplyReport::Item item{
+            f.item, f.id, ApplyReport::Unchanged, documentValue(current, f.id), {}};
+        if (!(differing & f.id)) {
+            item.after = item.before;
+        } else if (check) {
+            item.status = ApplyReport::WouldChange;
+            item.after = documentValue(wanted, f.id);
+        } else {
+            item.status = notStored & f.id ? ApplyReport::Failed : ApplyReport::Changed;
+            item.after = documentValue(readBack, f.id);
+        }
+        report.items << item;
+    }
+    return notStored ? PrinterFailed : Success;
+}
+
+// {"port", "path", "changed", "items": {ITEM: {"status", "before", "after"}}}.
+QJsonObject reportToJson(const ApplyReport& report, int port, const QString& path, bool showSecrets)
+{
+    QJsonObject items;
+    for (const ApplyReport::Item& item : report.items) {
+        QJsonObject entry{{"status", statusName(item.status)},
+                          {"before", masked(item.before, showSecrets)}};
+        if (!item.after.isUndefined())
+            entry["after"] = masked(item.after, showSecrets);
+        items[item.name] = entry;
+    }
+    return QJsonObject{{"port", port},
+                       {"path", path.isEmpty() ? QJsonValue() : QJsonValue(path)},
+                       {"changed", report.changed()},
+                       {"items", items}};
+}
+
+// One line per field that differs: print.speed: "faster" → "normal".
+QStringList reportDiff(const ApplyReport& report, bool showSecrets)
+{
+    QStringList lines;
+    const auto line = [&](const QString& path, const QJsonValue& before, const QJsonValue& after,
+                          bool secret) {
+        const bool hide = secret && !showSecrets;
+        lines << QStringLiteral("%1: %2 → %3")
+                     .arg(path, hide ? Mask : shown(before), hide ? Mask : shown(after));
+    };
+    for (const ApplyReport::Item& item : report.items) {
+        if (item.status == ApplyReport::Unchanged)
+            continue;
+        if (!item.before.isObject() && !item.after.isObject()) {
+            line(pathOf(item.id), item.before, item.after, false);
+            continue;
+        }
+        const QJsonObject before = item.before.toObject();
+        const QJsonObject after = item.after.toObject();
+        for (auto it = before.begin(); it != before.end(); ++it)
+            if (after.value(it.key()) != it.value())
+                line(pathOf(item.id) + QLatin1Char('.') + it.key(), it.value(),
+                     after.value(it.key()), it.key() == QLatin1String("password"));
+    }
+    return lines;
+}
+
+int apply(Invocation& call)
+{
+    if (call.args.size() != 1)
+        return usageError(Rpsetup::tr("请指定一个设置文件"));
+    const QString path = call.args.first();
+    QByteArray text;
+    if (const int rc = readDocumentFile(path, text))
+        return rc;
+    DocumentErrors errors;
+    const auto document = parseDocumentText(text, errors);
+    const SettingsChange change =
+        document ? changeFromDocument(*document, errors) : SettingsChange{};
+    if (!errors.ok()) {
+        for (const QString& message : errors.messages)
+            err(message);
+        return BadUsage;
+    }
+    if (!change.itemsNamed())
+        return noSettings(path);
+    QList<Target> targets;
+    if (const int rc = call.targets.choose(targets))
+        return rc;
+    // Each address the document gives, with DHCP off unless the document turns it on: the
+    // printers' own modes are not known before they are read.
+    PrinterSettings addresses;
+    if (change.ethIp)
+        addresses.ethernetIp = EthernetIp{change.ethDhcp.value_or(false), {}, {}, {}};
+    if (change.wifiIpIp)
+        addresses.wifiIp = WifiIp{change.wifiIpDhcp.value_or(false), {}, {}, {}, {}};
+    if (const int rc = refuseStaticAddress(addresses, targets))
+        return rc;
+    const bool check = call.parser.isSet("check");
+    const bool json = call.parser.isSet("json");
+    const bool showSecrets = call.parser.isSet("show-secrets");
+    QJsonArray reports;
+    const int rc = call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
+        warnOfOtherSource(*document, target);
+        ApplyReport report;
+        const int status = applyToPrinter(handle, target.port, change, check, report);
+        for (const QString& message : report.errors)
+            err(message);
+        if (json) {
+            reports << reportToJson(report, target.port, QString(), showSecrets);
+            return status;
+        }
+        QStringList names;
+        for (const ApplyReport::Item& item : report.items)
+            if (item.status != ApplyReport::Unchanged)
+                names << item.name;
+        if (status == Success && names.isEmpty())
+            out(Rpsetup::tr("端口%1：无需更改").arg(target.port));
+        else if (status == Success)
+            out((check ? Rpsetup::tr("端口%1：将更改：%2") : Rpsetup::tr("端口%1：已更改：%2"))
+                    .arg(target.port)
+                    .arg(names.join(QLatin1String(", "))));
+        if (call.parser.isSet("diff"))
+            for (const QString& line : reportDiff(report, showSecrets))
+                out(QStringLiteral("  ") + line);
+        return status;
+    });
+    if (json && !reports.isEmpty()) {
+        const QJsonDocument doc =
+            call.targets.all() ? QJsonDocument(reports) : QJsonDocument(reports.first().toObject());
+        out(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
+    }
+    return rc;
+}
+
+} // namespace
+
+QList<Command> applyCommands()
+{
+    return {
+        {"apply",
+         "[--check] [--diff] [--json] [--show-secrets] FILE",
+         QT_TRANSLATE_NOOP("rpsetup", "使打印机具有文件中的设置，只写入不同的项"),
+         QT_TRANSLATE_NOOP(
+             "rpsetup",
+             "文件为备份格式，可省略任何部分和字段，省略的保持打印机中的值。文件中的每一项先读取，"
+             "只在不同时写入，再读回核对。\n"
+             "--check 不写入，只报告将更改的项；--diff 列出每个更改的字段（之前 → 之后）；"
+             "--json 每台打印机输出 {\"port\", \"path\", \"changed\", \"items\"}。\n"
+             "密码显示为 ********，除非给出 --show-secrets。logo 无法读回，不在其中：请用 "
+             "logo download。"),
+         {QCommandLineOption("check"), QCommandLineOption("diff"), QCommandLineOption("json"),
+          QCommandLineOption("show-secrets")},
+         Targets::OneOrAll,
+         apply}};
+}
