@@ -310,7 +310,7 @@ QList<Command> applyCommands()
     return {
         {"apply",
          "[--check] [--diff] [--json] [--show-secrets] FILE",
-         QT_TRANSLATE_NOOP("rpsetup", "使打印机具有文件中的设置，只写入不同的项"),
+         QT_TRANSLATE_NOOP("rpsetup", "使打印机具有文件中的设置，\n只写入不同的项"),
          QT_TRANSLATE_NOOP(
              "rpsetup",
              "文件为备份格式，可省略任何部分和字段，省略的保持打印机中的值。文件中的每一项先读取，"

@@ -539,8 +539,10 @@ Wi-Fi mode, station and access point, Wi-Fi IP</translation>
         <translation>port %1: the printer gave back other values than were written: %2</translation>
     </message>
     <message>
-        <source>使打印机具有文件中的设置，只写入不同的项</source>
-        <translation>bring the printers to the settings in FILE, writing only what differs</translation>
+        <source>使打印机具有文件中的设置，
+只写入不同的项</source>
+        <translation>bring the printers to the settings in FILE,
+writing only what differs</translation>
     </message>
     <message>
         <source>文件为备份格式，可省略任何部分和字段，省略的保持打印机中的值。文件中的每一项先读取，只在不同时写入，再读回核对。
