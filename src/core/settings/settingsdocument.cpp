@@ -1,8 +1,8 @@
 #include "settings/settingsdocument.h"
 
 #include "settings/rpsetuptr.h"
-#include "settings/validation.h"
 #include "settings/settingschange.h"
+#include "settings/validation.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
