@@ -143,7 +143,8 @@ bool setFault(Fields& f, const QString& v)
                                              {"short-reply", Fault::ShortReply},
                                              {"gone", Fault::Gone},
                                              {"busy", Fault::Busy},
-                                             {"ignore-set", Fault::IgnoreSet}};
+                                             {"ignore-set", Fault::IgnoreSet},
+                                             {"late-reply", Fault::LateReply}};
     const QString name = v.section(QLatin1Char(':'), 0, 0);
     if (!names.contains(name))
         return false;
@@ -187,6 +188,11 @@ const QList<QPair<QString, Setter>>& setters()
         {"product-readable",
          [](Fields& f, const QString& v) {
              f.config.productReadable = v == QLatin1String("yes");
+             return v == QLatin1String("yes") || v == QLatin1String("no");
+         }},
+        {"kernel-driver",
+         [](Fields& f, const QString& v) {
+             f.config.kernelDriver = v == QLatin1String("yes");
              return v == QLatin1String("yes") || v == QLatin1String("no");
          }},
         {"vendor",
@@ -315,6 +321,7 @@ QString printerSpecHelp()
         "  sysfs=NAME          the sysfs name itself, e.g. 1-4.2 (overrides port and hub)\n"
         "  product=TEXT        USB product string (default \"RP80 Printer\")\n"
         "  product-readable=no the product string cannot be read\n"
+        "  kernel-driver=no    no printer-class kernel driver binds it (default: usblp does)\n"
         "  vendor=0xVVVV       USB vendor id (default 0x36fc; another one is not a printer to the "
         "tool)\n"
         "  product-id=0xPPPP   USB product id (default 0x0001)\n"
@@ -324,12 +331,14 @@ QString printerSpecHelp()
         "  wifi-mode=sta|ap sta-name=TEXT sta-password=TEXT ap-name=TEXT ap-password=TEXT "
         "ap-ip=TEXT\n"
         "  wifi-dhcp=on|off wifi-ip=A.B.C.D wifi-gateway=... wifi-mask=... wifi-dns=...\n"
-        "  fault=KIND          none, kernel-driver (claim busy until detached), open-refused,\n"
+        "  fault=KIND          none, kernel-driver (a driver binds, even with kernel-driver=no),\n"
+        "                      open-refused,\n"
         "                      write-error, partial-write:N (takes N bytes), no-reply (reads time "
         "out),\n"
         "                      short-reply:N (replies cut to N bytes), gone (listed, but every\n"
         "                      request fails), busy (another program holds the interface),\n"
-        "                      ignore-set:C (a set frame of command C is taken, not stored)\n"
+        "                      ignore-set:C (a set frame of command C is taken, not stored),\n"
+        "                      late-reply (a reply comes after the read timed out, to the next)\n"
         "  fault-on=CC:DD      the fault starts at the first frame of class CC, command DD (hex)\n"
         "  fault-only=CC:DD    the fault holds only for frames of class CC, command DD\n"
         "  fault-until=CC:DD   the fault ends at the first frame of class CC, command DD\n"

@@ -486,12 +486,9 @@ struct SimBus::Impl
             return EINVAL;
         }
         // usbfs claims the interface on the first transfer to one of its endpoints.
-        if (!c->claimed) {
-            if (d->printer->claimBusy() || claimedByOther(d, c)) {
-                delete u;
-                return EBUSY;
-            }
-            c->claimed = true;
+        if (const int rc = claim(d, c)) {
+            delete u;
+            return rc;
         }
         if (u->endpoint == BulkIn) {
             c->pending.append(u);
@@ -522,8 +519,9 @@ struct SimBus::Impl
         return 0;
     }
 
-    // A cancelled URB becomes reapable with -ENOENT, or libusb waits for it for ever.
-    int discard(Client* c, UMockdevIoctlData* arg)
+    // A cancelled URB becomes reapable with -ENOENT, or libusb waits for it for ever. A read the
+    // host gave up on is what a late reply waits for.
+    int discard(Device* d, Client* c, UMockdevIoctlData* arg)
     {
         const gulong address = *reinterpret_cast<gulong*>(arg->data);
         for (int i = 0; i < c->pending.size(); ++i) {
@@ -531,6 +529,8 @@ struct SimBus::Impl
             if (u->urb->client_addr == address) {
                 u->header()->status = -ENOENT;
                 u->header()->actual_length = 0;
+                if (u->endpoint & 0x80)
+                    d->printer->releaseHeldReplies();
                 c->done.append(c->pending.takeAt(i));
                 return 0;
             }
@@ -538,24 +538,68 @@ struct SimBus::Impl
         return EINVAL;
     }
 
-    int getDriver(Device* d, UMockdevIoctlData* arg)
+    // Who holds interface 0, as the kernel names it to the asking open: usbfs for a program that
+    // claimed it, the printer-class driver, or nobody (empty).
+    QByteArray driverName(Device* d, Client* asking) const
+    {
+        if (d->printer->heldElsewhere() || claimedByOther(d, asking))
+            return "usbfs";
+        if (d->printer->kernelDriverAttached())
+            return KernelDriverName;
+        return asking && asking->claimed ? "usbfs" : QByteArray();
+    }
+
+    int getDriver(Device* d, Client* c, UMockdevIoctlData* arg)
     {
         UMockdevIoctlData* data =
             umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
         if (!data)
             return EFAULT;
         auto* drv = reinterpret_cast<usbdevfs_getdriver*>(data->data);
+        const QByteArray name = driverName(d, c);
         int rc = 0;
         if (drv->interface != 0)
             rc = EINVAL;
-        else if (d->printer->kernelDriverAttached())
-            std::snprintf(drv->driver, sizeof drv->driver, "%s", KernelDriverName);
-        else if (d->printer->claimBusy() || claimedByAnyone(d))
-            std::snprintf(drv->driver, sizeof drv->driver, "usbfs");
-        else
+        else if (name.isEmpty())
             rc = ENODATA;
+        else
+            std::snprintf(drv->driver, sizeof drv->driver, "%s", name.constData());
         g_object_unref(data);
         return rc;
+    }
+
+    int claim(Device* d, Client* c)
+    {
+        if (c->claimed)
+            return 0;
+        if (d->printer->claimBusy() || claimedByOther(d, c))
+            return EBUSY;
+        c->claimed = true;
+        return 0;
+    }
+
+    // libusb's auto-detach: unbind the driver unless the flags spare it, then claim.
+    int disconnectClaim(Device* d, Client* c, UMockdevIoctlData* arg)
+    {
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
+        if (!data)
+            return EFAULT;
+        const auto* dc = reinterpret_cast<const usbdevfs_disconnect_claim*>(data->data);
+        const QByteArray wanted(dc->driver, int(qstrnlen(dc->driver, sizeof dc->driver)));
+        const QByteArray name = driverName(d, c);
+        bool disconnect = name == KernelDriverName;
+        if (dc->flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER)
+            disconnect = disconnect && name == wanted;
+        if (dc->flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER)
+            disconnect = disconnect && name != wanted;
+        const unsigned ifno = dc->interface;
+        g_object_unref(data);
+        if (ifno != 0)
+            return EINVAL;
+        if (disconnect)
+            d->printer->detachKernelDriver();
+        return claim(d, c);
     }
 
     int driverControl(Device* d, Client* c, UMockdevIoctlData* arg)
@@ -596,7 +640,7 @@ struct SimBus::Impl
         case USBDEVFS_REAPURBNDELAY:
             return reap(c, arg);
         case USBDEVFS_DISCARDURB:
-            return discard(c, arg);
+            return discard(d, c, arg);
         default:
             break;
         }
@@ -630,15 +674,12 @@ struct SimBus::Impl
                 c->claimed = false;
                 return 0;
             }
-            if (c->claimed)
-                return 0;
-            if (d->printer->claimBusy() || claimedByOther(d, c))
-                return EBUSY;
-            c->claimed = true;
-            return 0;
+            return claim(d, c);
         }
+        case USBDEVFS_DISCONNECT_CLAIM:
+            return disconnectClaim(d, c, arg);
         case USBDEVFS_GETDRIVER:
-            return getDriver(d, arg);
+            return getDriver(d, c, arg);
         case USBDEVFS_IOCTL:
             return driverControl(d, c, arg);
         default:

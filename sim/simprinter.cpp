@@ -86,7 +86,10 @@ bool Trigger::inForce(int n, bool carries, bool carriedBefore) const
     return false;
 }
 
-SimPrinter::SimPrinter(const PrinterConfig& config) : m_config(config), m_state(config.state) {}
+SimPrinter::SimPrinter(const PrinterConfig& config)
+    : m_config(config), m_state(config.state), m_kernelDriver(config.kernelDriver)
+{
+}
 
 int SimPrinter::port() const
 {
@@ -120,7 +123,8 @@ void SimPrinter::setFault(Fault fault, int faultArg, Trigger trigger)
         m_triggerSeen = false;
         m_inForce = fault != Fault::None && trigger.initially();
         inForce = faultInForce();
-        m_kernelDriver = inForce == Fault::KernelDriver;
+        if (inForce == Fault::KernelDriver)
+            m_kernelDriver = true;
         hook = m_faultChanged;
     }
     if (hook)
@@ -251,10 +255,23 @@ SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
 bool SimPrinter::takeReply(QByteArray& reply)
 {
     QMutexLocker lock(&m_mutex);
-    if (m_pendingReplies.isEmpty())
+    if (m_pendingReplies.isEmpty() || m_pendingReplies.first().held)
         return false;
-    reply = m_pendingReplies.takeFirst();
+    reply = m_pendingReplies.takeFirst().bytes;
     return true;
+}
+
+void SimPrinter::releaseHeldReplies()
+{
+    QMutexLocker lock(&m_mutex);
+    for (Reply& r : m_pendingReplies)
+        r.held = false;
+}
+
+bool SimPrinter::heldElsewhere() const
+{
+    QMutexLocker lock(&m_mutex);
+    return faultInForce() == Fault::Busy;
 }
 
 bool SimPrinter::claimBusy() const
@@ -272,7 +289,7 @@ void SimPrinter::detachKernelDriver()
 void SimPrinter::attachKernelDriver()
 {
     QMutexLocker lock(&m_mutex);
-    m_kernelDriver = faultInForce() == Fault::KernelDriver;
+    m_kernelDriver = m_config.kernelDriver || m_fault == Fault::KernelDriver;
 }
 
 // The (class, command) keys of the command frames in one transfer, found as handleFrame finds
@@ -353,7 +370,7 @@ void SimPrinter::handleCommand(std::uint8_t frameClass, std::uint8_t command,
         return;
     if (fault == Fault::ShortReply)
         reply.truncate(qMax(0, m_faultArg));
-    m_pendingReplies.append(reply);
+    m_pendingReplies.append({reply, fault == Fault::LateReply});
 }
 
 // Fixed-size settings of the wrong size are refused, as the printer's firmware checks the

@@ -15,7 +15,7 @@ namespace sim {
 enum class Fault
 {
     None,
-    KernelDriver, // a kernel driver holds the interface: claim is busy until it is detached
+    KernelDriver, // a kernel driver binds the interface (again), even with kernelDriver false
     OpenRefused,  // opening the device node is refused (no permission)
     WriteError,   // every bulk OUT transfer fails (stall)
     PartialWrite, // a bulk OUT transfer succeeds with only faultArg of its bytes taken
@@ -24,6 +24,7 @@ enum class Fault
     Gone,         // still listed, but every request on the device node fails: unplugged mid-command
     Busy,         // another program holds the interface: every claim is refused (EBUSY)
     IgnoreSet,    // a set frame of command faultArg is taken and answered as usual but not stored
+    LateReply,    // a reply is held until the host's read has timed out, then goes to the next read
 };
 
 // When a fault is in force. Transfers are the bulk OUT transfers the host makes to the printer
@@ -113,6 +114,9 @@ struct PrinterConfig
     std::uint16_t productId = 0x0001;
     std::uint8_t interfaceString = 0; // iInterface of the printer interface
     bool productReadable = true;      // false: the product string request stalls
+    // The printer-class kernel driver (usblp) binds the interface, as on a machine whose kernel
+    // has it: a claim is refused until it is detached, and it binds again when re-attached.
+    bool kernelDriver = true;
     // > 0: the printer is pulled out after it has received this many bulk OUT transfers; it then
     // disappears from the bus, and a host still holding it open sees every request fail.
     int unplugAfter = 0;
@@ -165,10 +169,14 @@ public:
     OutResult bulkOut(const QByteArray& data);
     // The reply waiting for the host, if any; false while nothing is due (or NoReply).
     bool takeReply(QByteArray& reply);
+    // Another program holds the interface (Busy): usbfs is its driver, and no claim is granted.
+    bool heldElsewhere() const;
     bool claimBusy() const;
     void detachKernelDriver();
-    // A driver binds again only where one bound before: while the KernelDriver fault stands.
+    // A driver binds again only where one is wanted: kernelDriver, or the KernelDriver fault.
     void attachKernelDriver();
+    // The host gave up on a read (its URB was discarded): held replies go to the next read.
+    void releaseHeldReplies();
 
     // true once the transfer that reached unplugAfter has been taken (the bus then removes it).
     bool unplugDue() const;
@@ -196,7 +204,13 @@ private:
     bool m_triggerSeen = false;
     bool m_kernelDriver = false;
     QList<QByteArray> m_received;
-    QList<QByteArray> m_pendingReplies;
+    struct Reply
+    {
+        QByteArray bytes;
+        bool held = false;
+    };
+    // The device's IN FIFO, whichever open reads it: a reply nobody read goes to the next read.
+    QList<Reply> m_pendingReplies;
     QList<QByteArray> m_prints;
     QList<QByteArray> m_downloads;
     QList<QPair<quint16, QByteArray>> m_rawReplies;

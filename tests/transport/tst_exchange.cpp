@@ -63,8 +63,6 @@ private slots:
         const FaultRow rows[] = {
             {"swap", Fault::None, 0, false, 0, 9, 10, F::None},
             {"button", Fault::None, 0, true, 0, 10, -1, F::None},
-            {"swap, kernel driver detached", Fault::KernelDriver, 0, false, 0, 9, 10, F::None},
-            {"button, kernel driver detached", Fault::KernelDriver, 0, true, 0, 10, -1, F::None},
             {"swap, open refused", Fault::OpenRefused, 0, false, 5, 0, -1, F::AccessDenied},
             {"button, gone after discovery", Fault::Gone, 0, true, 5, 0, -1, F::NoDevice},
             {"button, write error", Fault::WriteError, 0, true, 4, 0, -1, F::WriteFailed},
@@ -85,7 +83,7 @@ private slots:
     {
         QFETCH(FaultRow, row);
         m_printer->setFault(row.fault, row.faultArg);
-        QCOMPARE(m_printer->kernelDriverAttached(), row.fault == Fault::KernelDriver);
+        QVERIFY(m_printer->kernelDriverAttached());
         ScopedPrinterHandle handle;
         QCOMPARE(handle.open(1), 0);
         QByteArray frame = row.button ? SetSpeed : GetSpeed;
@@ -98,7 +96,7 @@ private slots:
         QCOMPARE(CDeviceIOOpera::lastFailure(), row.failure);
         QCOMPARE(hexFrames(m_printer->received()),
                  row.taken ? hexFrames({frame.left(row.taken)}) : QStringList());
-        QVERIFY(!m_printer->kernelDriverAttached());
+        QVERIFY2(m_printer->kernelDriverAttached(), "the driver is handed back");
         QByteArray reply(buffer.size(), '\xAA');
         if (row.replied >= 0)
             reply = hex("1BFFFE020001011BFEFF").left(row.replied).leftJustified(buffer.size(), 0);

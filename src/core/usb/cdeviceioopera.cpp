@@ -63,23 +63,21 @@ struct Exchange
                                                        : TransportFailure::OpenFailed,
                         TransportOpenFailed);
         }
-        int claim = libusb_claim_interface(dev, interfaceNumber);
+        // The printer-class kernel driver binds these printers on Linux. libusb takes the
+        // interface from it for the claim and gives it back at the release, so the machine's
+        // own printer device works again after every exchange. Elsewhere this is unsupported
+        // and not needed.
+        libusb_set_auto_detach_kernel_driver(dev, 1);
+        const int claim = libusb_claim_interface(dev, interfaceNumber);
         if (claim < 0) {
             qDebug("libusb_claim_interface failed.\n");
             qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(claim)));
-            // The printer-class kernel driver binds these printers on Linux: take the interface
-            // from it once, then claim again.
-            if (libusb_kernel_driver_active(dev, interfaceNumber) == 1 &&
-                libusb_detach_kernel_driver(dev, interfaceNumber) == 0)
-                claim = libusb_claim_interface(dev, interfaceNumber);
-            if (claim < 0) {
-                libusb_close(dev);
-                dev = nullptr;
-                return fail(claim == LIBUSB_ERROR_BUSY        ? TransportFailure::Busy
-                            : claim == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
-                                                              : TransportFailure::ClaimFailed,
-                            TransportOpenFailed);
-            }
+            libusb_close(dev);
+            dev = nullptr;
+            return fail(claim == LIBUSB_ERROR_BUSY        ? TransportFailure::Busy
+                        : claim == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+                                                          : TransportFailure::ClaimFailed,
+                        TransportOpenFailed);
         }
         return TransportOk;
     }
