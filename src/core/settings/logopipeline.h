@@ -36,7 +36,7 @@ struct LogoImage
     enum Status
     {
         Converted,
-        Unreadable,    // missing, not PNG or JPEG, or its data damaged or cut short
+        Unreadable,    // missing, not a regular file, not PNG or JPEG, or damaged or cut short
         TooManyPixels, // its header declares more than MaxImagePixels
     };
     Status status = Unreadable;
