@@ -61,7 +61,7 @@ rpsetup s|show set self-test
 rpsetup --port 2 set wifi.m|wifi.mode=
 rpsetup set speed=|speed=slower speed=normal speed=faster
 rpsetup --all logo print 3 --size double-|double-width double-height
-rpsetup logo |download print
+rpsetup --all apply --|--check --diff --json --show-secrets
 ROWS
 
 # With udev running the maintainer scripts reload it and re-apply the rule to the vendor's printers;
