@@ -14,8 +14,13 @@ int exchange(_PrinterHandle* handle, QByteArray frame, unsigned char* out, const
     unsigned char reply[CDeviceIOOpera::ReplySize];
     std::memset(reply, 0, sizeof reply);
     int replyLength = 0;
-    const int ret = CDeviceIOOpera::PrinterDataIOSwap(
-        handle, reinterpret_cast<unsigned char*>(frame.data()), frame.size(), reply, replyLength);
+    const std::uint8_t frameClass = std::uint8_t(frame[3]);
+    const std::uint8_t command = std::uint8_t(frame[4]);
+    const int ret = CDeviceIOOpera::PrinterDataIOQuery(
+        handle, reinterpret_cast<unsigned char*>(frame.data()), frame.size(), reply, replyLength,
+        [&](const unsigned char* bytes, int length) {
+            return checkReply(bytes, length, frameClass, command);
+        });
     qDebug(retFormat, ret);
     std::memset(out, 0, QueryBufferSize);
     if (ret != 0)
@@ -39,6 +44,22 @@ void logFrame(const char* format, const QByteArray& f)
 }
 
 } // namespace
+
+CDeviceIOOpera::ReplyVerdict checkReply(const unsigned char* reply, int length,
+                                        std::uint8_t frameClass, std::uint8_t command)
+{
+    using Verdict = CDeviceIOOpera::ReplyVerdict;
+    static const unsigned char Start[] = {0x1B, 0xFF, 0xFE};
+    static const unsigned char End[] = {0x1B, 0xFE, 0xFF};
+    if (!reply || length < 6 || std::memcmp(reply, Start, sizeof Start) != 0)
+        return Verdict::Reject;
+    if (reply[3] != frameClass || reply[4] != command)
+        return Verdict::Skip;
+    const int tail = 6 + reply[5];
+    if (length < tail + 3 || std::memcmp(reply + tail, End, sizeof End) != 0)
+        return Verdict::Reject;
+    return Verdict::Accept;
+}
 
 int GetPrinterInfo(_PrinterHandle* handle, SetInfoType item, unsigned char* out)
 {

@@ -7,6 +7,8 @@
 
 #include <libusb.h>
 
+#include <QElapsedTimer>
+
 #include <cstring>
 
 namespace {
@@ -35,10 +37,19 @@ constexpr std::uint8_t ControlRequestType = 0xC1;
 // exchanges. On failure returns the exchange's result and leaves nothing open.
 struct Exchange
 {
+    _PrinterHandle* record = nullptr;
     libusb_device_handle* dev = nullptr;
     int interfaceNumber = 0;
     unsigned char inEndpoint = 0;
     unsigned char outEndpoint = 0;
+
+    int failOpen(TransportFailure otherwise, int rc)
+    {
+        if (rc == LIBUSB_ERROR_NO_DEVICE)
+            record->lost = TransportFailure::NoDevice;
+        return fail(rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice : otherwise,
+                    TransportOpenFailed);
+    }
 
     int open(_PrinterHandle* handle)
     {
@@ -46,6 +57,11 @@ struct Exchange
         if (!handle || !handle->pHandle) {
             qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
             return fail(TransportFailure::NoEndpoint, TransportFailed);
+        }
+        record = handle;
+        if (handle->lost != TransportFailure::None) {
+            qDebug("the printer stopped answering earlier in this command: nothing sent");
+            return fail(handle->lost, TransportFailed);
         }
         if (CDeviceIOOpera::GetUSBDevEndPoint(handle->pHandle, WantedInterfaceString,
                                               interfaceNumber, inEndpoint, outEndpoint) != 0) {
@@ -58,10 +74,9 @@ struct Exchange
             if (dev)
                 libusb_close(dev);
             dev = nullptr;
-            return fail(rc == LIBUSB_ERROR_ACCESS      ? TransportFailure::AccessDenied
-                        : rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
-                                                       : TransportFailure::OpenFailed,
-                        TransportOpenFailed);
+            return failOpen(rc == LIBUSB_ERROR_ACCESS ? TransportFailure::AccessDenied
+                                                      : TransportFailure::OpenFailed,
+                            rc);
         }
         // The printer-class kernel driver binds these printers on Linux. libusb takes the
         // interface from it for the claim and gives it back at the release, so the machine's
@@ -74,23 +89,31 @@ struct Exchange
             qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(claim)));
             libusb_close(dev);
             dev = nullptr;
-            return fail(claim == LIBUSB_ERROR_BUSY        ? TransportFailure::Busy
-                        : claim == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
-                                                          : TransportFailure::ClaimFailed,
-                        TransportOpenFailed);
+            return failOpen(claim == LIBUSB_ERROR_BUSY ? TransportFailure::Busy
+                                                       : TransportFailure::ClaimFailed,
+                            claim);
         }
         return TransportOk;
+    }
+
+    // A printer that let a transfer time out, or went away, is not asked again in this command.
+    int failTransfer(int rc, TransportFailure otherwise)
+    {
+        const TransportFailure why = transferFailure(rc, otherwise);
+        if (why == TransportFailure::Timeout || why == TransportFailure::NoDevice)
+            record->lost = why;
+        return fail(why, TransportFailed);
     }
 
     int write(unsigned char* data, int length)
     {
         int transferred = 0;
         const int rc = libusb_bulk_transfer(dev, outEndpoint, data, length, &transferred,
-                                            CDeviceIOOpera::BulkTimeoutMs);
+                                            CDeviceIOOpera::writeTimeoutMs(length));
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
         if (rc != 0) {
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
-            return fail(transferFailure(rc, TransportFailure::WriteFailed), TransportFailed);
+            return failTransfer(rc, TransportFailure::WriteFailed);
         }
         // A write the device cut short has not delivered the frame.
         return transferred == length ? TransportOk
@@ -250,11 +273,22 @@ int CDeviceIOOpera::GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceStr
     return 0;
 }
 
+unsigned int CDeviceIOOpera::writeTimeoutMs(int length)
+{
+    return BulkTimeoutMs + 1000u * unsigned(qMax(0, length) / 8192);
+}
+
 int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* data, int length,
                                       unsigned char* reply, int& replyLength)
 {
+    return PrinterDataIOQuery(handle, data, length, reply, replyLength, nullptr);
+}
+
+int CDeviceIOOpera::PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
+                                       unsigned char* reply, int& replyLength,
+                                       const ReplyFilter& filter)
+{
     unsigned char buffer[ReplySize];
-    std::memset(buffer, 0, sizeof buffer);
 
     Exchange ex;
     if (const int rc = ex.open(handle))
@@ -264,12 +298,29 @@ int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* dat
     if (!reply)
         return TransportOk;
 
-    int received = 0;
-    const int rc =
-        libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize, &received, BulkTimeoutMs);
-    if (rc != 0) {
-        qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
-        return fail(transferFailure(rc, TransportFailure::ReadFailed), TransportFailed);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        std::memset(buffer, 0, sizeof buffer);
+        const qint64 left = qint64(BulkTimeoutMs) - clock.elapsed();
+        int received = 0;
+        const int rc = left <= 0 ? LIBUSB_ERROR_TIMEOUT
+                                 : libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize,
+                                                        &received, unsigned(left));
+        if (rc != 0) {
+            qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
+            return ex.failTransfer(rc, TransportFailure::ReadFailed);
+        }
+        const ReplyVerdict verdict = filter ? filter(buffer, received) : ReplyVerdict::Accept;
+        if (verdict == ReplyVerdict::Skip) {
+            qDebug("reply to another command discarded");
+            continue;
+        }
+        if (verdict == ReplyVerdict::Reject) {
+            qDebug("reply rejected: %d bytes", received);
+            return fail(TransportFailure::BadReply, TransportFailed);
+        }
+        break;
     }
     // Bytes the printer did not send stay zero; the callers rely on that.
     std::memcpy(reply, buffer, ReplySize);

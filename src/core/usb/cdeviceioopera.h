@@ -2,6 +2,8 @@
 
 #include "usb/printerhandle.h"
 
+#include <functional>
+
 class QString;
 
 // What the exchanges and GetPrinterHandle return; their signatures keep int so callers can also
@@ -24,6 +26,18 @@ public:
     static constexpr unsigned int BulkTimeoutMs = 3000;
     static constexpr int ReplySize = 264;
 
+    // What a query makes of the bytes one read brought.
+    enum class ReplyVerdict
+    {
+        Accept,
+        Skip,   // a reply to something else (a late answer to an earlier query): read on
+        Reject, // not a whole reply: the exchange fails with BadReply
+    };
+    using ReplyFilter = std::function<ReplyVerdict(const unsigned char* reply, int length)>;
+
+    // The bulk OUT time-out for a frame: 3 s, and 1 s more for every 8 KB (logo downloads).
+    static unsigned int writeTimeoutMs(int length);
+
     // 0 when a printer of PRINTER_VENDOR_ID sits on the port (the last one in list order wins,
     // and portShared tells that there were several), -1 when none does, or the negative libusb
     // code of a failed libusb_init.
@@ -40,9 +54,16 @@ public:
                                  unsigned char& outEndpoint);
 
     // Writes data, then reads one ReplySize-byte reply into reply (skipped when reply is null).
-    // 0 success, 4 no handle/endpoint or a transfer failed, 5 open or claim failed.
+    // 0 success, 4 no handle/endpoint or a transfer failed, 5 open or claim failed. After a
+    // time-out or a lost device the handle is marked lost, and every later exchange on it
+    // returns 4 at once without touching USB.
     static int PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* data, int length,
                                  unsigned char* reply, int& replyLength);
+    // PrinterDataIOSwap that reads on while the filter skips replies, all within one
+    // BulkTimeoutMs; 4 with BadReply when it rejects one.
+    static int PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
+                                  unsigned char* reply, int& replyLength,
+                                  const ReplyFilter& filter);
     // Writes data and reads nothing; reply and replyLength are left untouched.
     static int PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
                                    unsigned char* reply, int& replyLength);

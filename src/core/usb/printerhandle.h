@@ -35,6 +35,9 @@ struct _PrinterHandle
     // Set by GetPrinterHandle when more than one printer of the vendor has the port number
     // (the one kept is the later in libusb's list); such a port names no printer for sure.
     bool portShared = false;
+    // Set by an exchange after a time-out or a lost device: the printer does not answer, so
+    // every later exchange on this record fails at once (with this failure) and sends nothing.
+    TransportFailure lost = TransportFailure::None;
 };
 
 typedef _PrinterHandle* PPrinterHandle;
