@@ -3,8 +3,8 @@
 
 #include "messagebox.h"
 #include "net_set.h"
-#include "protocol/frame.h"
 #include "protocol/query.h"
+#include "settings/printerio.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 #include "wifi.h"
@@ -22,7 +22,7 @@ namespace {
 // box's item index, logged byte by byte under the setting's name.
 int sendIndexSetting(_PrinterHandle* handle, SetInfoType item, int index, const char* logName)
 {
-    const QByteArray frame = buildSetFrame(item, QByteArray(1, char(index & 0xFF)));
+    const QByteArray frame = printSettingFrame(item, std::uint8_t(index & 0xFF));
     for (char byte : frame)
         qDebug("%s  %02X", logName, unsigned(static_cast<unsigned char>(byte)));
     return sendFrame(handle, frame);
@@ -105,18 +105,18 @@ bool MainWindow::selectPrinter(ScopedPrinterHandle& handle, int& port)
 
 int MainWindow::printer_set(_PrinterHandle* handle)
 {
-    unsigned char buffer[QueryBufferSize] = {};
+    QByteArray data;
     // A value beyond the last item is passed on as it is: the box then shows no item rather
     // than a wrong one.
-    const int speed = GetPrinterInfo(handle, SPEED, buffer);
+    const int speed = readItem(handle, SPEED, data);
     if (speed == 0)
-        ui->comboBox->setCurrentIndex(buffer[0]);
-    const int density = GetPrinterInfo(handle, DENSITY_SETTING, buffer);
+        ui->comboBox->setCurrentIndex(std::uint8_t(data[0]));
+    const int density = readItem(handle, DENSITY_SETTING, data);
     if (density == 0)
-        ui->comboBox_2->setCurrentIndex(buffer[0]);
-    const int alarm = GetPrinterInfo(handle, SOUND, buffer);
+        ui->comboBox_2->setCurrentIndex(std::uint8_t(data[0]));
+    const int alarm = readItem(handle, SOUND, data);
     if (alarm == 0)
-        ui->comboBox_3->setCurrentIndex(buffer[0]);
+        ui->comboBox_3->setCurrentIndex(std::uint8_t(data[0]));
     return firstFailure({speed, density, alarm});
 }
 
@@ -180,9 +180,12 @@ void MainWindow::on_pushButton_3_clicked()
     if (!selectPrinter(handle, port))
         return;
     unsigned char buffer[QueryBufferSize] = {};
-    // A failed read keeps the date shown before, without a message.
-    if (GetPrinterStatusInfo(handle.get(), FIRMWARE_DATE, buffer) != 0)
+    // The date shown may be another printer's: a failed read must not leave it there.
+    if (GetPrinterStatusInfo(handle.get(), FIRMWARE_DATE, buffer) != 0) {
+        ui->lineEdit->clear();
+        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
         return;
+    }
     // The reply holds at most 255 bytes, so the zeros after it always end the text in the buffer.
     const char* text = reinterpret_cast<const char*>(buffer);
     ui->lineEdit->setText(

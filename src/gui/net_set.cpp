@@ -1,10 +1,9 @@
 #include "net_set.h"
 #include "ui_net_set.h"
 
-#include "protocol/frame.h"
-#include "settings/settingserror.h"
-#include "protocol/network.h"
 #include "protocol/query.h"
+#include "settings/printerio.h"
+#include "settings/validation.h"
 #include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 
@@ -55,15 +54,12 @@ void net_set::on_pushButton_2_clicked()
 
 SettingsError net_set::checkInput() const
 {
-    for (const QLineEdit* field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3}) {
-        if (!parseAddress(field->text()))
-            return SettingsError::InvalidAddress;
-    }
-    for (const QLineEdit* field : {ui->lineEdit_4, ui->lineEdit_5}) {
-        if (!parsePort(field->text()))
-            return SettingsError::InvalidPort;
-    }
-    return SettingsError::None;
+    EthernetIp ip;
+    EthernetPorts ports;
+    if (const auto p = ethernetIpFromFields(ui->comboBox->currentIndex() == 0, ui->lineEdit->text(),
+                                            ui->lineEdit_2->text(), ui->lineEdit_3->text(), ip))
+        return p.error;
+    return ethernetPortsFromFields(ui->lineEdit_4->text(), ui->lineEdit_5->text(), ports).error;
 }
 
 int net_set::Net_Set(PPrinterHandle handle)
@@ -71,19 +67,14 @@ int net_set::Net_Set(PPrinterHandle handle)
     const QList<QLineEdit*> fields = {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
     for (const QLineEdit* field : fields)
         qDebug("byte = %s", field->text().toLocal8Bit().constData());
-
-    const auto ip = readAddress(ui->lineEdit->text());
-    const auto mask = readAddress(ui->lineEdit_2->text());
-    const auto gateway = readAddress(ui->lineEdit_3->text());
-    if (!ip || !mask || !gateway)
-        return -1;
+    for (const QLineEdit* field : fields)
+        logAddressParts(field->text());
 
     EthernetIp settings;
-    settings.dhcp = ui->comboBox->currentIndex() == 0;
-    settings.ip = *ip;
-    settings.mask = *mask;
-    settings.gateway = *gateway;
-    const QByteArray frame = buildSetFrame(NET_IP_MESSAGE, encodeEthernetIp(settings));
+    if (ethernetIpFromFields(ui->comboBox->currentIndex() == 0, ui->lineEdit->text(),
+                             ui->lineEdit_2->text(), ui->lineEdit_3->text(), settings))
+        return -1;
+    const QByteArray frame = itemFrame(settings);
     const int result = sendFrame(handle, frame);
     logFrameBytes(frame);
     return result;
@@ -91,34 +82,35 @@ int net_set::Net_Set(PPrinterHandle handle)
 
 int net_set::Set_Send_PORT_MESSAGE_Instruction(PPrinterHandle handle)
 {
-    const auto tcp = parsePort(ui->lineEdit_4->text());
-    const auto udp = parsePort(ui->lineEdit_5->text());
-    qDebug("PORT_MESSAGE t mm: %d", tcp ? int(*tcp) : -1);
-    qDebug("PORT_MESSAGE u mm: %d", udp ? int(*udp) : -1);
-    if (!tcp || !udp)
+    EthernetPorts ports;
+    const bool valid =
+        !ethernetPortsFromFields(ui->lineEdit_4->text(), ui->lineEdit_5->text(), ports);
+    qDebug("PORT_MESSAGE t mm: %d", valid ? int(ports.tcp) : -1);
+    qDebug("PORT_MESSAGE u mm: %d", valid ? int(ports.udp) : -1);
+    if (!valid)
         return -1;
 
-    const QByteArray frame = buildSetFrame(PORT_MESSAGE, encodeEthernetPorts({*tcp, *udp}));
+    const QByteArray frame = itemFrame(ports);
     qDebug("%s", toHex(frame).constData());
     return sendFrame(handle, frame);
 }
 
 int net_set::net_lnit(PPrinterHandle handle)
 {
-    unsigned char buffer[QueryBufferSize] = {};
-    if (GetPrinterInfo(handle, PORT_MESSAGE, buffer) == 0) {
-        const EthernetPorts ports =
-            decodeEthernetPorts(QByteArray(reinterpret_cast<char*>(buffer), EthernetPortsSize));
+    // A failed port read does not stop the IP read, but the Get is reported as failed.
+    QByteArray data;
+    const int portResult = readItem(handle, PORT_MESSAGE, data);
+    if (portResult == 0) {
+        const EthernetPorts ports = decodeEthernetPorts(data);
         ui->lineEdit_4->setText(QString::number(ports.tcp));
         ui->lineEdit_5->setText(QString::number(ports.udp));
     }
 
-    const int result = GetPrinterInfo(handle, NET_IP_MESSAGE, buffer);
+    const int result = readItem(handle, NET_IP_MESSAGE, data);
     if (result != 0)
         return result;
 
-    const EthernetIp settings =
-        decodeEthernetIp(QByteArray(reinterpret_cast<char*>(buffer), EthernetIpSize));
+    const EthernetIp settings = decodeEthernetIp(data);
     ui->comboBox->setCurrentIndex(settings.dhcp ? 0 : 1);
     const QString ip = formatAddress(settings.ip);
     const QString mask = formatAddress(settings.mask);
@@ -129,5 +121,5 @@ int net_set::net_lnit(PPrinterHandle handle)
     ui->lineEdit->setText(ip);
     ui->lineEdit_2->setText(mask);
     ui->lineEdit_3->setText(gateway);
-    return 0;
+    return portResult;
 }

@@ -29,13 +29,12 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
     return true;
 }
 
-std::optional<Address> readAddress(const QString& text)
+void logAddressParts(const QString& text)
 {
     for (const AddressPart& part : addressParts(text)) {
         qDebug("Item: %s", part.text.toLocal8Bit().constData());
         qDebug("Int Value: %d", part.value);
     }
-    return parseAddress(text);
 }
 
 void logFrameBytes(const QByteArray& frame)

@@ -19,7 +19,7 @@ enum class SettingsError;
 bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, SettingsError input,
                         const std::function<int(_PrinterHandle*)>& operation);
 
-// Parses an address field of a set frame, logging each part with the value it gives.
-std::optional<Address> readAddress(const QString& text);
+// Logs each part of an address field of a set frame with the value it gives.
+void logAddressParts(const QString& text);
 // One log line per frame byte, the record of what a set frame carried.
 void logFrameBytes(const QByteArray& frame);

@@ -1,28 +1,18 @@
 #include "wifi.h"
 #include "ui_wifi.h"
 
-#include "protocol/frame.h"
-#include "protocol/network.h"
 #include "protocol/query.h"
+#include "settings/printerio.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 
 namespace {
 
-// A masked address field left empty reports its three dots alone.
-const QString EmptyAddress = QStringLiteral("...");
-
-QByteArray bufferBytes(const unsigned char* buffer)
-{
-    return QByteArray(reinterpret_cast<const char*>(buffer), QueryBufferSize);
-}
-
 // Station and access-point frames are logged the same way, data before and after framing.
-int sendSettingsFrame(PPrinterHandle handle, SetInfoType item, const QByteArray& data)
+int sendSettingsFrame(PPrinterHandle handle, const QByteArray& data, const QByteArray& frame)
 {
     qDebug("byte = %s", toHex(data).constData());
-    const QByteArray frame = buildSetFrame(item, data);
     qDebug("byte = %s", toHex(data).constData());
     logFrameBytes(frame);
     return sendFrame(handle, frame);
@@ -83,38 +73,38 @@ void wifi::on_pushButton_4_clicked()
 SettingsError wifi::checkModeInput() const
 {
     if (ui->comboBox->currentIndex() == 1) {
-        // Without an address the printer cannot offer its network; sending the station frame
-        // instead would overwrite the stored station network with the fields a Get just cleared.
-        if (ui->lineEdit_5->text() == EmptyAddress)
-            return SettingsError::MissingApAddress;
-        if (!parseAddress(ui->lineEdit_5->text()))
-            return SettingsError::InvalidAddress;
-        return checkWifiCredentials(ui->lineEdit_3->text(), ui->lineEdit_4->text());
+        AccessPointSettings ap;
+        return accessPointFromFields(ui->lineEdit_3->text(), ui->lineEdit_4->text(),
+                                     ui->lineEdit_5->text(), ap)
+            .error;
     }
-    return checkWifiCredentials(ui->lineEdit->text(), ui->lineEdit_2->text());
+    return validateStation({ui->lineEdit->text(), ui->lineEdit_2->text()}).error;
 }
 
 SettingsError wifi::checkIpInput() const
 {
-    // The DNS field counts while it is disabled: its text is sent all the same.
-    for (const QLineEdit* field :
-         {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9}) {
-        if (!parseAddress(field->text()))
-            return SettingsError::InvalidAddress;
-    }
-    return SettingsError::None;
+    WifiIp settings;
+    return readIpFields(settings).error;
+}
+
+SettingsProblem wifi::readIpFields(WifiIp& settings) const
+{
+    // The DNS field is disabled while the printer takes its DNS server from DHCP.
+    return wifiIpFromFields(ui->comboBox_2->currentIndex() == 1, ui->lineEdit_6->text(),
+                            ui->lineEdit_7->text(), ui->lineEdit_8->text(), ui->lineEdit_9->text(),
+                            ui->lineEdit_9->isEnabled(), settings);
 }
 
 int wifi::wifi_message()
 {
-    unsigned char buffer[QueryBufferSize] = {};
-    int result = GetPrinterInfo(printer_handle, WIFI_MODE, buffer);
+    QByteArray data;
+    int result = readItem(printer_handle, WIFI_MODE, data);
     if (result == 0) {
-        if (decodeWifiMode(bufferBytes(buffer)) == WifiMode::Station) {
+        if (decodeWifiMode(data) == WifiMode::Station) {
             ui->comboBox->setCurrentIndex(0);
-            result = GetPrinterInfo(printer_handle, CONNECT_AP_INFORMATION, buffer);
+            result = readItem(printer_handle, CONNECT_AP_INFORMATION, data);
             if (result == 0) {
-                const StationSettings station = decodeStation(bufferBytes(buffer));
+                const StationSettings station = decodeStation(data);
                 qDebug("passwordString: %s", station.password.toUtf8().constData());
                 qDebug("nameString: %s", station.name.toUtf8().constData());
                 ui->lineEdit->setText(station.name);
@@ -125,9 +115,9 @@ int wifi::wifi_message()
             }
         } else {
             ui->comboBox->setCurrentIndex(1);
-            result = GetPrinterInfo(printer_handle, AP_MODE, buffer);
+            result = readItem(printer_handle, AP_MODE, data);
             if (result == 0) {
-                const AccessPointSettings ap = decodeAccessPoint(bufferBytes(buffer));
+                const AccessPointSettings ap = decodeAccessPoint(data);
                 qDebug("nameString: %s", ap.name.toUtf8().constData());
                 qDebug("passwordString: %s", ap.password.toUtf8().constData());
                 qDebug("ipString: %s", ap.address.toUtf8().constData());
@@ -157,12 +147,12 @@ int wifi::wifi_set()
 
 int wifi::IP_Init(PPrinterHandle handle)
 {
-    unsigned char buffer[QueryBufferSize] = {};
-    const int result = GetPrinterInfo(handle, IP_MESSAGE, buffer);
+    QByteArray data;
+    const int result = readItem(handle, IP_MESSAGE, data);
     if (result != 0)
         return result;
 
-    const WifiIp settings = decodeWifiIp(bufferBytes(buffer));
+    const WifiIp settings = decodeWifiIp(data);
     const QString ip = formatAddress(settings.ip);
     const QString gateway = formatAddress(settings.gateway);
     const QString mask = formatAddress(settings.mask);
@@ -187,34 +177,27 @@ int wifi::Set_Send_WIFI_MODE_Instruction(PPrinterHandle handle)
 {
     const WifiMode mode =
         ui->comboBox->currentIndex() == 1 ? WifiMode::AccessPoint : WifiMode::Station;
-    const QByteArray frame = buildSetFrame(WIFI_MODE, QByteArray(1, char(wifiModeValue(mode))));
+    const QByteArray frame = itemFrame(mode);
     logFrameBytes(frame);
     return sendFrame(handle, frame);
 }
 
 int wifi::Set_Send_AP_MODE_Instruction(PPrinterHandle handle)
 {
-    const auto address = parseAddress(ui->lineEdit_5->text());
-    if (!address ||
-        checkWifiCredentials(ui->lineEdit_3->text(), ui->lineEdit_4->text()) != SettingsError::None)
-        return -1;
-    // The printer reads the address as text: send it without the leading zeros the mask allows.
     AccessPointSettings ap;
-    ap.name = ui->lineEdit_3->text();
-    ap.password = ui->lineEdit_4->text();
-    ap.address = formatAddress(*address);
+    if (accessPointFromFields(ui->lineEdit_3->text(), ui->lineEdit_4->text(),
+                              ui->lineEdit_5->text(), ap))
+        return -1;
     qDebug("ipString: %s", ap.address.toLocal8Bit().constData());
-    return sendSettingsFrame(handle, AP_MODE, encodeAccessPoint(ap));
+    return sendSettingsFrame(handle, encodeAccessPoint(ap), itemFrame(ap));
 }
 
 int wifi::Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle handle)
 {
-    StationSettings station;
-    station.name = ui->lineEdit->text();
-    station.password = ui->lineEdit_2->text();
-    if (checkWifiCredentials(station.name, station.password) != SettingsError::None)
+    const StationSettings station{ui->lineEdit->text(), ui->lineEdit_2->text()};
+    if (validateStation(station))
         return -1;
-    return sendSettingsFrame(handle, CONNECT_AP_INFORMATION, encodeStation(station));
+    return sendSettingsFrame(handle, encodeStation(station), itemFrame(station));
 }
 
 int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle handle)
@@ -223,21 +206,13 @@ int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle handle)
                                       ui->lineEdit_9};
     for (const QLineEdit* field : fields)
         qDebug("byte = %s", field->text().toLocal8Bit().constData());
-
-    const auto ip = readAddress(ui->lineEdit_6->text());
-    const auto gateway = readAddress(ui->lineEdit_7->text());
-    const auto mask = readAddress(ui->lineEdit_8->text());
-    const auto dns = readAddress(ui->lineEdit_9->text());
-    if (!ip || !gateway || !mask || !dns)
-        return -1;
+    for (const QLineEdit* field : fields)
+        logAddressParts(field->text());
 
     WifiIp settings;
-    settings.dhcp = ui->comboBox_2->currentIndex() == 1;
-    settings.ip = *ip;
-    settings.gateway = *gateway;
-    settings.mask = *mask;
-    settings.dns = *dns;
-    const QByteArray frame = buildSetFrame(IP_MESSAGE, encodeWifiIp(settings));
+    if (readIpFields(settings))
+        return -1;
+    const QByteArray frame = itemFrame(settings);
     const int result = sendFrame(handle, frame);
     logFrameBytes(frame);
     return result;

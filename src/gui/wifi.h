@@ -9,6 +9,8 @@ namespace Ui {
 class wifi;
 }
 enum class SettingsError;
+struct SettingsProblem;
+struct WifiIp;
 
 // The printer's Wi-Fi settings: station or access-point mode with its network, and the IP settings.
 class wifi : public QMainWindow
@@ -42,6 +44,7 @@ private slots:
 private:
     SettingsError checkModeInput() const;
     SettingsError checkIpInput() const;
+    SettingsProblem readIpFields(WifiIp& settings) const;
 
     Ui::wifi* ui;
     PPrinterHandle printer_handle = nullptr;

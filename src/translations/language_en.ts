@@ -218,6 +218,22 @@
         <source>wifi密码应为8到63位</source>
         <translation>The Wi-Fi password must be 8 to 63 characters</translation>
     </message>
+    <message>
+        <source>wifi名称和密码不能包含控制字符</source>
+        <translation>The Wi-Fi name and password must not contain control characters</translation>
+    </message>
+    <message>
+        <source>请填写wifi名称</source>
+        <translation>Please enter the Wi-Fi name</translation>
+    </message>
+    <message>
+        <source>静态IP模式下请填写IP地址和子网掩码</source>
+        <translation>In static IP mode, enter an IP address and a subnet mask</translation>
+    </message>
+    <message>
+        <source>数据超过255字节，未发送</source>
+        <translation>The data is over 255 bytes and was not sent</translation>
+    </message>
 </context>
 <context>
     <name>net_set</name>

@@ -43,12 +43,11 @@ private slots:
             QTest::newRow(text) << QString(text) << QString(expected);
         };
         row("192.168.1.100", "192.168.1.100");
-        row("...", "0.0.0.0"); // an empty masked field
-        row("192..1.", "192.0.1.0");
         row("010.001.000.255", "10.1.0.255");
         row(" 10.1 .2.3", "10.1.2.3");
-        for (const char* refused : {"300.1.1.1", "10.0.0.256", "1000.1.1.1", "99999999999.1.1.1",
-                                    "a.1.1.1", "-1.1.1.1", "10.0.1", "10.0.0.1.5", ""})
+        for (const char* refused :
+             {"300.1.1.1", "10.0.0.256", "1000.1.1.1", "99999999999.1.1.1", "a.1.1.1", "-1.1.1.1",
+              "10.0.1", "10.0.0.1.5", "", "...", "192..1."})
             row(refused, "invalid");
     }
     void parse()
@@ -108,7 +107,7 @@ private slots:
     }
 
     // Counted in UTF-8 bytes, before anything is sent.
-    void credentials_data()
+    void station_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
@@ -118,23 +117,30 @@ private slots:
             QTest::newRow(tag) << name << password << int(error);
         };
         const QString abc = "abc", cjk(1, QChar(0x7F51)); // three bytes
+        const QString hexKey = QString("0123456789abcdefABCDEF").repeated(3).left(64);
         row("open network", abc, "", SettingsError::None);
-        row("empty name", "", "", SettingsError::None);
+        row("empty name", "", "", SettingsError::MissingName);
         row("shortest password", abc, QString(8, 'p'), SettingsError::None);
         row("longest password", abc, QString(63, 'p'), SettingsError::None);
         row("longest name", QString(32, 'n'), "", SettingsError::None);
+        row("raw 64-hex-digit key", abc, hexKey, SettingsError::None);
         row("seven-byte password", abc, QString(7, 'p'), SettingsError::PasswordLength);
-        row("64-byte password", abc, QString(64, 'p'), SettingsError::PasswordLength);
+        row("64 bytes, not hex", abc, QString(64, 'p'), SettingsError::PasswordLength);
+        row("65 hex digits", abc, hexKey + 'a', SettingsError::PasswordLength);
         row("33-byte name", QString(33, 'n'), "", SettingsError::NameTooLong);
         row("33-byte name of 11 characters", cjk.repeated(11), "", SettingsError::NameTooLong);
         row("9-byte password of 3 characters", abc, cjk.repeated(3), SettingsError::None);
         row("6-byte password of 2 characters", abc, cjk.repeated(2), SettingsError::PasswordLength);
+        row("NUL in name", QString("Shop") + QChar(0) + "evil", "",
+            SettingsError::ControlCharacter);
+        row("tab in password", abc, "pass\tword", SettingsError::ControlCharacter);
+        row("DEL in password", abc, "password\x7f", SettingsError::ControlCharacter);
     }
-    void credentials()
+    void station()
     {
         QFETCH(QString, name);
         QFETCH(QString, password);
-        QTEST(int(checkWifiCredentials(name, password)), "error");
+        QTEST(int(validateStation({name, password}).error), "error");
     }
 };
 

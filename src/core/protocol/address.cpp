@@ -50,14 +50,14 @@ QList<AddressPart> addressParts(const QString& text)
     return parts;
 }
 
-std::optional<Address> parseAddress(const QString& text)
+std::optional<Address> parseAddress(const QString& text, EmptyParts empty)
 {
     const QList<AddressPart> parts = addressParts(text);
     if (parts.size() != 4)
         return std::nullopt;
     Address address{};
     for (int i = 0; i < 4; ++i) {
-        if (!parts[i].valid)
+        if (!parts[i].valid || (empty == EmptyParts::Refused && parts[i].text.trimmed().isEmpty()))
             return std::nullopt;
         address[i] = std::uint8_t(parts[i].value);
     }

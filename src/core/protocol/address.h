@@ -28,9 +28,18 @@ struct AddressPart
 // and the dots stay, so an empty field is "..." and reads as 0.0.0.0.
 QList<AddressPart> addressParts(const QString& text);
 
+// What an empty part of an address text means: refused where the printer uses the address,
+// read as 0 in a field it ignores (an address that DHCP replaces).
+enum class EmptyParts
+{
+    Refused,
+    ReadAsZero
+};
+
 // The four bytes of an address text; nothing when it has not four parts or a part is not a
 // number from 0 to 255 (sending such a part cut to 8 bits would misconfigure the printer).
-std::optional<Address> parseAddress(const QString& text);
+// Spaces around a part are ignored: the bytes, formatted again, are the one form sent.
+std::optional<Address> parseAddress(const QString& text, EmptyParts empty = EmptyParts::Refused);
 
 // A TCP or UDP port: a whole number from 1 to 65535, surrounding spaces ignored.
 std::optional<std::uint16_t> parsePort(const QString& text);

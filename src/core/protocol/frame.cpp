@@ -7,12 +7,14 @@ const char End[] = {'\x1B', '\xFE', '\xFF'};
 
 QByteArray buildFrame(unsigned char frameClass, unsigned char command, const QByteArray& payload)
 {
+    if (payload.size() > frame::MaxPayload)
+        return {};
     QByteArray out;
     out.reserve(payload.size() + frame::EnvelopeSize);
     out.append(Start, 3);
     out.append(char(frameClass));
     out.append(char(command));
-    out.append(char(payload.size() & 0xFF));
+    out.append(char(payload.size()));
     out.append(payload);
     out.append(End, 3);
     return out;

@@ -36,8 +36,8 @@ constexpr int EnvelopeSize = 9; // start, class, command, length, end
 constexpr int MaxPayload = 255;
 } // namespace frame
 
-// 1B FF FE, class, command, N, payload, 1B FE FF. The length byte holds N's low 8 bits;
-// callers that must not send more than 255 bytes check before building.
+// 1B FF FE, class, command, N, payload, 1B FE FF. A payload over 255 bytes gives an empty
+// frame: its length byte would wrap and the printer would read the rest as the next command.
 QByteArray buildFrame(unsigned char frameClass, unsigned char command,
                       const QByteArray& payload = {});
 QByteArray buildGetFrame(SetInfoType item);

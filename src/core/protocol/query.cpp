@@ -86,6 +86,8 @@ int SetPrinterStatusButton(_PrinterHandle* handle, POWER_InFo item)
 
 int sendFrame(_PrinterHandle* handle, const QByteArray& frame)
 {
+    if (frame.isEmpty())
+        return FrameRefused;
     QByteArray bytes = frame;
     unsigned char unusedReply = 0;
     int unusedLength = 0;

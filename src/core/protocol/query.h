@@ -21,5 +21,8 @@ int GetPrinterInfo(_PrinterHandle* handle, SetInfoType item, unsigned char* out)
 int GetPrinterStatusInfo(_PrinterHandle* handle, POWER_InFo item, unsigned char* out);
 int SetPrinterStatusButton(_PrinterHandle* handle, POWER_InFo item);
 
+// What sendFrame returns for an empty frame (one the builder refused): nothing was sent.
+constexpr int FrameRefused = -2;
+
 // Writes one prebuilt frame with the write-only exchange; the transport's result.
 int sendFrame(_PrinterHandle* handle, const QByteArray& frame);

@@ -5,24 +5,14 @@
 
 #include <algorithm>
 
-namespace {
-
-bool read(_PrinterHandle* handle, SetInfoType item, QByteArray& data)
+int readItem(_PrinterHandle* handle, SetInfoType item, QByteArray& data)
 {
     unsigned char buffer[QueryBufferSize];
-    if (GetPrinterInfo(handle, item, buffer) != 0)
-        return false;
-    // The reply holds at most 255 data bytes; the zeros after them end every text field.
-    data = QByteArray(reinterpret_cast<const char*>(buffer), frame::MaxPayload + 1);
-    return true;
+    const int result = GetPrinterInfo(handle, item, buffer);
+    if (result == 0)
+        data = QByteArray(reinterpret_cast<const char*>(buffer), frame::MaxPayload + 1);
+    return result;
 }
-
-QByteArray oneByte(std::uint8_t value)
-{
-    return QByteArray(1, char(value));
-}
-
-} // namespace
 
 PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, QStringList& failed)
 {
@@ -31,7 +21,7 @@ PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, QStringList
     const auto want = [&](SettingsItem item, SetInfoType command, const char* name) {
         if (!(items & item))
             return false;
-        if (read(handle, command, data))
+        if (readItem(handle, command, data) == 0)
             return true;
         failed << QString::fromLatin1(name);
         return false;
@@ -62,42 +52,6 @@ PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, QStringList
     if (want(ItemWifiIp, IP_MESSAGE, "wifi ip"))
         s.wifiIp = decodeWifiIp(data);
     return s;
-}
-
-QList<NamedFrame> framesFor(const PrinterSettings& s)
-{
-    QList<NamedFrame> frames;
-    if (s.speed)
-        frames << NamedFrame{"speed", buildSetFrame(SPEED, oneByte(*s.speed)), ItemSpeed};
-    if (s.density)
-        frames << NamedFrame{"density", buildSetFrame(DENSITY_SETTING, oneByte(*s.density)),
-                             ItemDensity};
-    if (s.alarm)
-        frames << NamedFrame{"alarm", buildSetFrame(SOUND, oneByte(*s.alarm)), ItemAlarm};
-    if (s.ethernetIp)
-        frames << NamedFrame{"ethernet ip",
-                             buildSetFrame(NET_IP_MESSAGE, encodeEthernetIp(*s.ethernetIp)),
-                             ItemEthernetIp};
-    if (s.ethernetPorts)
-        frames << NamedFrame{"ethernet ports",
-                             buildSetFrame(PORT_MESSAGE, encodeEthernetPorts(*s.ethernetPorts)),
-                             ItemEthernetPorts};
-    if (s.wifiMode)
-        frames << NamedFrame{"wifi mode",
-                             buildSetFrame(WIFI_MODE, oneByte(wifiModeValue(*s.wifiMode))),
-                             ItemWifiMode};
-    if (s.station)
-        frames << NamedFrame{"wifi station",
-                             buildSetFrame(CONNECT_AP_INFORMATION, encodeStation(*s.station)),
-                             ItemStation};
-    if (s.accessPoint && !s.accessPoint->address.isEmpty())
-        frames << NamedFrame{"wifi access point",
-                             buildSetFrame(AP_MODE, encodeAccessPoint(*s.accessPoint)),
-                             ItemAccessPoint};
-    if (s.wifiIp)
-        frames << NamedFrame{"wifi ip", buildSetFrame(IP_MESSAGE, encodeWifiIp(*s.wifiIp)),
-                             ItemWifiIp};
-    return frames;
 }
 
 PrinterSettings onlyItems(PrinterSettings s, unsigned items)

@@ -9,25 +9,17 @@
 
 namespace {
 
-bool credentialsError(const QString& key, SettingsError e, QString& error)
+// "key: text", the form every refusal of `set` takes.
+bool refused(SettingsProblem problem, QString& error)
 {
-    if (e == SettingsError::None)
+    if (!problem)
         return false;
-    error = QStringLiteral("%1: %2").arg(key, settingsErrorText(e));
+    error =
+        QStringLiteral("%1: %2").arg(settingKey(problem.field), settingsErrorText(problem.error));
     return true;
 }
 
 } // namespace
-
-const QStringList& settingKeys()
-{
-    static const QStringList keys{
-        "speed",        "density",       "alarm",           "eth.dhcp",         "eth.ip",
-        "eth.mask",     "eth.gateway",   "eth.tcp-port",    "eth.udp-port",     "wifi.mode",
-        "wifi.ssid",    "wifi.password", "wifi.ap-ssid",    "wifi.ap-password", "wifi.ap-ip",
-        "wifi-ip.dhcp", "wifi-ip.ip",    "wifi-ip.gateway", "wifi-ip.mask",     "wifi-ip.dns"};
-    return keys;
-}
 
 unsigned SettingsChange::itemsToRead() const
 {
@@ -76,7 +68,7 @@ bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error
             error = QStringLiteral("%1: %2").arg(key, rule);
             return false;
         };
-        if (eq < 0 || !settingKeys().contains(key))
+        if (eq < 0 || settingField(key) == SettingsField::None)
             return fail(
                 Rpsetup::tr("未知的键，可用：%1").arg(settingKeys().join(QLatin1String(", "))));
 
@@ -93,22 +85,30 @@ bool parseChange(const QStringList& arguments, SettingsChange& c, QString& error
             out = value == QLatin1String("on");
             return true;
         };
+        const auto rule = [&](SettingsError e) {
+            return e == SettingsError::None ? true : fail(settingsErrorText(e));
+        };
         const auto address = [&](std::optional<Address>& out) {
-            out = parseAddress(value);
-            return out ? true : fail(settingsErrorText(SettingsError::InvalidAddress));
+            Address a;
+            if (!rule(checkAddressText(value, AddressUse::Required, a)))
+                return false;
+            out = a;
+            return true;
         };
         const auto port = [&](std::optional<std::uint16_t>& out) {
-            out = parsePort(value);
-            return out ? true
-                       : fail(settingsErrorText(SettingsError::InvalidPort));
+            std::uint16_t p = 0;
+            if (!rule(checkPortText(value, p)))
+                return false;
+            out = p;
+            return true;
         };
         const auto name = [&](std::optional<QString>& out) {
             out = value;
-            return !credentialsError(key, checkWifiCredentials(value, QString()), error);
+            return rule(checkName(value));
         };
         const auto password = [&](std::optional<QString>& out) {
             out = value;
-            return !credentialsError(key, checkWifiCredentials(QString(), value), error);
+            return rule(checkPassword(value));
         };
 
         bool ok = true;
@@ -175,19 +175,23 @@ bool applyChange(const SettingsChange& c, const PrinterSettings& current, Printe
         ip.ip = c.ethIp.value_or(ip.ip);
         ip.mask = c.ethMask.value_or(ip.mask);
         ip.gateway = c.ethGateway.value_or(ip.gateway);
+        if (refused(validateEthernetIp(ip), error))
+            return false;
         r.ethernetIp = ip;
     }
     if (c.itemsToRead() & ItemEthernetPorts) {
         EthernetPorts ports = current.ethernetPorts.value_or(EthernetPorts{});
         ports.tcp = c.tcpPort.value_or(ports.tcp);
         ports.udp = c.udpPort.value_or(ports.udp);
+        if (refused(validateEthernetPorts(ports), error))
+            return false;
         r.ethernetPorts = ports;
     }
     if (c.itemsToRead() & ItemStation) {
         StationSettings st = current.station.value_or(StationSettings{});
         st.name = c.ssid.value_or(st.name);
         st.password = c.password.value_or(st.password);
-        if (credentialsError("wifi.password", checkWifiCredentials(st.name, st.password), error))
+        if (refused(validateStation(st), error))
             return false;
         r.station = st;
     }
@@ -197,19 +201,16 @@ bool applyChange(const SettingsChange& c, const PrinterSettings& current, Printe
         ap.password = c.apPassword.value_or(ap.password);
         if (c.apIp)
             ap.address = formatAddress(*c.apIp);
-        if (credentialsError("wifi.ap-password", checkWifiCredentials(ap.name, ap.password), error))
+        if (refused(validateAccessPoint(ap), error))
             return false;
         r.accessPoint = ap;
     }
-    // The printer cannot offer a network without an address of its own, and the access-point
-    // frame would store an empty one.
-    const QString apAddress = r.accessPoint
-                                  ? r.accessPoint->address
-                                  : current.accessPoint.value_or(AccessPointSettings{}).address;
-    if ((r.accessPoint || c.wifiMode == WifiMode::AccessPoint) && apAddress.isEmpty()) {
-        error = QStringLiteral("wifi.ap-ip: %1")
-                    .arg(settingsErrorText(SettingsError::MissingApAddress));
-        return false;
+    if (c.wifiMode) {
+        const QString apAddress = r.accessPoint
+                                      ? r.accessPoint->address
+                                      : current.accessPoint.value_or(AccessPointSettings{}).address;
+        if (refused(validateWifiMode(*c.wifiMode, apAddress), error))
+            return false;
     }
     if (c.itemsToRead() & ItemWifiIp) {
         WifiIp ip = current.wifiIp.value_or(WifiIp{});
@@ -218,6 +219,8 @@ bool applyChange(const SettingsChange& c, const PrinterSettings& current, Printe
         ip.gateway = c.wifiIpGateway.value_or(ip.gateway);
         ip.mask = c.wifiIpMask.value_or(ip.mask);
         ip.dns = c.wifiIpDns.value_or(ip.dns);
+        if (refused(validateWifiIp(ip), error))
+            return false;
         r.wifiIp = ip;
     }
     return true;

@@ -27,9 +27,6 @@ struct SettingsChange
     unsigned itemsNamed() const;
 };
 
-// The keys `set` takes, for help texts.
-const QStringList& settingKeys();
-
 // False with a message naming the key and the rule on the first bad argument.
 bool parseChange(const QStringList& arguments, SettingsChange& change, QString& error);
 

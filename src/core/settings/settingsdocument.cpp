@@ -11,24 +11,6 @@
 
 #include <cmath>
 
-namespace choices {
-const QStringList& speed()
-{
-    static const QStringList names{"slower", "normal", "faster"};
-    return names;
-}
-const QStringList& density()
-{
-    static const QStringList names{"light", "normal", "dark"};
-    return names;
-}
-const QStringList& alarm()
-{
-    static const QStringList names{"off", "sound", "light", "both"};
-    return names;
-}
-} // namespace choices
-
 namespace {
 
 QJsonValue choiceValue(const QStringList& names, std::uint8_t value)
@@ -132,10 +114,10 @@ public:
 
     void credentials(const QString& path, const QString& name, const QString& password)
     {
-        const SettingsError e = checkWifiCredentials(name, password);
-        if (e != SettingsError::None)
-            error(join(path, e == SettingsError::NameTooLong ? "ssid" : "password"),
-                  settingsErrorText(e));
+        if (const SettingsError e = checkName(name); e != SettingsError::None)
+            error(join(path, "ssid"), settingsErrorText(e));
+        else if (const SettingsError e = checkPassword(password); e != SettingsError::None)
+            error(join(path, "password"), settingsErrorText(e));
     }
 
     static QString join(const QString& path, const QString& key)
@@ -350,8 +332,8 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
                     }
                 }
             }
-            if (s.wifiMode == WifiMode::AccessPoint &&
-                (!s.accessPoint || s.accessPoint->address.isEmpty()))
+            if (s.wifiMode &&
+                validateWifiMode(*s.wifiMode, s.accessPoint ? s.accessPoint->address : QString()))
                 r.error("wifi.accessPoint.ip", settingsErrorText(SettingsError::MissingApAddress));
         }
     }

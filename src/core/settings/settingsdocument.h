@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/network.h"
+#include "settings/printersettings.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -9,28 +9,6 @@
 
 #include <cstdint>
 #include <optional>
-
-// Everything a printer lets us read, each item present only when its read succeeded.
-struct PrinterSettings
-{
-    std::optional<std::uint8_t> speed;
-    std::optional<std::uint8_t> density;
-    std::optional<std::uint8_t> alarm;
-    std::optional<QString> firmware; // read only
-    std::optional<EthernetIp> ethernetIp;
-    std::optional<EthernetPorts> ethernetPorts;
-    std::optional<WifiMode> wifiMode;
-    std::optional<StationSettings> station;
-    std::optional<AccessPointSettings> accessPoint;
-    std::optional<WifiIp> wifiIp;
-};
-
-// The names of the one-byte print settings: the wire value is the index in the list.
-namespace choices {
-const QStringList& speed();   // slower normal faster
-const QStringList& density(); // light normal dark
-const QStringList& alarm();   // off sound light both
-} // namespace choices
 
 // The versioned document of `show --json` and `backup`. Field names and shape are stable; a
 // value outside the known choices is kept as its number so nothing read is hidden.

@@ -17,6 +17,14 @@ QString settingsErrorText(SettingsError error)
         return QObject::tr("wifi名称最长32字节");
     case SettingsError::PasswordLength:
         return QObject::tr("wifi密码应为8到63位");
+    case SettingsError::ControlCharacter:
+        return QObject::tr("wifi名称和密码不能包含控制字符");
+    case SettingsError::MissingName:
+        return QObject::tr("请填写wifi名称");
+    case SettingsError::StaticAddressMissing:
+        return QObject::tr("静态IP模式下请填写IP地址和子网掩码");
+    case SettingsError::PayloadTooLarge:
+        return QObject::tr("数据超过255字节，未发送");
     case SettingsError::InvalidLogoNumber:
         return QObject::tr("请输入1到255之间的logo编号");
     case SettingsError::NoImages:
