@@ -183,6 +183,15 @@ QByteArray record(const QByteArray& syspath, int devnum, const QByteArray& descr
 
 } // namespace
 
+// How one ioctl ends: an errno, or 0 and the value the call returns; and whether the printer
+// is to be pulled out after it.
+struct IoctlResult
+{
+    int error = 0;
+    long value = 0;
+    bool unplugNow = false;
+};
+
 struct SimBus::Impl
 {
     UMockdevTestbed* testbed = nullptr;
@@ -192,7 +201,6 @@ struct SimBus::Impl
     QList<Device*> devices;
     QHash<QString, QPair<QByteArray, int>> hubs; // name -> sysfs path and devnum, root excepted
     int nextDevnum = RootHubDevnum + 1;
-    long successValue = 0; // what the ioctl being handled returns when it succeeds
 
     ~Impl() { qDeleteAll(devices); }
 
@@ -602,14 +610,15 @@ struct SimBus::Impl
         return claim(d, c);
     }
 
-    int driverControl(Device* d, Client* c, UMockdevIoctlData* arg)
+    IoctlResult driverControl(Device* d, Client* c, UMockdevIoctlData* arg)
     {
         UMockdevIoctlData* data =
             umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
         if (!data)
-            return EFAULT;
+            return {EFAULT};
         const auto* cmd = reinterpret_cast<const usbdevfs_ioctl*>(data->data);
         int rc = 0;
+        long value = 0;
         if (cmd->ifno != 0) {
             rc = EINVAL;
         } else if (unsigned(cmd->ioctl_code) == USBDEVFS_DISCONNECT) {
@@ -623,67 +632,69 @@ struct SimBus::Impl
             else
                 d->printer->attachKernelDriver();
             // Like device_attach(): 1 when a driver bound, 0 when none wanted the interface.
-            successValue = d->printer->kernelDriverAttached() ? 1 : 0;
+            value = d->printer->kernelDriverAttached() ? 1 : 0;
         } else {
             rc = ENOTTY;
         }
         g_object_unref(data);
-        return rc;
+        return {rc, value};
     }
 
-    // Returns the errno of the ioctl (0 for success).
-    int handle(Device* d, Client* c, gulong request, UMockdevIoctlData* arg, bool& unplugNow)
+    IoctlResult handle(Device* d, Client* c, gulong request, UMockdevIoctlData* arg)
     {
         const bool gone = d->printer->unplugged() || d->printer->fault() == Fault::Gone;
         switch (request) {
         case USBDEVFS_REAPURB:
         case USBDEVFS_REAPURBNDELAY:
-            return reap(c, arg);
+            return {reap(c, arg)};
         case USBDEVFS_DISCARDURB:
-            return discard(d, c, arg);
+            return {discard(d, c, arg)};
         default:
             break;
         }
         if (gone)
-            return ENODEV;
+            return {ENODEV};
         switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
             UMockdevIoctlData* data =
                 umockdev_ioctl_data_resolve(arg, 0, sizeof(std::uint32_t), nullptr);
             if (!data)
-                return EFAULT;
+                return {EFAULT};
             *reinterpret_cast<std::uint32_t*>(data->data) = Capabilities;
             g_object_unref(data);
-            return 0;
+            return {};
         }
-        case USBDEVFS_SUBMITURB:
-            return submit(d, c, arg, unplugNow);
+        case USBDEVFS_SUBMITURB: {
+            IoctlResult result;
+            result.error = submit(d, c, arg, result.unplugNow);
+            return result;
+        }
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_RELEASEINTERFACE: {
             UMockdevIoctlData* data =
                 umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
             if (!data)
-                return EFAULT;
+                return {EFAULT};
             const unsigned ifno = *reinterpret_cast<unsigned*>(data->data);
             g_object_unref(data);
             if (ifno != 0)
-                return ENOENT;
+                return {ENOENT};
             if (request == USBDEVFS_RELEASEINTERFACE) {
                 if (!c->claimed)
-                    return EINVAL;
+                    return {EINVAL};
                 c->claimed = false;
-                return 0;
+                return {};
             }
-            return claim(d, c);
+            return {claim(d, c)};
         }
         case USBDEVFS_DISCONNECT_CLAIM:
-            return disconnectClaim(d, c, arg);
+            return {disconnectClaim(d, c, arg)};
         case USBDEVFS_GETDRIVER:
-            return getDriver(d, c, arg);
+            return {getDriver(d, c, arg)};
         case USBDEVFS_IOCTL:
             return driverControl(d, c, arg);
         default:
-            return ENOTTY;
+            return {ENOTTY};
         }
     }
 
@@ -704,18 +715,14 @@ struct SimBus::Impl
         auto* impl = static_cast<Impl*>(self);
         const gulong request = umockdev_ioctl_client_get_request(client);
         UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-        int error = ENODEV;
+        IoctlResult result{ENODEV};
         QByteArray removePath;
-        long value = 0;
         {
             QMutexLocker lock(&impl->mutex);
-            impl->successValue = 0;
             Device* d = impl->deviceForNode(umockdev_ioctl_client_get_devnode(client));
             if (d && !d->printer->unplugged()) {
-                Client* c = impl->clientFor(d, client);
-                bool unplugNow = false;
-                error = impl->handle(d, c, request, arg, unplugNow);
-                if (unplugNow) {
+                result = impl->handle(d, impl->clientFor(d, client), request, arg);
+                if (result.unplugNow) {
                     impl->pullOut(d);
                     removePath = d->syspath;
                 } else {
@@ -724,13 +731,12 @@ struct SimBus::Impl
                     impl->syncFifo(d);
                 }
             } else if (d && request == USBDEVFS_REAPURBNDELAY) {
-                error = impl->reap(impl->clientFor(d, client), arg);
+                result.error = impl->reap(impl->clientFor(d, client), arg);
             }
-            value = impl->successValue;
         }
         if (!removePath.isEmpty())
             umockdev_testbed_remove_device(impl->testbed, ("/sys" + removePath).constData());
-        umockdev_ioctl_client_complete(client, error ? -1 : value, error);
+        umockdev_ioctl_client_complete(client, result.error ? -1 : result.value, result.error);
         return TRUE;
     }
 };
