@@ -5,6 +5,7 @@
 #include "net_set.h"
 #include "protocol/query.h"
 #include "settings/printerio.h"
+#include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 #include "wifi.h"
@@ -67,18 +68,28 @@ MainWindow::~MainWindow()
 
 void MainWindow::printer_list()
 {
-    WaitCursor busy;
-    ui->comboBox_4->clear();
-    const QStringList printers = GetPrinterList();
-    // The form's selector is narrower than a long product string, and the port number that tells
-    // two printers apart is at the end: give the whole name as a tooltip and in a wider list.
-    for (const QString& text : printers) {
-        ui->comboBox_4->addItem(text);
-        ui->comboBox_4->setItemData(ui->comboBox_4->count() - 1, text, Qt::ToolTipRole);
+    bool refused = false;
+    {
+        WaitCursor busy;
+        ui->comboBox_4->clear();
+        // The form's selector is narrower than a long product string, and the port number that
+        // tells two printers apart is at the end: give the whole name as a tooltip and in a wider
+        // list.
+        for (const AttachedPrinter& printer : listPrinters(Listing::WithRefused)) {
+            if (printer.access != AttachedPrinter::Access::Ok) {
+                refused = true;
+                continue;
+            }
+            ui->comboBox_4->addItem(printer.text);
+            ui->comboBox_4->setItemData(ui->comboBox_4->count() - 1, printer.text, Qt::ToolTipRole);
+        }
+        QAbstractItemView* list = ui->comboBox_4->view();
+        list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                              list->verticalScrollBar()->sizeHint().width());
     }
-    QAbstractItemView* list = ui->comboBox_4->view();
-    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
-                          list->verticalScrollBar()->sizeHint().width());
+    // A printer the user may not open would otherwise just be missing, like a cable fault.
+    if (refused)
+        showMessage(this, QObject::tr("没有权限访问打印机，请安装udev规则后重新插拔打印机"));
 }
 
 void MainWindow::on_pushButton_7_clicked()
@@ -95,6 +106,8 @@ bool MainWindow::selectPrinter(ScopedPrinterHandle& handle, int& port)
     }
     qDebug("temp_data = %s", text.right(3).toUtf8().constData());
     port = selectorPort(text);
+    if (refuseSharedPort(this, port))
+        return false;
     // The port is looked up afresh: the printer may have been unplugged or replaced since Refresh.
     if (handle.open(port) != 0) {
         showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));

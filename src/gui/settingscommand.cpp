@@ -3,6 +3,7 @@
 #include "messagebox.h"
 #include "settings/settingserror.h"
 #include "usb/cdeviceioopera.h"
+#include "usb/printerlist.h"
 
 #include <QObject>
 
@@ -13,6 +14,8 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
         showMessage(window, settingsErrorText(input));
         return false;
     }
+    if (refuseSharedPort(window, port))
+        return false;
     ScopedPrinterHandle handle;
     if (handle.open(port) != 0) {
         showMessage(window, QObject::tr("请确保打印机已通过usb进行连接"));
@@ -26,6 +29,14 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
     }
     showMessage(window, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
     current = nullptr;
+    return true;
+}
+
+bool refuseSharedPort(QWidget* window, int port)
+{
+    if (printerPathsOnPort(port).size() <= 1)
+        return false;
+    showMessage(window, QObject::tr("有多台打印机使用同一端口号，请只连接其中一台"));
     return true;
 }
 

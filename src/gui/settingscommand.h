@@ -19,6 +19,9 @@ enum class SettingsError;
 bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, SettingsError input,
                         const std::function<int(_PrinterHandle*)>& operation);
 
+// A port number that more than one attached printer has names none of them: true after saying so.
+bool refuseSharedPort(QWidget* window, int port);
+
 // Logs each part of an address field of a set frame with the value it gives.
 void logAddressParts(const QString& text);
 // One log line per frame byte, the record of what a set frame carried.

@@ -234,6 +234,14 @@
         <source>数据超过255字节，未发送</source>
         <translation>The data is over 255 bytes and was not sent</translation>
     </message>
+    <message>
+        <source>没有权限访问打印机，请安装udev规则后重新插拔打印机</source>
+        <translation>No permission to access the printer. Install the udev rule, then unplug and replug the printer.</translation>
+    </message>
+    <message>
+        <source>有多台打印机使用同一端口号，请只连接其中一台</source>
+        <translation>Several printers use the same port number; connect only one of them.</translation>
+    </message>
 </context>
 <context>
     <name>net_set</name>

@@ -164,6 +164,17 @@ private slots:
             QCOMPARE(printer->selfTests(), selfTests);
         }
 
+        // A second printer on port 1 behind a hub: the port no longer names one printer.
+        printer->setFault(sim::Fault::None);
+        printer->clearReceived();
+        sim::PrinterConfig hub;
+        hub.sysfsName = "1-4.1";
+        sim::SimPrinter* twin = sim::SimBus::instance().add(hub);
+        click(c.button);
+        QCOMPARE(boxes->texts, boxesFor("有多台打印机使用同一端口号，请只连接其中一台"));
+        QVERIFY(printer->received().isEmpty() && twin->received().isEmpty());
+        sim::SimBus::instance().unplug(twin);
+
         sim::SimBus::instance().unplug(printer);
         click(c.button);
         QCOMPARE(boxes->texts, boxesFor(CheckUsb));
@@ -198,10 +209,13 @@ private slots:
         QCOMPARE(selector->currentIndex(), expected.isEmpty() ? -1 : 0);
         QVERIFY(boxes->texts.isEmpty());
 
-        // A later Refresh replaces the list rather than adding to it.
+        // A later Refresh replaces the list rather than adding to it, and names a printer the user
+        // may not open instead of hiding it.
         plug(4);
+        plug(5)->setFault(sim::Fault::OpenRefused);
         click("pushButton_7");
         QCOMPARE(selector->count(), expected.size() + 1);
+        QCOMPARE(boxes->texts, boxesFor("没有权限访问打印机，请安装udev规则后重新插拔打印机"));
     }
 
     // Selector texts of different lengths: the port is the last three characters, so "USB0012"
