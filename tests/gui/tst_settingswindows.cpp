@@ -175,34 +175,6 @@ private slots:
         QVERIFY(openWindows<net_set>().isEmpty() && openWindows<wifi>().isEmpty());
     }
 
-    // Other code finds these by index and by connect-by-name; the order is part of each class.
-    void metaMethods()
-    {
-        const auto methods = [](const QMetaObject& meta) {
-            QStringList out;
-            for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
-                out << QString::fromLatin1(meta.method(i).typeName() +
-                                           (' ' + meta.method(i).methodSignature()));
-            return out.join("; ");
-        };
-        QCOMPARE(
-            methods(net_set::staticMetaObject),
-            QString("void closed(); void closeEvent(QCloseEvent*); void on_pushButton_clicked(); "
-                    "void on_pushButton_2_clicked(); int Net_Set(PPrinterHandle); "
-                    "int Set_Send_PORT_MESSAGE_Instruction(PPrinterHandle); "
-                    "int net_lnit(PPrinterHandle)"));
-        QCOMPARE(
-            methods(wifi::staticMetaObject),
-            QString("void closed(); void closeEvent(QCloseEvent*); void on_pushButton_clicked(); "
-                    "int wifi_message(); int wifi_set(); int IP_Init(PPrinterHandle); "
-                    "int Set_Send_WIFI_MODE_Instruction(PPrinterHandle); "
-                    "int Set_Send_AP_MODE_Instruction(PPrinterHandle); "
-                    "int Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle); "
-                    "int Set_Send_IP_MESSAGE_Instruction(PPrinterHandle); "
-                    "void on_pushButton_2_clicked(); void on_pushButton_3_clicked(); "
-                    "void on_pushButton_4_clicked()"));
-    }
-
     void lifecycle_data()
     {
         QTest::addColumn<QString>("window");

@@ -21,15 +21,6 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    // main() of this test sets other values first, as a user's environment might.
-    void displayScalingSetBeforeTheApplication()
-    {
-        QVERIFY(QCoreApplication::testAttribute(Qt::AA_DisableHighDpiScaling));
-        QVERIFY(QCoreApplication::testAttribute(Qt::AA_UseHighDpiPixmaps));
-        QCOMPARE(qgetenv("QT_AUTO_SCREEN_SCALE_FACTOR"), QByteArray("1.5"));
-        QCOMPARE(qgetenv("QT_SCALE_FACTOR"), QByteArray("1"));
-    }
-
     void language_data()
     {
         QTest::addColumn<QString>("locale");
@@ -98,8 +89,6 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "0");
-    qputenv("QT_SCALE_FACTOR", "2");
     prepareDisplayScaling();
     QApplication app(argc, argv);
     TestStartup test;
