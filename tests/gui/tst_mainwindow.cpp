@@ -267,40 +267,45 @@ private slots:
 
     void oneFailedExchangeFailsTheCommand_data()
     {
-        // Each exchange logs a line before it starts; the printer's writes stall from failAt until
-        // recoverAt. Get: the window shows 较慢|较淡|关, the printer holds 1 2 3. Set: the printer
-        // holds 1 2 3, the window asks for 2 0 2.
+        // The printer's writes of one class and command stall. Get: the window shows
+        // 较慢|较淡|关, the printer holds 1 2 3. Set: the printer holds 1 2 3, the window asks
+        // for 2 0 2.
         const struct
         {
-            const char *name, *button, *failAt, *recoverAt, *result;
-        } rows[] = {{"get, speed", "pushButton", "rrrrr 00", "rrrrr 13", "较慢|较浓|声光报警"},
-                    {"get, density", "pushButton", "rrrrr 13", "rrrrr 40", "正常|较淡|声光报警"},
-                    {"get, alarm", "pushButton", "rrrrr 40", "", "正常|较浓|关"},
-                    {"set, speed", "pushButton_2", "SPEED", "Densty", "1 0 2"},
-                    {"set, density", "pushButton_2", "Densty", "SOUND", "2 2 2"},
-                    {"set, alarm", "pushButton_2", "SOUND", "", "2 0 3"}};
-        for (const char* column : {"button", "failAt", "recoverAt", "result"})
-            QTest::addColumn<QString>(column);
+            const char* name;
+            const char* button;
+            int frameClass, command;
+            const char* result;
+        } rows[] = {{"get, speed", "pushButton", 0x02, 0x00, "较慢|较浓|声光报警"},
+                    {"get, density", "pushButton", 0x02, 0x13, "正常|较淡|声光报警"},
+                    {"get, alarm", "pushButton", 0x02, 0x40, "正常|较浓|关"},
+                    {"set, speed", "pushButton_2", 0x01, 0x00, "1 0 2"},
+                    {"set, density", "pushButton_2", 0x01, 0x13, "2 2 2"},
+                    {"set, alarm", "pushButton_2", 0x01, 0x40, "2 0 3"}};
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("frameClass");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("result");
         for (const auto& row : rows)
             QTest::newRow(row.name)
-                << row.button << row.failAt << row.recoverAt << QString::fromUtf8(row.result);
+                << row.button << row.frameClass << row.command << QString::fromUtf8(row.result);
     }
 
     // Any one failed exchange makes the whole command a failure, and never stops the others.
     void oneFailedExchangeFailsTheCommand()
     {
         QFETCH(QString, button);
-        QFETCH(QString, failAt);
-        QFETCH(QString, recoverAt);
+        QFETCH(int, frameClass);
+        QFETCH(int, command);
         QFETCH(QString, result);
         sim::SimPrinter* printer = plug(1);
         click("pushButton_7");
         const bool isSet = button == QLatin1String("pushButton_2");
         for (int i = 0; isSet && i < 3; ++i)
             setting(i)->setCurrentIndex(i == 1 ? 0 : 2);
-        log->onFirst(failAt, [printer] { printer->setFault(sim::Fault::WriteError); });
-        if (!recoverAt.isEmpty())
-            log->onFirst(recoverAt, [printer] { printer->setFault(sim::Fault::None); });
+        printer->setFault(
+            sim::Fault::WriteError, 0,
+            sim::Trigger::onlyCommand(std::uint8_t(frameClass), std::uint8_t(command)));
 
         click(qPrintable(button));
 
