@@ -126,18 +126,18 @@ bool ApplyReport::changed() const
 
 // Reads the items change names, writes those that differ (none when check is set) and reads
 // them back. When the change merged into what the printer holds breaks a rule, nothing is written.
-int applyToPrinter(_PrinterHandle* handle, int port, const SettingsChange& change, bool check,
-                   ApplyReport& report)
+int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsChange& change,
+                   bool check, ApplyReport& report)
 {
     const auto failure = [&](const QString& message, const QStringList& items) {
-        report.errors << message.arg(port).arg(items.join(QLatin1String(", ")));
+        report.errors << message.arg(label).arg(items.join(QLatin1String(", ")));
     };
     QStringList failed;
     const PrinterSettings current =
         readSettings(handle, change.itemsNamed() | change.itemsToRead(), failed);
     // Without the items as they are, nothing can be compared or merged.
     if (!failed.isEmpty()) {
-        failure(Rpsetup::tr("端口%1：读取失败：%2"), failed);
+        failure(Rpsetup::tr("%1：读取失败：%2"), failed);
         return PrinterFailed;
     }
     PrinterSettings wanted;
@@ -156,18 +156,18 @@ int applyToPrinter(_PrinterHandle* handle, int port, const SettingsChange& chang
         const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
         writeFrames(handle, frames, writeFailed);
         if (!writeFailed.isEmpty())
-            failure(Rpsetup::tr("端口%1：写入失败：%2"), writeFailed);
+            failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
         QStringList readFailed;
         readBack = readSettings(handle, differing, readFailed);
         if (!readFailed.isEmpty())
-            failure(Rpsetup::tr("端口%1：读取失败：%2"), readFailed);
+            failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
         // An item counts as stored only when the printer gives back what was written.
         notStored = differingItems(onlyItems(wanted, differing), readBack);
         QStringList mismatched;
         for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
             mismatched << f.item;
         if (!mismatched.isEmpty())
-            failure(Rpsetup::tr("端口%1：读回的值与写入的不同：%2"), mismatched);
+            failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
         // A failed write is a failure even if the printer happens to hold the value.
         for (const NamedFrame& f : frames)
             if (writeFailed.contains(f.item))
@@ -273,11 +273,11 @@ int apply(Invocation& call)
     const int rc = call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
         warnOfOtherSource(*document, target);
         ApplyReport report;
-        const int status = applyToPrinter(handle, target.port, change, check, report);
+        const int status = applyToPrinter(handle, target.label(), change, check, report);
         for (const QString& message : report.errors)
             err(message);
         if (json) {
-            reports << reportToJson(report, target.port, QString(), showSecrets);
+            reports << reportToJson(report, target.port, target.path, showSecrets);
             return status;
         }
         QStringList names;
@@ -285,10 +285,10 @@ int apply(Invocation& call)
             if (item.status != ApplyReport::Unchanged)
                 names << item.name;
         if (status == Success && names.isEmpty())
-            out(Rpsetup::tr("端口%1：无需更改").arg(target.port));
+            out(Rpsetup::tr("%1：无需更改").arg(target.label()));
         else if (status == Success)
-            out((check ? Rpsetup::tr("端口%1：将更改：%2") : Rpsetup::tr("端口%1：已更改：%2"))
-                    .arg(target.port)
+            out((check ? Rpsetup::tr("%1：将更改：%2") : Rpsetup::tr("%1：已更改：%2"))
+                    .arg(target.label())
                     .arg(names.join(QLatin1String(", "))));
         if (call.parser.isSet("diff"))
             for (const QString& line : reportDiff(report, showSecrets))

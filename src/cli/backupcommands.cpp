@@ -25,8 +25,9 @@ int backup(Invocation& call)
         // A backup that silently lacks an item would restore as if it were complete.
         if (!failed.isEmpty())
             return readFailed(target, failed);
-        const QByteArray json = QJsonDocument(toDocument(s, target.product, target.port))
-                                    .toJson(QJsonDocument::Indented);
+        const QByteArray json =
+            QJsonDocument(toDocument(s, target.product, target.port, target.path))
+                .toJson(QJsonDocument::Indented);
         if (file.isEmpty() || file == "-") {
             std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
             return int(Success);
@@ -115,8 +116,8 @@ void warnOfOtherSource(const QJsonObject& document, const Target& target)
 {
     const QString source = document.value("source").toObject().value("product").toString();
     if (!source.isEmpty() && source != target.product)
-        err(Rpsetup::tr("端口%1：警告：打印机是 %2，备份来自 %3")
-                .arg(target.port)
+        err(Rpsetup::tr("%1：警告：打印机是 %2，备份来自 %3")
+                .arg(target.label())
                 .arg(target.product, source));
 }
 

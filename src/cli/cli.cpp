@@ -17,7 +17,8 @@ QString translated(const char* text)
 
 QList<QCommandLineOption> globalOptions()
 {
-    return {QCommandLineOption("port", QString(), "N"), QCommandLineOption("all"),
+    return {QCommandLineOption("port", QString(), "N"),
+            QCommandLineOption("path", QString(), "PATH"), QCommandLineOption("all"),
             QCommandLineOption(QStringList{"h", "help"}),
             QCommandLineOption(QStringList{"V", "version"})};
 }
@@ -44,9 +45,9 @@ QString invocation(const Command& command)
 {
     QString line = QStringLiteral("rpsetup ");
     if (command.targets == Targets::One)
-        line += QLatin1String("[--port N] ");
+        line += QLatin1String("[--port N | --path PATH] ");
     else if (command.targets == Targets::OneOrAll)
-        line += QLatin1String("[--port N | --all] ");
+        line += QLatin1String("[--port N | --path PATH | --all] ");
     line += command.name;
     if (!command.synopsis.isEmpty())
         line += QLatin1Char(' ') + command.synopsis;
@@ -83,7 +84,7 @@ QString keyValues(const QString& key)
 
 QString usage(const QList<Command>& all)
 {
-    QString text = Rpsetup::tr("用法：rpsetup [--port N | --all] 命令 [参数]\n\n"
+    QString text = Rpsetup::tr("用法：rpsetup [--port N | --path PATH | --all] 命令 [参数]\n\n"
                                "读取和修改通过USB连接的票据打印机的设置。\n\n"
                                "命令：\n");
     constexpr int Column = 36;
@@ -103,6 +104,7 @@ QString usage(const QList<Command>& all)
     }
     text += Rpsetup::tr("\n选项：\n"
                         "  --port N       USB端口N上的打印机；只连接一台打印机时可省略\n"
+                        "  --path PATH    总线路径为PATH（如1-2.1，见 list）的打印机\n"
                         "  --all          对每台已连接的打印机执行命令\n"
                         "  -h, --help     本说明；命令 --help 查看一个命令的说明\n"
                         "  -V, --version  程序的版本\n\n"
@@ -194,17 +196,18 @@ int runCli(const QStringList& args)
                 .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name));
     }
 
+    for (const char* option : {"port", "path"})
+        if (parser.values(option).size() > 1)
+            return usageError(Rpsetup::tr("--%1 只能给出一次").arg(option));
     std::optional<int> port;
     if (parser.isSet("port")) {
-        if (parser.values("port").size() > 1)
-            return usageError(Rpsetup::tr("--port 只能给出一次"));
         port = parsePortOption(parser.value("port"));
         if (!port)
             return usageError(
                 QStringLiteral("--port: %1").arg(Rpsetup::tr("应为0到255之间的端口号")));
     }
-    if (port && parser.isSet("all"))
-        return usageError(Rpsetup::tr("--port 和 --all 不能同时使用"));
+    if (int(parser.isSet("port")) + int(parser.isSet("path")) + int(parser.isSet("all")) > 1)
+        return usageError(Rpsetup::tr("--port、--path 和 --all 只能选用一个"));
     if (positional.isEmpty()) {
         std::fputs(qPrintable(usage(all)), stderr);
         return BadUsage;
@@ -222,7 +225,9 @@ int runCli(const QStringList& args)
     if (command->targets == Targets::One && parser.isSet("all"))
         return usageError(Rpsetup::tr("%1 一次只能用于一台打印机，请用 --port").arg(command->name));
 
-    Targets targets(port, parser.isSet("all"));
+    const std::optional<QString> path =
+        parser.isSet("path") ? std::optional<QString>(parser.value("path")) : std::nullopt;
+    Targets targets(port, path, parser.isSet("all"));
     Invocation call{parser, positional.mid(words(*command).size()), targets};
     return command->run(call);
 }

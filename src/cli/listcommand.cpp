@@ -7,25 +7,31 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
 int list(Invocation& call)
 {
     if (!call.args.isEmpty())
         return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
-    const QList<AttachedPrinter> printers = printersByPort();
+    const QList<Target> printers = attachedPrinters();
     if (call.parser.isSet("json")) {
         QJsonArray array;
-        for (const AttachedPrinter& p : printers)
+        for (const Target& p : printers)
             array << QJsonObject{{"port", p.port},
-                                 {"product", QString::fromLatin1(p.product)},
-                                 {"selector", p.text}};
+                                 {"path", p.path},
+                                 {"product", p.product},
+                                 {"selector", selectorText(p.product.toLatin1(), p.port)},
+                                 {"access", p.refused ? "no-permission" : "ok"}};
         out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
     } else {
-        for (const AttachedPrinter& p : printers)
-            out(QStringLiteral("%1\t%2").arg(p.port).arg(
-                escapeControls(QString::fromLatin1(p.product))));
+        for (const Target& p : printers)
+            out(printerLine(p));
     }
+    if (std::any_of(printers.begin(), printers.end(), [](const Target& p) { return p.refused; }))
+        err(Rpsetup::tr("没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README "
+                        "的“Using a printer without root”一节）"));
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;

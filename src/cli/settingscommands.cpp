@@ -27,7 +27,12 @@ void printSettings(const PrinterSettings& s, const Target& target)
                 .arg(escapeControls(value)));
     };
     const QString unknown = QStringLiteral("?");
-    line("printer", QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));
+    line("printer", target.portShared
+                        ? QStringLiteral("%1 (port %2, %3)")
+                              .arg(target.product)
+                              .arg(target.port)
+                              .arg(target.path)
+                        : QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));
     line("speed", choiceText(choices::speed(), s.speed));
     line("density", choiceText(choices::density(), s.density));
     line("alarm", choiceText(choices::alarm(), s.alarm));
@@ -72,7 +77,7 @@ int show(Invocation& call)
         QStringList failed;
         const PrinterSettings s = readSettings(handle, AllItems, failed);
         if (json)
-            documents << toDocument(s, target.product, target.port);
+            documents << toDocument(s, target.product, target.port, target.path);
         else
             printSettings(s, target);
         return failed.isEmpty() ? int(Success) : readFailed(target, failed);
@@ -113,8 +118,7 @@ int selfTest(Invocation& call)
     return call.targets.forEach([](const Target& target, _PrinterHandle* handle) {
         if (SetPrinterStatusButton(handle, SELF_TEST_PAGE) == 0)
             return int(Success);
-        err(Rpsetup::tr("端口%1：写入失败：%2").arg(target.port).arg("self-test"));
-        return int(PrinterFailed);
+        return writeFailed(target, {QStringLiteral("self-test")});
     });
 }
 

@@ -6,66 +6,110 @@
 #include "settings/rpsetuptr.h"
 #include "usb/cdeviceioopera.h"
 
-#include <QStringList>
-
 #include <algorithm>
 
 namespace {
 
-QString printerList(const QList<AttachedPrinter>& printers)
+QString printerLines(const QList<Target>& printers)
 {
     QStringList lines;
-    for (const AttachedPrinter& p : printers)
-        lines << QStringLiteral("  %1\t%2").arg(p.port).arg(QString::fromLatin1(p.product));
+    for (const Target& p : printers)
+        lines << QStringLiteral("  ") + printerLine(p);
     return lines.join(QLatin1Char('\n'));
+}
+
+// A failure whose cause the user can remove gets its own message instead of the generic one.
+bool explained(const Target& target, TransportFailure failure)
+{
+    if (failure == TransportFailure::AccessDenied) {
+        err(Rpsetup::tr("%1：没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README "
+                        "的“Using a printer without root”一节）")
+                .arg(target.label()));
+        return true;
+    }
+    if (failure == TransportFailure::Busy) {
+        err(Rpsetup::tr("%1：打印机被其他程序占用").arg(target.label()));
+        return true;
+    }
+    return false;
 }
 
 } // namespace
 
-QList<AttachedPrinter> printersByPort()
+QString Target::label() const
 {
-    QList<AttachedPrinter> printers = listPrinters();
-    std::stable_sort(
-        printers.begin(), printers.end(),
-        [](const AttachedPrinter& a, const AttachedPrinter& b) { return a.port < b.port; });
+    return portShared ? Rpsetup::tr("端口%1（%2）").arg(port).arg(path)
+                      : Rpsetup::tr("端口%1").arg(port);
+}
+
+QList<Target> attachedPrinters()
+{
+    QList<Target> printers;
+    for (const AttachedPrinter& p : listPrinters(Listing::WithRefused))
+        printers << Target{p.port, p.path, QString::fromLatin1(p.product),
+                           p.access == AttachedPrinter::Access::NoPermission, false};
+    for (Target& p : printers)
+        p.portShared = std::count_if(printers.begin(), printers.end(),
+                                     [&](const Target& o) { return o.port == p.port; }) > 1;
+    std::sort(printers.begin(), printers.end(), [](const Target& a, const Target& b) {
+        return a.port != b.port ? a.port < b.port : a.path < b.path;
+    });
     return printers;
+}
+
+QString printerLine(const Target& p)
+{
+    return QStringLiteral("%1\t%2\t%3")
+        .arg(p.port)
+        .arg(p.refused ? Rpsetup::tr("（无权限）") : escapeControls(p.product))
+        .arg(p.path);
 }
 
 int Targets::choose(QList<Target>& targets) const
 {
-    const QList<AttachedPrinter> printers = printersByPort();
+    const QList<Target> printers = attachedPrinters();
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;
     }
     if (m_all) {
-        QList<int> seen;
-        for (const AttachedPrinter& p : printers) {
-            // Printers on equal port numbers behind two hubs answer as one: the later one.
-            if (seen.contains(p.port))
-                continue;
-            seen << p.port;
-            targets << Target{p.port, QString::fromLatin1(p.product)};
-        }
+        targets = printers;
         return Success;
     }
-    if (m_port) {
-        for (const AttachedPrinter& p : printers)
-            if (p.port == *m_port)
-                targets = {Target{p.port, QString::fromLatin1(p.product)}};
+    if (m_path) {
+        for (const Target& p : printers)
+            if (p.path == *m_path)
+                targets << p;
         if (targets.isEmpty()) {
-            err(Rpsetup::tr("端口%1上没有打印机，已连接的打印机：").arg(*m_port));
-            err(printerList(printers));
+            err(Rpsetup::tr("没有路径为%1的打印机，已连接的打印机：").arg(*m_path));
+            err(printerLines(printers));
             return NoPrinter;
         }
         return Success;
     }
+    if (m_port) {
+        for (const Target& p : printers)
+            if (p.port == *m_port)
+                targets << p;
+        if (targets.isEmpty()) {
+            err(Rpsetup::tr("端口%1上没有打印机，已连接的打印机：").arg(*m_port));
+            err(printerLines(printers));
+            return NoPrinter;
+        }
+        if (targets.size() > 1) {
+            err(Rpsetup::tr("端口%1上有多台打印机，请用 --path 选择一台：").arg(*m_port));
+            err(printerLines(targets));
+            targets.clear();
+            return BadUsage;
+        }
+        return Success;
+    }
     if (printers.size() > 1) {
-        err(Rpsetup::tr("连接了多台打印机，请用 --port 选择一台，或用 --all："));
-        err(printerList(printers));
+        err(Rpsetup::tr("连接了多台打印机，请用 --port 或 --path 选择一台，或用 --all："));
+        err(printerLines(printers));
         return BadUsage;
     }
-    targets << Target{printers.first().port, QString::fromLatin1(printers.first().product)};
+    targets = printers;
     return Success;
 }
 
@@ -82,16 +126,18 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
     int worst = Success;
     for (const Target& target : targets) {
         ScopedPrinterHandle handle;
-        int rc;
-        if (handle.open(target.port) != 0) {
-            err(Rpsetup::tr("端口%1：无法连接打印机").arg(target.port));
-            rc = PrinterFailed;
+        int rc = PrinterFailed;
+        if (target.refused) {
+            explained(target, TransportFailure::AccessDenied);
+        } else if (handle.open(target.path) != 0) {
+            if (!explained(target, CDeviceIOOpera::lastFailure()))
+                err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
         } else {
             rc = action(target, handle.get());
         }
         if (m_all)
-            err(rc == Success ? Rpsetup::tr("端口%1：完成").arg(target.port)
-                              : Rpsetup::tr("端口%1：失败").arg(target.port));
+            err(rc == Success ? Rpsetup::tr("%1：完成").arg(target.label())
+                              : Rpsetup::tr("%1：失败").arg(target.label()));
         worst = std::max(worst, rc);
     }
     return worst;
@@ -99,7 +145,10 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
 
 int readFailed(const Target& target, const QStringList& failed)
 {
-    err(Rpsetup::tr("端口%1：读取失败：%2").arg(target.port).arg(failed.join(QLatin1String(", "))));
+    if (!explained(target, CDeviceIOOpera::lastFailure()))
+        err(Rpsetup::tr("%1：读取失败：%2")
+                .arg(target.label())
+                .arg(failed.join(QLatin1String(", "))));
     return PrinterFailed;
 }
 
@@ -107,8 +156,14 @@ int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFram
 {
     QStringList failed;
     writeFrames(handle, frames, failed);
-    if (failed.isEmpty())
-        return Success;
-    err(Rpsetup::tr("端口%1：写入失败：%2").arg(target.port).arg(failed.join(QLatin1String(", "))));
+    return failed.isEmpty() ? int(Success) : writeFailed(target, failed);
+}
+
+int writeFailed(const Target& target, const QStringList& failed)
+{
+    if (!explained(target, CDeviceIOOpera::lastFailure()))
+        err(Rpsetup::tr("%1：写入失败：%2")
+                .arg(target.label())
+                .arg(failed.join(QLatin1String(", "))));
     return PrinterFailed;
 }

@@ -13,22 +13,31 @@
 
 struct Target
 {
-    int port;
+    int port = 0;
+    QString path; // the bus path, which names the printer even where a port number does not
     QString product;
+    bool refused = false; // the user may not open it
+    bool portShared = false;
+
+    // "port 1", or "port 1 (1-2.1)" where another printer has the same port number.
+    QString label() const;
 };
 
-// The printers a command runs on, as --port and --all chose them.
+// The printers a command runs on, as --port, --path and --all chose them.
 class Targets
 {
 public:
     enum Use
     {
-        Unused,   // the command looks at no printer in particular (list, restore --dry-run)
+        Unused,   // the command looks at no printer in particular (list)
         One,      // one printer only: --all is refused
         OneOrAll, // one printer, or every one with --all
     };
 
-    Targets(std::optional<int> port, bool all) : m_port(port), m_all(all) {}
+    Targets(std::optional<int> port, std::optional<QString> path, bool all)
+        : m_port(port), m_path(path), m_all(all)
+    {
+    }
 
     bool all() const { return m_all; }
 
@@ -36,21 +45,29 @@ public:
 
     // The chosen printers, or the exit status that says why there are none.
     int choose(QList<Target>& targets) const;
-    // Runs action once per chosen printer with a fresh handle, reporting each by port under
-    // --all; the worst exit status wins.
+    // Runs action once per chosen printer with a fresh handle, reporting each under --all; the
+    // worst exit status wins. A printer the user may not open, or one another program holds,
+    // fails with the reason and the remedy.
     int forEach(const Action& action) const;
     int forEach(const QList<Target>& targets, const Action& action) const;
 
 private:
     std::optional<int> m_port;
+    std::optional<QString> m_path;
     bool m_all;
 };
 
-// Printers by port: the bus lists them in an order of its own, which a person reading a list or a
-// log of --all should not have to follow.
-QList<AttachedPrinter> printersByPort();
+// Every attached printer of the vendor, those the user may not open included, by port and path:
+// the bus lists them in an order of its own, which a person reading a list or a log of --all
+// should not have to follow.
+QList<Target> attachedPrinters();
 
-// A read of the named items failed: said, with the exit status.
+// One line per printer: port, product (or "(no permission)"), path.
+QString printerLine(const Target& printer);
+
+// A read of the named items failed: said with its reason, and the exit status.
 int readFailed(const Target& target, const QStringList& failed);
-// Writes every frame and says which failed.
+// A write of the named items failed: said with its reason, and the exit status.
+int writeFailed(const Target& target, const QStringList& failed);
+// Writes every frame and says which failed, with the reason.
 int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFrame>& frames);

@@ -313,10 +313,6 @@
         <translation>Unknown option: %1</translation>
     </message>
     <message>
-        <source>--port 和 --all 不能同时使用</source>
-        <translation>--port and --all cannot be used together</translation>
-    </message>
-    <message>
         <source>未知的命令：%1</source>
         <translation>Unknown command: %1</translation>
     </message>
@@ -329,32 +325,8 @@
         <translation>No printer on port %1; attached printers:</translation>
     </message>
     <message>
-        <source>连接了多台打印机，请用 --port 选择一台，或用 --all：</source>
-        <translation>Several printers are attached; choose one with --port, or use --all:</translation>
-    </message>
-    <message>
-        <source>端口%1：无法连接打印机</source>
-        <translation>port %1: the printer cannot be reached</translation>
-    </message>
-    <message>
-        <source>端口%1：完成</source>
-        <translation>port %1: done</translation>
-    </message>
-    <message>
-        <source>端口%1：失败</source>
-        <translation>port %1: failed</translation>
-    </message>
-    <message>
         <source>多余的参数：%1</source>
         <translation>Unexpected arguments: %1</translation>
-    </message>
-    <message>
-        <source>端口%1：读取失败：%2</source>
-        <translation>port %1: reading failed: %2</translation>
-    </message>
-    <message>
-        <source>端口%1：写入失败：%2</source>
-        <translation>port %1: writing failed: %2</translation>
     </message>
     <message>
         <source>应为以下之一：%1</source>
@@ -443,40 +415,6 @@ a file is created readable by its owner only)</translation>
         <translation>Usage: </translation>
     </message>
     <message>
-        <source>用法：rpsetup [--port N | --all] 命令 [参数]
-
-读取和修改通过USB连接的票据打印机的设置。
-
-命令：
-</source>
-        <translation>Usage: rpsetup [--port N | --all] COMMAND [ARGS]
-
-Reads and changes the settings of receipt printers attached by USB.
-
-Commands:
-</translation>
-    </message>
-    <message>
-        <source>
-选项：
-  --port N       USB端口N上的打印机；只连接一台打印机时可省略
-  --all          对每台已连接的打印机执行命令
-  -h, --help     本说明；命令 --help 查看一个命令的说明
-  -V, --version  程序的版本
-
-set 的键：
-</source>
-        <translation>
-Options:
-  --port N       the printer on USB port N; may be left out when one printer is attached
-  --all          run the command on every attached printer
-  -h, --help     this text; COMMAND --help for one command
-  -V, --version  the program&apos;s version
-
-Keys of set:
-</translation>
-    </message>
-    <message>
         <source>
 退出状态：0 成功，1 无法连接打印机或读写失败，
 2 用法有误或值无效（未发送任何内容），3 未找到打印机。
@@ -485,10 +423,6 @@ Keys of set:
 Exit status: 0 success, 1 a printer could not be reached or a read or write failed,
 2 bad usage or an invalid value (nothing sent), 3 no printer found.
 </translation>
-    </message>
-    <message>
-        <source>--port 只能给出一次</source>
-        <translation>--port may be given only once</translation>
     </message>
     <message>
         <source>应为 %1</source>
@@ -547,22 +481,6 @@ Wi-Fi mode, station and access point, Wi-Fi IP</translation>
         <translation>Name one settings file</translation>
     </message>
     <message>
-        <source>端口%1：无需更改</source>
-        <translation>port %1: nothing to change</translation>
-    </message>
-    <message>
-        <source>端口%1：将更改：%2</source>
-        <translation>port %1: would change: %2</translation>
-    </message>
-    <message>
-        <source>端口%1：已更改：%2</source>
-        <translation>port %1: changed: %2</translation>
-    </message>
-    <message>
-        <source>端口%1：读回的值与写入的不同：%2</source>
-        <translation>port %1: the printer gave back other values than were written: %2</translation>
-    </message>
-    <message>
         <source>使打印机具有文件中的设置，
 只写入不同的项</source>
         <translation>bring the printers to the settings in FILE,
@@ -607,10 +525,6 @@ Keys: see rpsetup --help.</translation>
         <translation>%1: the document holds a static IP address, which would give several printers the same address; restore one printer at a time with --port</translation>
     </message>
     <message>
-        <source>端口%1：警告：打印机是 %2，备份来自 %3</source>
-        <translation>port %1: warning: the printer is %2 but the backup comes from %3</translation>
-    </message>
-    <message>
         <source>无法写入标准输出：%1</source>
         <translation>Cannot write to standard output: %1</translation>
     </message>
@@ -621,6 +535,126 @@ Keys: see rpsetup --help.</translation>
     <message>
         <source>重复的键</source>
         <translation>duplicate key</translation>
+    </message>
+    <message>
+        <source>%1：警告：打印机是 %2，备份来自 %3</source>
+        <translation>%1: warning: the printer is %2 but the backup comes from %3</translation>
+    </message>
+    <message>
+        <source>用法：rpsetup [--port N | --path PATH | --all] 命令 [参数]
+
+读取和修改通过USB连接的票据打印机的设置。
+
+命令：
+</source>
+        <translation>Usage: rpsetup [--port N | --path PATH | --all] COMMAND [ARGS]
+
+Reads and changes the settings of receipt printers attached by USB.
+
+Commands:
+</translation>
+    </message>
+    <message>
+        <source>
+选项：
+  --port N       USB端口N上的打印机；只连接一台打印机时可省略
+  --path PATH    总线路径为PATH（如1-2.1，见 list）的打印机
+  --all          对每台已连接的打印机执行命令
+  -h, --help     本说明；命令 --help 查看一个命令的说明
+  -V, --version  程序的版本
+
+set 的键：
+</source>
+        <translation>
+Options:
+  --port N       the printer on USB port N; may be left out when one printer is attached
+  --path PATH    the printer at bus path PATH (such as 1-2.1, see list)
+  --all          run the command on every attached printer
+  -h, --help     this text; COMMAND --help for one command
+  -V, --version  the program&apos;s version
+
+Keys of set:
+</translation>
+    </message>
+    <message>
+        <source>--%1 只能给出一次</source>
+        <translation>--%1 may be given only once</translation>
+    </message>
+    <message>
+        <source>--port、--path 和 --all 只能选用一个</source>
+        <translation>Use only one of --port, --path and --all</translation>
+    </message>
+    <message>
+        <source>没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README 的“Using a printer without root”一节）</source>
+        <translation>No permission to access the printer. Install the udev rule, then unplug and replug the printer (see &quot;Using a printer without root&quot; in the README).</translation>
+    </message>
+    <message>
+        <source>%1：没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README 的“Using a printer without root”一节）</source>
+        <translation>%1: no permission to access the printer. Install the udev rule, then unplug and replug the printer (see &quot;Using a printer without root&quot; in the README).</translation>
+    </message>
+    <message>
+        <source>%1：打印机被其他程序占用</source>
+        <translation>%1: in use by another program</translation>
+    </message>
+    <message>
+        <source>端口%1（%2）</source>
+        <translation>port %1 (%2)</translation>
+    </message>
+    <message>
+        <source>端口%1</source>
+        <translation>port %1</translation>
+    </message>
+    <message>
+        <source>（无权限）</source>
+        <translation>(no permission)</translation>
+    </message>
+    <message>
+        <source>没有路径为%1的打印机，已连接的打印机：</source>
+        <translation>No printer at path %1; attached printers:</translation>
+    </message>
+    <message>
+        <source>端口%1上有多台打印机，请用 --path 选择一台：</source>
+        <translation>Several printers are on port %1; choose one with --path:</translation>
+    </message>
+    <message>
+        <source>连接了多台打印机，请用 --port 或 --path 选择一台，或用 --all：</source>
+        <translation>Several printers are attached; choose one with --port or --path, or use --all:</translation>
+    </message>
+    <message>
+        <source>%1：无法连接打印机</source>
+        <translation>%1: the printer cannot be reached</translation>
+    </message>
+    <message>
+        <source>%1：完成</source>
+        <translation>%1: done</translation>
+    </message>
+    <message>
+        <source>%1：失败</source>
+        <translation>%1: failed</translation>
+    </message>
+    <message>
+        <source>%1：读取失败：%2</source>
+        <translation>%1: reading failed: %2</translation>
+    </message>
+    <message>
+        <source>%1：写入失败：%2</source>
+        <translation>%1: writing failed: %2</translation>
+    </message>
+    <message>
+        <source>%1：读回的值与写入的不同：%2</source>
+        <translation>%1: the printer gave back other values than were written: %2</translation>
+    </message>
+    <message>
+        <source>%1：无需更改</source>
+        <translation>%1: nothing to change</translation>
+    </message>
+    <message>
+        <source>%1：将更改：%2</source>
+        <translation>%1: would change: %2</translation>
+    </message>
+    <message>
+        <source>%1：已更改：%2</source>
+        <translation>%1: changed: %2</translation>
     </message>
 </context>
 <context>

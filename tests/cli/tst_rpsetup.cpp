@@ -57,17 +57,17 @@ QJsonObject printerOn(const Run& run, int port)
     return {};
 }
 
-// Every frame that changes a printer, "PORT: HEX", in port order: all but the get queries
+// Every frame that changes a printer, "SYSFS: HEX", in bus order: all but the get queries
 // (class 02) and the firmware-date query (class 00, command 04).
 QStringList writes(const Run& run)
 {
     QStringList frames;
-    for (int port = 0; port < 256; ++port)
-        for (const QJsonValue& v : printerOn(run, port)["received"].toArray()) {
+    for (const QJsonValue& printer : run.printers)
+        for (const QJsonValue& v : printer["received"].toArray()) {
             const QByteArray bytes = QByteArray::fromHex(v.toString().toLatin1());
             if (!bytes.startsWith(QByteArray::fromHex("1BFFFE02")) &&
                 !bytes.startsWith(QByteArray::fromHex("1BFFFE0004")))
-                frames << QStringLiteral("%1: %2").arg(port).arg(QString::fromLatin1(toHex(bytes)));
+                frames << printer["sysfs"].toString() + ": " + QString::fromLatin1(toHex(bytes));
         }
     return frames;
 }
@@ -138,7 +138,7 @@ private slots:
         row("list: none, another vendor only", {"port=1,vendor=0x1234"}, "rpsetup list", 3,
             {"No printer found"}, none);
         row("list: by port, whatever the bus order", {"port=2,product=B", "port=1,product=A"},
-            "rpsetup list", 0, {"1\tA\n2\tB\n"}, none);
+            "rpsetup list", 0, {"1\tA\t1-1\n2\tB\t1-2\n"}, none);
         row("show: a stored name's control characters escaped", {"port=1,sta-name=a\x1b[2Jb"},
             "rpsetup show", 0, {"wifi.ssid:        a\\x1b[2Jb\n"}, none);
         row("options after the command", {Known}, "rpsetup show --json --port 3", 0,
@@ -149,28 +149,57 @@ private slots:
         row("-V", {"port=1"}, "rpsetup -V", 0, {"rpsetup 1."}, none);
         row("no command", {"port=1"}, "rpsetup", 2, {"Usage: rpsetup"}, none);
         row("set: speed", {Known}, "rpsetup set speed=normal", 0, {},
-            {"3: 1B FF FE 01 00 01 01 1B FE FF"});
+            {"1-3: 1B FF FE 01 00 01 01 1B FE FF"});
         row("set: gateway keeps mode, address and mask", {Known},
             "rpsetup set eth.gateway=192.168.1.254", 0, {},
-            {"3: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF"});
+            {"1-3: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF"});
         row("set: udp port keeps tcp port", {Known}, "rpsetup set eth.udp-port=9200", 0, {},
-            {"3: 1B FF FE 01 0F 04 8C 23 F0 23 1B FE FF"});
+            {"1-3: 1B FF FE 01 0F 04 8C 23 F0 23 1B FE FF"});
         row("set: password keeps the network name", {Known}, "rpsetup set wifi.password=abcdefgh",
-            0, {}, {"3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"});
+            0, {}, {"1-3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"});
         row("set: dns keeps the rest", {Known}, "rpsetup set wifi-ip.dns=1.1.1.1", 0, {},
-            {"3: 1B FF FE 01 28 11 01 0A 00 00 05 0A 00 00 01 FF 00 00 00 01 01 01 01 1B FE FF"});
+            {"1-3: 1B FF FE 01 28 11 01 0A 00 00 05 0A 00 00 01 FF 00 00 00 01 01 01 01 1B FE FF"});
         row("set: access-point mode with the address the printer has", {Known},
-            "rpsetup set wifi.mode=ap", 0, {}, {"3: 1B FF FE 01 30 01 02 1B FE FF"});
+            "rpsetup set wifi.mode=ap", 0, {}, {"1-3: 1B FF FE 01 30 01 02 1B FE FF"});
         row("--all goes on past an unplugged printer", {"port=1", "port=2,unplug-after=1"},
             "rpsetup --all set speed=faster density=dark", 1, {"port 1: done", "port 2: failed"},
-            {"1: 1B FF FE 01 00 01 02 1B FE FF", "1: 1B FF FE 01 13 01 02 1B FE FF",
-             "2: 1B FF FE 01 00 01 02 1B FE FF"});
-        row("self-test", {"port=1"}, "rpsetup self-test", 0, {}, {"1: 1B FF FE 00 00 00 1B FE FF"});
+            {"1-1: 1B FF FE 01 00 01 02 1B FE FF", "1-1: 1B FF FE 01 13 01 02 1B FE FF",
+             "1-2: 1B FF FE 01 00 01 02 1B FE FF"});
+        row("list: a printer the user may not open", {"port=1", "port=4,fault=open-refused"},
+            "rpsetup list", 0, {"4\t(no permission)\t1-4\n", "Using a printer without root"}, none);
+        row("a printer the user may not open", {"port=1", "port=4,fault=open-refused"},
+            "rpsetup --port 4 show", 1,
+            {"port 4: no permission to access the printer", "Using a printer without root"}, none);
+        row("--all counts a printer the user may not open as failed",
+            {"port=1", "port=4,fault=open-refused"}, "rpsetup --all set speed=faster", 1,
+            {"port 1: done", "port 4: failed"}, {"1-1: 1B FF FE 01 00 01 02 1B FE FF"});
+        row("a printer another program holds", {"port=1,fault=busy"}, "rpsetup set speed=faster", 1,
+            {"port 1: in use by another program"}, none);
+        row("transport log only with RPSETUP_DEBUG=1", {"port=4,fault=open-refused"},
+            "rpsetup list 2>&1 | grep -c 'Open Device'; RPSETUP_DEBUG=1 rpsetup list 2>&1 | grep "
+            "-c "
+            "'Open Device'",
+            0, {"0\n1\n"}, none);
+        const QStringList onePort{"port=1,hub=2", "port=1,hub=3,product=B"};
+        row("a port number two printers have", onePort, "rpsetup --port 1 set speed=faster", 2,
+            {"Several printers are on port 1", "  1\tRP80 Printer\t1-2.1\n  1\tB\t1-3.1"}, none);
+        row("--path", onePort, "rpsetup --path 1-3.1 set speed=faster", 0, {},
+            {"1-3.1: 1B FF FE 01 00 01 02 1B FE FF"});
+        row("--all by path", onePort, "rpsetup --all set speed=faster", 0,
+            {"port 1 (1-2.1): done", "port 1 (1-3.1): done"},
+            {"1-2.1: 1B FF FE 01 00 01 02 1B FE FF", "1-3.1: 1B FF FE 01 00 01 02 1B FE FF"});
+        row("set: no reply to the read, nothing written", {"port=1,fault=no-reply,fault-on=02:0D"},
+            "rpsetup set eth.gateway=1.2.3.4", 1, {"port 1: reading failed: ethernet ip"}, none);
+        row("backup: no reply to a read, no file", {"port=1,fault=no-reply,fault-on=02:28"},
+            "rpsetup backup b.json; s=$?; test ! -e b.json && exit $s", 1,
+            {"reading failed: wifi ip"}, none);
+        row("self-test", {"port=1"}, "rpsetup self-test", 0, {},
+            {"1-1: 1B FF FE 00 00 00 1B FE FF"});
         row("logo print", {"port=1"}, "rpsetup logo print 5 --size double-height", 0, {},
-            {"1: 1C 70 05 02"});
+            {"1-1: 1C 70 05 02"});
         row("restore warns of another product", {Known}, SpeedDoc + "rpsetup restore d.json", 0,
             {"port 3: warning: the printer is Bar Printer but the backup comes from Other"},
-            {"3: 1B FF FE 01 00 01 01 1B FE FF"});
+            {"1-3: 1B FF FE 01 00 01 01 1B FE FF"});
         row("restore --dry-run prints the frames", {Known},
             SpeedDoc + "rpsetup restore --dry-run d.json", 0,
             {"speed\t1B FF FE 01 00 01 01 1B FE FF"}, none);
@@ -188,9 +217,9 @@ private slots:
             "rpsetup restore --dry-run \"$f\" && test -f \"$f\" && echo same; rm \"$f\"",
             0, {"speed\t", "same"}, none);
         const QStringList applied{
-            "3: 1B FF FE 01 13 01 01 1B FE FF",
-            "3: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
-            "3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"};
+            "1-3: 1B FF FE 01 13 01 01 1B FE FF",
+            "1-3: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF",
+            "1-3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"};
         row("apply: only what differs, then nothing", {Known},
             Wanted + "rpsetup apply w.json && rpsetup apply w.json", 0,
             {"port 3: changed: density, ethernet ip, wifi station\nport 3: nothing to change\n"},
@@ -208,7 +237,7 @@ private slots:
             Wanted + "rpsetup apply --json --check w.json > o; ! grep 12345678 o && tr -d ' \n' <o",
             0,
             {R"("wifistation":{"after":{"password":"********","ssid":"shop"},"before":{"password":)"
-             R"("********","ssid":"shop"},"status":"would-change"}},"path":null,"port":3})"},
+             R"("********","ssid":"shop"},"status":"would-change"}},"path":"1-3","port":3})"},
             none);
         row("apply: a set the printer ignores fails", {Known + ",fault=ignore-set:0x13"},
             Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
@@ -248,7 +277,7 @@ private slots:
         refused("no printer on the port", "rpsetup --port 9 show", "No printer on port 9", 3);
         refused("--port in plain digits only", "rpsetup --port +3 show", "--port: must be");
         refused("--port twice", "rpsetup --port 1 show --port 3", "--port may be given only once");
-        refused("--port beside --all", "rpsetup --all show --port 1", "cannot be used together");
+        refused("--port beside --all", "rpsetup --all show --port 1", "Use only one of --port");
         refused("unknown option", "rpsetup show --colour", "Unknown option: --colour");
         refused("backup of every printer", "rpsetup --all backup", "one printer at a time");
         refused("restore from a FIFO", "mkfifo f; rpsetup restore f", "f: not a regular file");
@@ -302,7 +331,8 @@ private slots:
         QVERIFY2(run.status == 0, qPrintable(failure(run)));
         const QJsonObject expected = QJsonDocument::fromJson(R"({
             "format": "receipt-printer-settings", "version": 1,
-            "source": {"product": "Bar Printer", "port": 3, "firmware": "2024-01-02"},
+            "source": {"product": "Bar Printer", "port": 3, "path": "1-3",
+                       "firmware": "2024-01-02"},
             "print": {"speed": "faster", "density": "light", "alarm": "both"},
             "ethernet": {"dhcp": false, "ip": "192.168.1.100", "mask": "255.255.255.0",
                          "gateway": "192.168.1.1", "tcpPort": 9100, "udpPort": 80},

@@ -49,7 +49,9 @@ private slots:
         QCOMPARE(launch({"--demo", "--printer", "port=3,fault=open-refused", "--record", path("1")},
                         "$RPSETUP list && $RPSETUP --port 2 self-test"),
                  0);
-        QCOMPARE(m_out, QStringLiteral("1\tRP80 Printer\n2\tRP58 Kitchen\n"));
+        QCOMPARE(m_out,
+                 QStringLiteral(
+                     "1\tRP80 Printer\t1-1\n2\tRP58 Kitchen\t1-2\n3\t(no permission)\t1-3\n"));
         QCOMPARE(recorded("1", 2)["received"].toArray(), QJsonArray{"1bfffe0000001bfeff"});
         QCOMPARE(recorded("1", 1)["received"].toArray(), QJsonArray{});
     }
@@ -61,7 +63,7 @@ private slots:
                         "$RPSETUP --port 4 set speed=faster"),
                  0);
         QCOMPARE(launch({"--state", path("1"), "--record", path("2")}, "$RPSETUP list"), 0);
-        QCOMPARE(m_out, QStringLiteral("4\tBar\n"));
+        QCOMPARE(m_out, QStringLiteral("4\tBar\t1-4\n"));
         QCOMPARE(recorded("2", 4)["state"].toObject()["speed"].toInt(), 2);
     }
 

@@ -188,18 +188,21 @@ std::optional<QJsonObject> documentBody(Reader& r, const QJsonObject& document)
     if (doc->value("version").toDouble(-1) != SettingsDocumentVersion)
         r.error("version", Rpsetup::tr("不支持的版本"));
     if (doc->contains("source"))
-        r.object(doc->value("source"), "source", {"product", "port", "firmware"});
+        r.object(doc->value("source"), "source", {"product", "port", "path", "firmware"});
     return doc;
 }
 
 } // namespace
 
-QJsonObject toDocument(const PrinterSettings& s, const QString& product, int port)
+QJsonObject toDocument(const PrinterSettings& s, const QString& product, int port,
+                       const QString& path)
 {
     QJsonObject doc;
     doc["format"] = "receipt-printer-settings";
     doc["version"] = SettingsDocumentVersion;
     QJsonObject source{{"product", product}, {"port", port}};
+    if (!path.isEmpty())
+        source["path"] = path;
     if (s.firmware)
         source["firmware"] = *s.firmware;
     doc["source"] = source;

@@ -13,7 +13,8 @@
 // The versioned document of `show --json` and `backup`. Field names and shape are stable; a
 // value outside the known choices is kept as its number so nothing read is hidden.
 constexpr int SettingsDocumentVersion = 1;
-QJsonObject toDocument(const PrinterSettings& settings, const QString& product, int port);
+QJsonObject toDocument(const PrinterSettings& settings, const QString& product, int port,
+                       const QString& path = QString());
 
 // Reads a document back for restore. Every error names the path of the offending value
 // ("ethernet.ip: ..."); on any error the result is empty and nothing may be written.
