@@ -358,6 +358,12 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
 
 std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErrors& errors)
 {
+    // Qt 5's parser leaks the first of two objects under one key, so duplicates are found first.
+    const QStringList duplicates = duplicateKeys(json);
+    for (const QString& path : duplicates)
+        errors.messages << QStringLiteral("%1: %2").arg(path, Rpsetup::tr("重复的键"));
+    if (!duplicates.isEmpty())
+        return std::nullopt;
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -370,8 +376,6 @@ std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErr
         errors.messages << Rpsetup::tr("文件应为一个JSON对象");
         return std::nullopt;
     }
-    for (const QString& path : duplicateKeys(json))
-        errors.messages << QStringLiteral("%1: %2").arg(path, Rpsetup::tr("重复的键"));
     return doc.object();
 }
 
