@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace sim {
 
@@ -242,7 +243,7 @@ private:
     SimBus& operator=(const SimBus&) = delete;
     void removeUnusedHubs();
     struct Impl;
-    Impl* d;
+    std::unique_ptr<Impl> d;
 };
 
 } // namespace sim
