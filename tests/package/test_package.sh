@@ -25,7 +25,7 @@ file -b "$root"/usr/bin/* | grep -v ', stripped' >/dev/null && expect "stripped"
 
 bin=$root/usr/bin
 expect "rpsetup --version" "rpsetup $(dpkg-deb -f "$deb" Version)" "$("$bin/rpsetup" --version)"
-expect "rpsetup --help" "Usage: rpsetup [--port N | --all] COMMAND [ARGS]" "$("$bin/rpsetup" --help | sed -n 1p)"
+expect "rpsetup --help" "Usage: rpsetup [--port N | --path PATH | --all] COMMAND [ARGS]" "$("$bin/rpsetup" --help | sed -n 1p)"
 
 # The windows style, unlike the default, never widens the open list by itself.
 window=$(LC_ALL=C QT_QPA_PLATFORM=offscreen timeout 60 "$sim" \
