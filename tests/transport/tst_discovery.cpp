@@ -138,7 +138,8 @@ private slots:
         for (int i = 0; i < 100; ++i)
             QCOMPARE(selfTest(1), 0);
         QCOMPARE(printer->selfTests(), 101);
-        QCOMPARE(openDescriptors(), fds);
+        // A leak only adds descriptors; one the simulated bus still held at the start may be gone.
+        QVERIFY2(openDescriptors() <= fds, qPrintable(QString::number(openDescriptors())));
         QCOMPARE(QDir("/proc/self/task").count(), threads);
     }
 };
