@@ -1,5 +1,4 @@
 #include "guitest.h"
-#include "logwatcher.h"
 #include "usb/printerlist.h"
 
 #include <QTextCodec>
@@ -66,7 +65,6 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
     std::unique_ptr<MessageBoxCatcher> boxes;
-    std::unique_ptr<LogWatcher> log;
     std::unique_ptr<MainWindow> main;
 
     // Every click must leave no wait cursor behind, and must not have shown one over a box.
@@ -101,14 +99,12 @@ private slots:
     void init()
     {
         boxes = std::make_unique<MessageBoxCatcher>();
-        log = std::make_unique<LogWatcher>();
         main = std::make_unique<MainWindow>();
         main->show();
     }
     void cleanup()
     {
         main.reset();
-        log.reset();
         boxes.reset();
         sim::SimBus::instance().clear();
     }
@@ -138,8 +134,16 @@ private slots:
         selectPort(main.get(), 1);
         for (int i = 0; i < 3; ++i)
             setting(i)->setCurrentIndex(i == 1 ? 0 : 2);
-        log->lines.clear();
+        // Each exchange must go out under the wait cursor. The window is blocked in the exchange
+        // while the printer takes it, so the cursor can be looked at from the printer's side.
+        int withoutWaitCursor = 0;
+        printer->setReceivedHook([&](const QByteArray&) {
+            const QCursor* cursor = QApplication::overrideCursor();
+            withoutWaitCursor += !cursor || cursor->shape() != Qt::WaitCursor;
+        });
         click(c.button);
+        printer->setReceivedHook({});
+        QCOMPARE(withoutWaitCursor, 0);
         QStringList frames;
         for (const QString& frame : QString::fromLatin1(c.frames).split(' '))
             frames << frameHex(frame.toLatin1());
@@ -149,10 +153,6 @@ private slots:
         QCOMPARE(settingsOf(printer), c.stored);
         const int selfTests = printer->selfTests();
         QCOMPARE(selfTests, c.button == QLatin1String("pushButton_10") ? 1 : 0);
-        // Every exchange logs as it goes; each line must come under the wait cursor.
-        QVERIFY(!log->lines.isEmpty());
-        for (const LogWatcher::Line& line : log->lines)
-            QVERIFY2(line.type != QtDebugMsg || line.waitCursor, qPrintable(line.text));
 
         // Failures used to be reported as success; a failed read leaves no earlier date shown.
         for (sim::Fault fault : {sim::Fault::OpenRefused, sim::Fault::Gone, sim::Fault::WriteError,
@@ -230,8 +230,6 @@ private slots:
                      qPrintable(text));
             click("pushButton");
             QCOMPARE(boxes->texts, boxesFor(Got));
-            const QString logged = "temp_data = " + QStringList{"001", "012", "123"}[row];
-            QVERIFY(log->contains(QtDebugMsg, logged));
             for (int i = 0; i < printers.size(); ++i)
                 QCOMPARE(printers[i]->received().size(), i == row ? 3 : 0);
             printers[row]->clearReceived();

@@ -1,5 +1,4 @@
 #include "guitest.h"
-#include "logwatcher.h"
 #include "net_set.h"
 #include "wifi.h"
 
@@ -20,6 +19,7 @@ const QString NameTooLong = QString::fromUtf8("wifi名称最长32字节");
 const QString BadPassword = QString::fromUtf8("wifi密码应为8到63位");
 const QString NoName = QString::fromUtf8("请填写wifi名称");
 const QString Control = QString::fromUtf8("wifi名称和密码不能包含控制字符");
+const QString SharedPort = QString::fromUtf8("有多台打印机使用同一端口号，请只连接其中一台");
 const QString StaticNeedsAddress = QString::fromUtf8("静态IP模式下请填写IP地址和子网掩码");
 
 const char* const GetPorts = "1BFFFE020F00 1BFEFF";
@@ -66,8 +66,11 @@ bool fill(QWidget* window, const QString& list)
 {
     for (const QString& entry : items(list)) {
         auto* widget = child<QWidget>(window, qPrintable(entry.section('=', 0, 0)));
-        widget->setProperty(textProperty(widget), entry.section('=', 1));
-        if (widget->property(textProperty(widget)) != entry.section('=', 1))
+        const QString text = entry.section('=', 1);
+        widget->setProperty(textProperty(widget), text);
+        // A masked field drops the blanks typed into it, as it does for the user.
+        const bool masked = widget->property("inputMask").toString().size() > 0;
+        if (widget->property(textProperty(widget)) != (masked ? QString(text).remove(' ') : text))
             return false;
     }
     return true;
@@ -98,7 +101,9 @@ class TestSettingsWindows : public QObject
 
     // One click as a user makes it: open the window, run its Gets first when the button needs
     // them, fill in, click; then the message, the frames the printer got, and the window.
-    // Fields are "name=value; ..."; fault is "unplugged", "fail", or "fail until|from <log line>".
+    // Fields are "name=value; ...". Fault: "unplugged"; "twin", a second printer on the port
+    // behind a hub; "fail", every write fails; "fail from|until CC DD", writes fail from, or
+    // until, the first one carrying that class and command.
     static void row(const char* name, const char* window, const char* click, const QString& fill,
                     const QString& fault, const QString& message, const QStringList& frames,
                     const QString& expect, const QByteArray& reply = {})
@@ -129,18 +134,23 @@ class TestSettingsWindows : public QObject
         printer->clearReceived();
         boxes->clear();
 
-        LogWatcher log;
         if (fault == "unplugged") {
             sim::SimBus::instance().unplug(printer);
             printer = nullptr;
+        } else if (fault == "twin") {
+            sim::PrinterConfig hub;
+            hub.sysfsName = "1-4.1";
+            QVERIFY(sim::SimBus::instance().add(hub));
         } else if (!fault.isEmpty()) {
-            const bool later = fault.startsWith("fail from ");
-            const auto failing = [p = printer](bool fail) {
-                p->setFault(fail ? sim::Fault::WriteError : sim::Fault::None);
-            };
-            failing(!later);
-            if (fault.contains(' '))
-                log.onFirst(fault.section(' ', 2), [=] { failing(later); });
+            const QStringList words = fault.split(' ');
+            sim::Trigger trigger = sim::Trigger::always();
+            if (words.size() == 4) {
+                const auto frameClass = std::uint8_t(words[2].toUInt(nullptr, 16));
+                const auto command = std::uint8_t(words[3].toUInt(nullptr, 16));
+                trigger = words[1] == "from" ? sim::Trigger::onCommand(frameClass, command)
+                                             : sim::Trigger::untilCommand(frameClass, command);
+            }
+            printer->setFault(sim::Fault::WriteError, 0, trigger);
         }
         button(w, qPrintable(click))->click();
 
@@ -330,6 +340,14 @@ private slots:
         row("wifi station in UTF-8", "wifi", "pushButton_2",
             QString::fromUtf8("lineEdit=咖啡店; lineEdit_2="), "", Success,
             {StationMode, "1BFFFE01260B E59296E595A1E5BA9700 00 1BFEFF"}, "");
+        row("wifi station with a 64-hex-digit key", "wifi", "pushButton_2",
+            "lineEdit=ab; lineEdit_2=" + QString("0123456789abcdef").repeated(4), "", Success,
+            {StationMode, "1BFFFE012644 616200" + QByteArray("0123456789abcdef").repeated(4).toHex() +
+                              "00 1BFEFF"},
+            "");
+        row("wifi access point address typed with blanks", "wifi", "pushButton_2",
+            "comboBox=AP; lineEdit_3=ab; lineEdit_4=; lineEdit_5= 10.  0.  0.  1", "", Success,
+            {ApMode, "1BFFFE01270D 616200 00 31302E302E302E3100 1BFEFF"}, "");
         row("wifi access point abc, open, 192.168.4.1", "wifi", "pushButton_2",
             "comboBox=AP; lineEdit=old; lineEdit_3=abc; lineEdit_4=; lineEdit_5=192.168.4.1", "",
             Success, {ApMode, "1BFFFE012711 61626300 00 3139322E3136382E342E3100 1BFEFF"}, "");
@@ -398,35 +416,39 @@ private slots:
         addColumns();
         row("net get, unplugged", "net", "pushButton", "", "unplugged", NotConnected, {},
             "pushButton_2=off; lineEdit_4=");
-        row("net get, ip query fails", "net", "pushButton", "", "fail from rrrrr 0D", Lost,
+        row("net get, ip query fails", "net", "pushButton", "", "fail from 02 0D", Lost,
             {GetPorts}, "pushButton_2=on; lineEdit=...; lineEdit_4=9100; lineEdit_5=80");
         row("net get, port query fails", "net", "pushButton", "lineEdit_4=1234",
-            "fail until rrrrr 0D", Lost, {GetIp},
+            "fail until 02 0D", Lost, {GetIp},
             "lineEdit=192.168.1.100; lineEdit_4=1234; lineEdit_5=");
         row("net set, unplugged", "net", "pushButton_2", "", "unplugged", NotConnected, {}, "");
-        row("net set, ip frame fails", "net", "pushButton_2", "", "fail until PORT_MESSAGE t mm",
+        row("net set, ip frame fails", "net", "pushButton_2", "", "fail until 01 0F",
             Lost, {"1BFFFE010F04 8C235000 1BFEFF"}, "");
-        row("net set, port frame fails", "net", "pushButton_2", "", "fail from PORT_MESSAGE t mm",
+        row("net set, port frame fails", "net", "pushButton_2", "", "fail from 01 0F",
             Lost, {IpFrame}, "");
         row("wifi get, unplugged", "wifi", "pushButton", "", "unplugged", NotConnected, {},
             "pushButton_2=off");
         row("wifi get, mode query fails", "wifi", "pushButton", "lineEdit=keep; lineEdit_5=1.2.3.4",
             "fail", Lost, {}, "pushButton_2=on; comboBox=STA; lineEdit=keep; lineEdit_5=1.2.3.4");
         row("wifi get, settings query fails", "wifi", "pushButton",
-            "comboBox=AP; lineEdit=a; lineEdit_3=c", "fail from rrrrr 26", Lost, {GetMode},
+            "comboBox=AP; lineEdit=a; lineEdit_3=c", "fail from 02 26", Lost, {GetMode},
             "comboBox=STA; lineEdit=a; lineEdit_3=c");
         row("wifi set, unplugged", "wifi", "pushButton_2", "", "unplugged", NotConnected, {}, "");
         row("wifi set, mode frame fails", "wifi", "pushButton_2",
-            "lineEdit=abc; lineEdit_2=", "fail until byte = ", Lost,
+            "lineEdit=abc; lineEdit_2=", "fail until 01 26", Lost,
             {"1BFFFE012605 6162630000 1BFEFF"}, "");
         row("wifi set, station frame fails", "wifi", "pushButton_2",
-            "lineEdit=abc; lineEdit_2=", "fail from byte = ", Lost, {StationMode}, "");
+            "lineEdit=abc; lineEdit_2=", "fail from 01 26", Lost, {StationMode}, "");
         row("wifi ip get, unplugged", "wifi", "pushButton_3", "", "unplugged", NotConnected, {},
             "pushButton_4=off");
         row("wifi ip get fails", "wifi", "pushButton_3", "", "fail", Lost, {}, "pushButton_4=on");
         row("wifi ip set, unplugged", "wifi", "pushButton_4", "", "unplugged", NotConnected, {},
             "");
         row("wifi ip set fails", "wifi", "pushButton_4", "", "fail", Lost, {}, "");
+        row("net set, two printers on the port", "net", "pushButton_2", "", "twin", SharedPort,
+            {}, "");
+        row("wifi ip get, two printers on the port", "wifi", "pushButton_3", "lineEdit_6=1.2.3.4",
+            "twin", SharedPort, {}, "lineEdit_6=1.2.3.4");
     }
     void sharedSteps() { clickRow(); }
 };

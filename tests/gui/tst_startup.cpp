@@ -1,4 +1,3 @@
-#include "logwatcher.h"
 #include "mainwindow.h"
 #include "startup.h"
 
@@ -35,14 +34,11 @@ private slots:
     {
         QFETCH(QString, locale);
         QFETCH(bool, english);
-        LogWatcher log;
         QTranslator translator;
+        // The test fails unless the choice is logged.
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(english ? LoadedLine : SkipLine));
 
         QCOMPARE(installTranslation(*qApp, translator, QLocale(locale)), english);
-
-        QCOMPARE(log.contains(QtDebugMsg, SkipLine), !english);
-        QCOMPARE(log.contains(QtDebugMsg, LoadedLine), english);
-        QVERIFY(!log.contains(QtWarningMsg, FailedLine));
         QCOMPARE(applicationTitle(), english ? "Receipt Printer Setup Tool" : ChineseTitle);
         // The window is built after the choice, so its form comes up in that language.
         MainWindow window;
@@ -75,14 +71,12 @@ private slots:
     void missingTranslationStaysChinese()
     {
         Q_CLEANUP_RESOURCE(translations);
-        LogWatcher log;
         QTranslator translator;
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(FailedLine));
         const bool installed = installTranslation(*qApp, translator, QLocale(QLocale::English));
         Q_INIT_RESOURCE(translations);
 
         QVERIFY(!installed);
-        QVERIFY(log.contains(QtWarningMsg, FailedLine));
-        QVERIFY(!log.contains(QtDebugMsg, LoadedLine));
         QCOMPARE(applicationTitle(), ChineseTitle);
     }
 };
