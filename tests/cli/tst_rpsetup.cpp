@@ -239,6 +239,9 @@ private slots:
             {R"("wifistation":{"after":{"password":"********","ssid":"shop"},"before":{"password":)"
              R"("********","ssid":"shop"},"status":"would-change"}},"path":"1-3","port":3})"},
             none);
+        row("apply: a reply cut short, nothing written",
+            {Known + ",fault=short-reply:8,fault-only=02:0D"}, Wanted + "rpsetup apply w.json", 1,
+            {"port 3: reading failed: ethernet ip"}, none);
         row("apply: a set the printer ignores fails", {Known + ",fault=ignore-set:0x13"},
             Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
             {"port 3: the printer gave back other values than were written: density",
