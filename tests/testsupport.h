@@ -38,4 +38,13 @@ inline int openDescriptors()
     return count;
 }
 
+// Checked after many rounds: a leak on any path grows with them, while the simulated bus may
+// hold one descriptor more or fewer from one moment to the next.
+#define QVERIFY_NO_DESCRIPTOR_LEAK(before)                                                         \
+    do {                                                                                           \
+        const int after = testsupport::openDescriptors();                                          \
+        QVERIFY2(after <= (before) + 1,                                                            \
+                 qPrintable(QStringLiteral("%1 descriptors, %2 before").arg(after).arg(before)));  \
+    } while (false)
+
 } // namespace testsupport

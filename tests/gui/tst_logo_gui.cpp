@@ -261,7 +261,7 @@ private slots:
         const int baseline = openDescriptors();
         for (int i = 0; i < 10; ++i)
             everyPath();
-        QCOMPARE(openDescriptors(), baseline);
+        QVERIFY_NO_DESCRIPTOR_LEAK(baseline);
         QCOMPARE(printer->downloads().size(), 11);
         QCOMPARE(printer->prints().size(), 11);
     }

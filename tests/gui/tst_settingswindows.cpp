@@ -342,8 +342,8 @@ private slots:
             {StationMode, "1BFFFE01260B E59296E595A1E5BA9700 00 1BFEFF"}, "");
         row("wifi station with a 64-hex-digit key", "wifi", "pushButton_2",
             "lineEdit=ab; lineEdit_2=" + QString("0123456789abcdef").repeated(4), "", Success,
-            {StationMode, "1BFFFE012644 616200" + QByteArray("0123456789abcdef").repeated(4).toHex() +
-                              "00 1BFEFF"},
+            {StationMode, "1BFFFE012644 616200" +
+                              QByteArray("0123456789abcdef").repeated(4).toHex() + "00 1BFEFF"},
             "");
         row("wifi access point address typed with blanks", "wifi", "pushButton_2",
             "comboBox=AP; lineEdit_3=ab; lineEdit_4=; lineEdit_5= 10.  0.  0.  1", "", Success,
@@ -416,16 +416,15 @@ private slots:
         addColumns();
         row("net get, unplugged", "net", "pushButton", "", "unplugged", NotConnected, {},
             "pushButton_2=off; lineEdit_4=");
-        row("net get, ip query fails", "net", "pushButton", "", "fail from 02 0D", Lost,
-            {GetPorts}, "pushButton_2=on; lineEdit=...; lineEdit_4=9100; lineEdit_5=80");
-        row("net get, port query fails", "net", "pushButton", "lineEdit_4=1234",
-            "fail until 02 0D", Lost, {GetIp},
-            "lineEdit=192.168.1.100; lineEdit_4=1234; lineEdit_5=");
+        row("net get, ip query fails", "net", "pushButton", "", "fail from 02 0D", Lost, {GetPorts},
+            "pushButton_2=on; lineEdit=...; lineEdit_4=9100; lineEdit_5=80");
+        row("net get, port query fails", "net", "pushButton", "lineEdit_4=1234", "fail until 02 0D",
+            Lost, {GetIp}, "lineEdit=192.168.1.100; lineEdit_4=1234; lineEdit_5=");
         row("net set, unplugged", "net", "pushButton_2", "", "unplugged", NotConnected, {}, "");
-        row("net set, ip frame fails", "net", "pushButton_2", "", "fail until 01 0F",
-            Lost, {"1BFFFE010F04 8C235000 1BFEFF"}, "");
-        row("net set, port frame fails", "net", "pushButton_2", "", "fail from 01 0F",
-            Lost, {IpFrame}, "");
+        row("net set, ip frame fails", "net", "pushButton_2", "", "fail until 01 0F", Lost,
+            {"1BFFFE010F04 8C235000 1BFEFF"}, "");
+        row("net set, port frame fails", "net", "pushButton_2", "", "fail from 01 0F", Lost,
+            {IpFrame}, "");
         row("wifi get, unplugged", "wifi", "pushButton", "", "unplugged", NotConnected, {},
             "pushButton_2=off");
         row("wifi get, mode query fails", "wifi", "pushButton", "lineEdit=keep; lineEdit_5=1.2.3.4",
@@ -445,8 +444,8 @@ private slots:
         row("wifi ip set, unplugged", "wifi", "pushButton_4", "", "unplugged", NotConnected, {},
             "");
         row("wifi ip set fails", "wifi", "pushButton_4", "", "fail", Lost, {}, "");
-        row("net set, two printers on the port", "net", "pushButton_2", "", "twin", SharedPort,
-            {}, "");
+        row("net set, two printers on the port", "net", "pushButton_2", "", "twin", SharedPort, {},
+            "");
         row("wifi ip get, two printers on the port", "wifi", "pushButton_3", "lineEdit_6=1.2.3.4",
             "twin", SharedPort, {}, "lineEdit_6=1.2.3.4");
     }
