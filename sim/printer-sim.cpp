@@ -169,14 +169,11 @@ void forwardSignal(int sig)
         ::kill(g_child, sig);
 }
 
-int runChild(const QStringList& command)
+int runChild(char** command)
 {
-    std::vector<QByteArray> args;
-    for (const QString& a : command)
-        args.push_back(QFile::encodeName(a));
     std::vector<char*> argv;
-    for (QByteArray& a : args)
-        argv.push_back(a.data());
+    for (char** a = command; *a; ++a)
+        argv.push_back(*a);
     argv.push_back(nullptr);
     std::vector<QByteArray> env = childEnvironment();
     std::vector<char*> envp;
@@ -230,7 +227,9 @@ int main(int argc, char** argv)
     QString recordFile;
     bool demo = false;
     bool verbose = false;
-    QStringList command;
+    // The command's words are passed on as given: through QString, bytes that are not UTF-8
+    // would be replaced.
+    char** command = nullptr;
 
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -242,7 +241,8 @@ int main(int argc, char** argv)
         };
         QString v;
         if (a == QLatin1String("--")) {
-            command = args.mid(i + 1);
+            if (i + 1 < argc)
+                command = argv + i + 1;
             break;
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(Usage, stdout);
@@ -263,7 +263,7 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("unknown option or missing value: %1 (see --help)").arg(a));
         }
     }
-    if (command.isEmpty())
+    if (!command)
         return fail(
             QStringLiteral("no command given: printer-sim [options] -- COMMAND (see --help)"));
 

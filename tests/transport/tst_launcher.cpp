@@ -67,6 +67,21 @@ private slots:
         QCOMPARE(recorded("2", 4)["state"].toObject()["speed"].toInt(), 2);
     }
 
+    // File names are bytes: one that is not UTF-8 reaches the program unchanged.
+    void commandWordsByteForByte()
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LD_PRELOAD");
+        env.remove("UMOCKDEV_DIR");
+        env.insert("PRINTER_SIM", PRINTER_SIM);
+        p.setProcessEnvironment(env);
+        p.start("/bin/sh",
+                {"-c", R"sh("$PRINTER_SIM" --demo -- printf %s "$(printf 'caf\351')")sh"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.readAllStandardOutput(), QByteArray("caf\xe9"));
+    }
+
     // The child's status becomes the launcher's; bad input is refused before the child runs.
     void statusAndRefusals_data()
     {
