@@ -292,57 +292,62 @@ void SimPrinter::attachKernelDriver()
     m_kernelDriver = m_config.kernelDriver || m_fault == Fault::KernelDriver;
 }
 
-// The (class, command) keys of the command frames in one transfer, found as handleFrame finds
-// them.
-QList<std::uint16_t> SimPrinter::commandsIn(const QByteArray& data)
+// One transfer may hold several commands back to back, as the printer reads a byte stream.
+// Bytes that start no known command are skipped, as the printer would print them as text.
+QList<SimPrinter::Piece> SimPrinter::split(const QByteArray& data)
 {
-    QList<std::uint16_t> keys;
+    QList<Piece> pieces;
     int i = 0;
     while (i < data.size()) {
         const QByteArray rest = QByteArray::fromRawData(data.constData() + i, data.size() - i);
+        Piece piece{Piece::Command, i, i};
         if (rest.startsWith(FrameStart) && rest.size() >= FrameOverhead) {
             const int n = std::uint8_t(rest[5]);
-            if (rest.size() >= n + FrameOverhead && rest.mid(6 + n, 3) == FrameEnd) {
-                keys.append(rawKey(std::uint8_t(rest[3]), std::uint8_t(rest[4])));
-                i += n + FrameOverhead;
-                continue;
-            }
+            if (rest.size() >= n + FrameOverhead && rest.mid(6 + n, 3) == FrameEnd)
+                piece.end = i + n + FrameOverhead;
         } else if (rest.startsWith("\x1C\x70") && rest.size() >= 4) {
-            i += 4;
-            continue;
+            piece = {Piece::Print, i, i + 4};
         } else if (rest.startsWith("\x1C\x71")) {
             const int end = downloadEnd(data, i, nullptr);
-            i = end < 0 ? data.size() : end;
+            piece = {Piece::Download, i, end < 0 ? int(data.size()) : end};
+        }
+        if (piece.end == i) {
+            ++i;
             continue;
         }
-        ++i;
+        pieces.append(piece);
+        i = piece.end;
+    }
+    return pieces;
+}
+
+QList<std::uint16_t> SimPrinter::commandsIn(const QByteArray& data)
+{
+    QList<std::uint16_t> keys;
+    for (const Piece& piece : split(data)) {
+        if (piece.kind == Piece::Command)
+            keys.append(
+                rawKey(std::uint8_t(data[piece.start + 3]), std::uint8_t(data[piece.start + 4])));
     }
     return keys;
 }
 
-// One transfer may hold several commands back to back, as the printer reads a byte stream.
-// Bytes that start no known command are skipped, as the printer would print them as text.
 void SimPrinter::handleFrame(const QByteArray& data)
 {
-    int i = 0;
-    while (i < data.size()) {
-        const QByteArray rest = QByteArray::fromRawData(data.constData() + i, data.size() - i);
-        if (rest.startsWith(FrameStart) && rest.size() >= FrameOverhead) {
-            const int n = std::uint8_t(rest[5]);
-            if (rest.size() >= n + FrameOverhead && rest.mid(6 + n, 3) == FrameEnd) {
-                handleCommand(std::uint8_t(rest[3]), std::uint8_t(rest[4]), rest.mid(6, n));
-                i += n + FrameOverhead;
-                continue;
-            }
-        } else if (rest.startsWith("\x1C\x70") && rest.size() >= 4) {
-            m_prints.append(rest.left(4));
-            i += 4;
-            continue;
-        } else if (rest.startsWith("\x1C\x71")) {
-            i = handleDownload(data, i);
-            continue;
+    for (const Piece& piece : split(data)) {
+        const QByteArray bytes = data.mid(piece.start, piece.end - piece.start);
+        switch (piece.kind) {
+        case Piece::Command:
+            handleCommand(std::uint8_t(bytes[3]), std::uint8_t(bytes[4]),
+                          bytes.mid(6, bytes.size() - FrameOverhead));
+            break;
+        case Piece::Print:
+            m_prints.append(bytes);
+            break;
+        case Piece::Download:
+            handleDownload(bytes);
+            break;
         }
-        ++i;
     }
 }
 
@@ -445,17 +450,12 @@ int SimPrinter::downloadEnd(const QByteArray& data, int start, QList<QByteArray>
 
 // A download replaces every stored logo; one whose blocks do not add up is recorded but leaves
 // the logos as they were.
-int SimPrinter::handleDownload(const QByteArray& data, int start)
+void SimPrinter::handleDownload(const QByteArray& download)
 {
+    m_downloads.append(download);
     QList<QByteArray> blocks;
-    const int end = downloadEnd(data, start, &blocks);
-    if (end < 0) {
-        m_downloads.append(data.mid(start));
-        return data.size();
-    }
-    m_downloads.append(data.mid(start, end - start));
-    m_state.logos = blocks;
-    return end;
+    if (downloadEnd(download, 0, &blocks) >= 0)
+        m_state.logos = blocks;
 }
 
 QByteArray SimPrinter::answer(std::uint8_t frameClass, std::uint8_t command)

@@ -185,13 +185,24 @@ public:
 
 private:
     friend class SimBus;
+    struct Piece
+    {
+        enum Kind
+        {
+            Command,
+            Print,
+            Download
+        } kind;
+        int start, end; // [start, end) of the transfer
+    };
+    static QList<Piece> split(const QByteArray& data);
     void handleFrame(const QByteArray& data);
     static QList<std::uint16_t> commandsIn(const QByteArray& data);
     static int downloadEnd(const QByteArray& data, int start, QList<QByteArray>* blocks);
     Fault faultInForce() const { return m_inForce ? m_fault : Fault::None; }
     void handleCommand(std::uint8_t frameClass, std::uint8_t command, const QByteArray& payload);
     void applySetting(std::uint8_t command, const QByteArray& payload);
-    int handleDownload(const QByteArray& data, int start);
+    void handleDownload(const QByteArray& download);
     QByteArray answer(std::uint8_t frameClass, std::uint8_t command);
 
     PrinterConfig m_config;
