@@ -15,14 +15,20 @@ class TestLauncher : public QObject
 
     // printer-sim as a user starts it, not preloaded itself, running a shell script in which
     // $RPSETUP is the command-line tool: a program that knows nothing of the simulation.
-    int launch(const QStringList& options, const QString& script)
+    static QProcessEnvironment userEnvironment()
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("LD_PRELOAD");
         env.remove("UMOCKDEV_DIR");
         env.insert("RPSETUP", RPSETUP);
-        p.setProcessEnvironment(env);
+        env.insert("PRINTER_SIM", PRINTER_SIM);
+        return env;
+    }
+
+    int launch(const QStringList& options, const QString& script)
+    {
+        QProcess p;
+        p.setProcessEnvironment(userEnvironment());
         p.start(PRINTER_SIM, options + QStringList{"--", "/bin/sh", "-c", script});
         const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
         m_out = QString::fromUtf8(p.readAllStandardOutput());
@@ -71,11 +77,7 @@ private slots:
     void commandWordsByteForByte()
     {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("LD_PRELOAD");
-        env.remove("UMOCKDEV_DIR");
-        env.insert("PRINTER_SIM", PRINTER_SIM);
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(userEnvironment());
         p.start("/bin/sh",
                 {"-c", R"sh("$PRINTER_SIM" --demo -- printf %s "$(printf 'caf\351')")sh"});
         QVERIFY(p.waitForFinished(30000));
