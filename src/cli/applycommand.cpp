@@ -2,8 +2,8 @@
 #include "documents.h"
 #include "output.h"
 
+#include "rpsetuptr.h"
 #include "settings/printerio.h"
-#include "settings/rpsetuptr.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
 
@@ -36,47 +36,22 @@ struct ApplyReport
     bool changed() const;
 };
 
-// Where each item sits in the document: a section, and a key in it when the item is one field.
-struct ItemPlace
-{
-    SettingsItem id;
-    const char* section;
-    const char* key;
-};
-const ItemPlace ItemPlaces[] = {
-    {ItemSpeed, "print", "speed"},
-    {ItemDensity, "print", "density"},
-    {ItemAlarm, "print", "alarm"},
-    {ItemEthernetIp, "ethernet", nullptr},
-    {ItemEthernetPorts, "ethernet", nullptr},
-    {ItemWifiMode, "wifi", "mode"},
-    {ItemStation, "wifi", "station"},
-    {ItemAccessPoint, "wifi", "accessPoint"},
-    {ItemWifiIp, "wifiIp", nullptr},
-};
-
-const ItemPlace& placeOf(unsigned id)
-{
-    for (const ItemPlace& place : ItemPlaces)
-        if (place.id == id)
-            return place;
-    return ItemPlaces[0];
-}
-
+// The item's place in the document: its object, or its one field's key.
 QString pathOf(unsigned id)
 {
-    const ItemPlace& place = placeOf(id);
-    return place.key ? QStringLiteral("%1.%2").arg(place.section, place.key)
-                     : QString::fromLatin1(place.section);
+    const ItemSpec& item = itemSpec(SettingsItem(id));
+    return item.merged() ? item.path()
+                         : QStringLiteral("%1.%2").arg(item.path(), item.fields.front().jsonKey);
 }
 
 // The item as the document holds it; undefined when settings lack it.
 QJsonValue documentValue(const PrinterSettings& settings, unsigned id)
 {
-    const ItemPlace& place = placeOf(id);
-    const QJsonValue section =
-        toDocument(onlyItems(settings, id), QString(), 0).value(QLatin1String(place.section));
-    return place.key ? section.toObject().value(place.key) : section;
+    const ItemSpec& item = itemSpec(SettingsItem(id));
+    QJsonValue value = toDocument(onlyItems(settings, id), QString(), 0).value(item.section);
+    if (item.object)
+        value = value.toObject().value(item.object);
+    return item.merged() ? value : value.toObject().value(item.fields.front().jsonKey);
 }
 
 const QString Mask = QStringLiteral("********");
@@ -129,10 +104,10 @@ bool ApplyReport::changed() const
 int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsChange& change,
                    bool check, ApplyReport& report)
 {
-    const auto failure = [&](const QString& message, const QStringList& items) {
-        report.errors << message.arg(label).arg(items.join(QLatin1String(", ")));
+    const auto failure = [&](const QString& message, const ItemFailures& items) {
+        report.errors << message.arg(label).arg(failedNames(items).join(QLatin1String(", ")));
     };
-    QStringList failed;
+    ItemFailures failed;
     const PrinterSettings current =
         readSettings(handle, change.itemsNamed() | change.itemsToRead(), failed);
     // Without the items as they are, nothing can be compared or merged.
@@ -152,25 +127,24 @@ int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsC
     PrinterSettings readBack;
     unsigned notStored = 0;
     if (!check && differing) {
-        QStringList writeFailed;
         const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
-        writeFrames(handle, frames, writeFailed);
+        const ItemFailures writeFailed = writeFrames(handle, frames);
         if (!writeFailed.isEmpty())
             failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
-        QStringList readFailed;
+        ItemFailures readFailed;
         readBack = readSettings(handle, differing, readFailed);
         if (!readFailed.isEmpty())
             failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
         // An item counts as stored only when the printer gives back what was written.
         notStored = differingItems(onlyItems(wanted, differing), readBack);
-        QStringList mismatched;
+        ItemFailures mismatched;
         for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
-            mismatched << f.item;
+            mismatched << ItemFailure{f.item};
         if (!mismatched.isEmpty())
             failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
         // A failed write is a failure even if the printer happens to hold the value.
         for (const NamedFrame& f : frames)
-            if (writeFailed.contains(f.item))
+            if (failedNames(writeFailed).contains(f.item))
                 notStored |= f.id;
     }
 
@@ -260,10 +234,14 @@ int apply(Invocation& call)
     // Each address the document gives, with DHCP off unless the document turns it on: the
     // printers' own modes are not known before they are read.
     PrinterSettings addresses;
-    if (change.ethIp)
-        addresses.ethernetIp = EthernetIp{change.ethDhcp.value_or(false), {}, {}, {}};
-    if (change.wifiIpIp)
-        addresses.wifiIp = WifiIp{change.wifiIpDhcp.value_or(false), {}, {}, {}, {}};
+    const auto dhcp = [&](SettingsField field) {
+        const auto value = change.values.find(field);
+        return value != change.values.end() && std::get<bool>(value->second);
+    };
+    if (change.has(SettingsField::EthernetIp))
+        addresses.ethernetIp = EthernetIp{dhcp(SettingsField::EthernetDhcp), {}, {}, {}};
+    if (change.has(SettingsField::WifiIp))
+        addresses.wifiIp = WifiIp{dhcp(SettingsField::WifiIpDhcp), {}, {}, {}, {}};
     if (const int rc = refuseStaticAddress(addresses, targets))
         return rc;
     const bool check = call.parser.isSet("check");

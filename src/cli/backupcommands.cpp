@@ -4,7 +4,7 @@
 #include "output.h"
 
 #include "protocol/frame.h"
-#include "settings/rpsetuptr.h"
+#include "rpsetuptr.h"
 #include "settings/settingsdocument.h"
 
 #include <QJsonDocument>
@@ -20,7 +20,7 @@ int backup(Invocation& call)
         return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.mid(1).join(' ')));
     const QString file = call.args.value(0);
     return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
-        QStringList failed;
+        ItemFailures failed;
         const PrinterSettings s = readSettings(handle, AllItems, failed);
         // A backup that silently lacks an item would restore as if it were complete.
         if (!failed.isEmpty())

@@ -1,9 +1,8 @@
 #include "command.h"
 #include "output.h"
 
-#include "settings/rpsetuptr.h"
-#include "settings/settingschange.h"
-#include "settings/settingsdocument.h"
+#include "rpsetuptr.h"
+#include "setarguments.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -66,22 +65,6 @@ QString commandHelp(const QList<Command>& group)
     return text;
 }
 
-// The values a key of `set` takes, where they are a fixed choice.
-QString keyValues(const QString& key)
-{
-    if (key == QLatin1String("speed"))
-        return choices::speed().join(QLatin1Char('|'));
-    if (key == QLatin1String("density"))
-        return choices::density().join(QLatin1Char('|'));
-    if (key == QLatin1String("alarm"))
-        return choices::alarm().join(QLatin1Char('|'));
-    if (key.endsWith(QLatin1String(".dhcp")))
-        return QStringLiteral("on|off");
-    if (key == QLatin1String("wifi.mode"))
-        return QStringLiteral("sta|ap");
-    return QString();
-}
-
 QString usage(const QList<Command>& all)
 {
     QString text = Rpsetup::tr("用法：rpsetup [--port N | --path PATH | --all] 命令 [参数]\n\n"
@@ -110,13 +93,18 @@ QString usage(const QList<Command>& all)
                         "  -V, --version  程序的版本\n\n"
                         "set 的键：\n");
     QString row = QStringLiteral(" ");
-    for (const QString& key : settingKeys()) {
-        const QString item = QLatin1Char(' ') + key + QLatin1Char('=') + keyValues(key);
-        if (row.size() + item.size() > 90) {
-            text += row + QLatin1Char('\n');
-            row = QStringLiteral(" ");
+    for (const ItemSpec& spec : settingsItems()) {
+        if (spec.readOnly)
+            continue;
+        for (const FieldSpec& field : spec.fields) {
+            const QString item =
+                QStringLiteral(" %1=%2").arg(QLatin1String(field.key), keyValues(field));
+            if (row.size() + item.size() > 90) {
+                text += row + QLatin1Char('\n');
+                row = QStringLiteral(" ");
+            }
+            row += item;
         }
-        row += item;
     }
     text += row + QLatin1Char('\n');
     text += Rpsetup::tr("\n退出状态：0 成功，1 无法连接打印机或读写失败，\n"

@@ -1,7 +1,7 @@
 #include "command.h"
 #include "output.h"
 
-#include "settings/rpsetuptr.h"
+#include "rpsetuptr.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,8 +3,8 @@
 #include "output.h"
 
 #include "protocol/logo.h"
+#include "rpsetuptr.h"
 #include "settings/logopipeline.h"
-#include "settings/rpsetuptr.h"
 #include "settings/settingserror.h"
 
 #include <QBuffer>

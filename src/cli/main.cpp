@@ -3,7 +3,7 @@
 #include "files.h"
 #include "output.h"
 
-#include "settings/rpsetuptr.h"
+#include "rpsetuptr.h"
 
 #include "i18n/translation.h"
 

@@ -2,7 +2,7 @@
 
 #include "command.h"
 
-#include "settings/rpsetuptr.h"
+#include "rpsetuptr.h"
 
 #include <cstdio>
 

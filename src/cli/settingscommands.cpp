@@ -2,9 +2,9 @@
 #include "output.h"
 
 #include "protocol/query.h"
+#include "rpsetuptr.h"
+#include "setarguments.h"
 #include "settings/printerio.h"
-#include "settings/rpsetuptr.h"
-#include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
 
 #include <QJsonArray>
@@ -12,58 +12,22 @@
 
 namespace {
 
-QString choiceText(const QStringList& names, const std::optional<std::uint8_t>& value)
-{
-    if (!value)
-        return QStringLiteral("?");
-    return *value < names.size() ? names[*value] : QString::number(*value);
-}
-
 void printSettings(const PrinterSettings& s, const Target& target)
 {
-    const auto line = [](const char* key, const QString& value) {
-        out(QStringLiteral("%1 %2")
-                .arg(QString::fromLatin1(key) + ':', -17)
-                .arg(escapeControls(value)));
+    const auto line = [](const QString& key, const QString& value) {
+        out(QStringLiteral("%1 %2").arg(key + ':', -17).arg(escapeControls(value)));
     };
-    const QString unknown = QStringLiteral("?");
-    line("printer", target.portShared
-                        ? QStringLiteral("%1 (port %2, %3)")
-                              .arg(target.product)
-                              .arg(target.port)
-                              .arg(target.path)
-                        : QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));
-    line("speed", choiceText(choices::speed(), s.speed));
-    line("density", choiceText(choices::density(), s.density));
-    line("alarm", choiceText(choices::alarm(), s.alarm));
-    line("firmware", s.firmware.value_or(unknown));
-    if (s.ethernetIp) {
-        line("eth.dhcp", s.ethernetIp->dhcp ? "on" : "off");
-        line("eth.ip", formatAddress(s.ethernetIp->ip));
-        line("eth.mask", formatAddress(s.ethernetIp->mask));
-        line("eth.gateway", formatAddress(s.ethernetIp->gateway));
-    }
-    if (s.ethernetPorts) {
-        line("eth.tcp-port", QString::number(s.ethernetPorts->tcp));
-        line("eth.udp-port", QString::number(s.ethernetPorts->udp));
-    }
-    if (s.wifiMode)
-        line("wifi.mode", *s.wifiMode == WifiMode::Station ? "sta" : "ap");
-    if (s.station) {
-        line("wifi.ssid", s.station->name);
-        line("wifi.password", s.station->password);
-    }
-    if (s.accessPoint) {
-        line("wifi.ap-ssid", s.accessPoint->name);
-        line("wifi.ap-password", s.accessPoint->password);
-        line("wifi.ap-ip", s.accessPoint->address);
-    }
-    if (s.wifiIp) {
-        line("wifi-ip.dhcp", s.wifiIp->dhcp ? "on" : "off");
-        line("wifi-ip.ip", formatAddress(s.wifiIp->ip));
-        line("wifi-ip.gateway", formatAddress(s.wifiIp->gateway));
-        line("wifi-ip.mask", formatAddress(s.wifiIp->mask));
-        line("wifi-ip.dns", formatAddress(s.wifiIp->dns));
+    line(QStringLiteral("printer"),
+         target.portShared ? QStringLiteral("%1 (port %2, %3)")
+                                 .arg(target.product)
+                                 .arg(target.port)
+                                 .arg(target.path)
+                           : QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));
+    for (const ItemSpec& item : settingsItems()) {
+        if (!item.has(s) && !item.shownWhenUnread)
+            continue;
+        for (const FieldSpec& f : item.fields)
+            line(QLatin1String(f.key), item.has(s) ? fieldText(f, f.get(s)) : QStringLiteral("?"));
     }
 }
 
@@ -74,7 +38,7 @@ int show(Invocation& call)
     const bool json = call.parser.isSet("json");
     QJsonArray documents;
     const int rc = call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
-        QStringList failed;
+        ItemFailures failed;
         const PrinterSettings s = readSettings(handle, AllItems, failed);
         if (json)
             documents << toDocument(s, target.product, target.port, target.path);
@@ -97,7 +61,7 @@ int set(Invocation& call)
     if (!parseChange(call.args, change, error))
         return usageError(error);
     return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
-        QStringList failed;
+        ItemFailures failed;
         const PrinterSettings current = readSettings(handle, change.itemsToRead(), failed);
         // Without the current item a partial change would overwrite its other fields with zeros.
         if (!failed.isEmpty())
@@ -116,9 +80,11 @@ int selfTest(Invocation& call)
     if (!call.args.isEmpty())
         return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
     return call.targets.forEach([](const Target& target, _PrinterHandle* handle) {
-        if (SetPrinterStatusButton(handle, SELF_TEST_PAGE) == 0)
+        const int code = SetPrinterStatusButton(handle, SELF_TEST_PAGE);
+        if (code == 0)
             return int(Success);
-        return writeFailed(target, {QStringLiteral("self-test")});
+        return writeFailed(target, {ItemFailure{QStringLiteral("self-test"), code,
+                                                CDeviceIOOpera::lastFailure()}});
     });
 }
 

@@ -3,7 +3,7 @@
 #include "command.h"
 #include "output.h"
 
-#include "settings/rpsetuptr.h"
+#include "rpsetuptr.h"
 #include "usb/cdeviceioopera.h"
 
 #include <algorithm>
@@ -143,27 +143,26 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
     return worst;
 }
 
-int readFailed(const Target& target, const QStringList& failed)
+int readFailed(const Target& target, const ItemFailures& failed)
 {
-    if (!explained(target, CDeviceIOOpera::lastFailure()))
+    if (!explained(target, failed.first().why))
         err(Rpsetup::tr("%1：读取失败：%2")
                 .arg(target.label())
-                .arg(failed.join(QLatin1String(", "))));
+                .arg(failedNames(failed).join(QLatin1String(", "))));
     return PrinterFailed;
 }
 
 int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFrame>& frames)
 {
-    QStringList failed;
-    writeFrames(handle, frames, failed);
+    const ItemFailures failed = writeFrames(handle, frames);
     return failed.isEmpty() ? int(Success) : writeFailed(target, failed);
 }
 
-int writeFailed(const Target& target, const QStringList& failed)
+int writeFailed(const Target& target, const ItemFailures& failed)
 {
-    if (!explained(target, CDeviceIOOpera::lastFailure()))
+    if (!explained(target, failed.first().why))
         err(Rpsetup::tr("%1：写入失败：%2")
                 .arg(target.label())
-                .arg(failed.join(QLatin1String(", "))));
+                .arg(failedNames(failed).join(QLatin1String(", "))));
     return PrinterFailed;
 }

@@ -66,8 +66,8 @@ QList<Target> attachedPrinters();
 QString printerLine(const Target& printer);
 
 // A read of the named items failed: said with its reason, and the exit status.
-int readFailed(const Target& target, const QStringList& failed);
+int readFailed(const Target& target, const ItemFailures& failed);
 // A write of the named items failed: said with its reason, and the exit status.
-int writeFailed(const Target& target, const QStringList& failed);
+int writeFailed(const Target& target, const ItemFailures& failed);
 // Writes every frame and says which failed, with the reason.
 int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFrame>& frames);

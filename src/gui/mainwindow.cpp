@@ -15,31 +15,6 @@
 #include <QScrollBar>
 #include <QTextCodec>
 
-#include <initializer_list>
-
-namespace {
-
-// Speed, density and alarm share one shape: a set frame whose one payload byte is the
-// box's item index, logged byte by byte under the setting's name.
-int sendIndexSetting(_PrinterHandle* handle, SetInfoType item, int index, const char* logName)
-{
-    const QByteArray frame = printSettingFrame(item, std::uint8_t(index & 0xFF));
-    for (char byte : frame)
-        qDebug("%s  %02X", logName, unsigned(static_cast<unsigned char>(byte)));
-    return sendFrame(handle, frame);
-}
-
-// The first failure of a sequence of exchanges, or 0 when all succeeded.
-int firstFailure(std::initializer_list<int> results)
-{
-    for (int result : results)
-        if (result != 0)
-            return result;
-    return 0;
-}
-
-} // namespace
-
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
@@ -110,110 +85,115 @@ bool MainWindow::selectPrinter(ScopedPrinterHandle& handle, int& port)
         return false;
     // The port is looked up afresh: the printer may have been unplugged or replaced since Refresh.
     if (handle.open(port) != 0) {
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+        showMessage(this, usbMessage());
         return false;
     }
     return true;
 }
 
+void MainWindow::runPrinterCommand(const QString& success,
+                                   const std::function<int(_PrinterHandle*)>& operation)
+{
+    WaitCursor busy;
+    ScopedPrinterHandle handle;
+    int port = 0;
+    if (!selectPrinter(handle, port))
+        return;
+    const int result = operation(handle.get());
+    if (result != 0 && result != InputRefused)
+        showMessage(this, usbMessage());
+    else if (result == 0 && !success.isEmpty())
+        showMessage(this, success);
+}
+
 int MainWindow::printer_set(_PrinterHandle* handle)
 {
-    QByteArray data;
+    ItemFailures failed;
+    const PrinterSettings s = readSettings(handle, ItemSpeed | ItemDensity | ItemAlarm, failed);
     // A value beyond the last item is passed on as it is: the box then shows no item rather
     // than a wrong one.
-    const int speed = readItem(handle, SPEED, data);
-    if (speed == 0)
-        ui->comboBox->setCurrentIndex(std::uint8_t(data[0]));
-    const int density = readItem(handle, DENSITY_SETTING, data);
-    if (density == 0)
-        ui->comboBox_2->setCurrentIndex(std::uint8_t(data[0]));
-    const int alarm = readItem(handle, SOUND, data);
-    if (alarm == 0)
-        ui->comboBox_3->setCurrentIndex(std::uint8_t(data[0]));
-    return firstFailure({speed, density, alarm});
+    if (s.speed)
+        ui->comboBox->setCurrentIndex(*s.speed);
+    if (s.density)
+        ui->comboBox_2->setCurrentIndex(*s.density);
+    if (s.alarm)
+        ui->comboBox_3->setCurrentIndex(*s.alarm);
+    return firstCode(failed);
+}
+
+int MainWindow::sendPrintSetting(_PrinterHandle* handle, SettingsItem item, const char* logName)
+{
+    // The wire value of each print setting is its box's item index.
+    PrinterSettings s;
+    s.speed = std::uint8_t(ui->comboBox->currentIndex() & 0xFF);
+    s.density = std::uint8_t(ui->comboBox_2->currentIndex() & 0xFF);
+    s.alarm = std::uint8_t(ui->comboBox_3->currentIndex() & 0xFF);
+    const QList<NamedFrame> frames = framesFor(onlyItems(s, item));
+    for (const char byte : frames.first().frame)
+        qDebug("%s  %02X", logName, unsigned(static_cast<unsigned char>(byte)));
+    return firstCode(writeFrames(handle, frames));
 }
 
 int MainWindow::Set_Send_SPEED_Instruction(_PrinterHandle* handle)
 {
-    return sendIndexSetting(handle, SPEED, ui->comboBox->currentIndex(), "SPEED");
+    return sendPrintSetting(handle, ItemSpeed, "SPEED");
 }
 
 int MainWindow::Set_Send_Densty_SETTING_Instruction(_PrinterHandle* handle)
 {
-    return sendIndexSetting(handle, DENSITY_SETTING, ui->comboBox_2->currentIndex(), "Densty");
+    return sendPrintSetting(handle, ItemDensity, "Densty");
 }
 
 int MainWindow::Set_Send_SOUND_Instruction(_PrinterHandle* handle)
 {
-    return sendIndexSetting(handle, SOUND, ui->comboBox_3->currentIndex(), "SOUND");
+    return sendPrintSetting(handle, ItemAlarm, "SOUND");
 }
 
 void MainWindow::on_pushButton_clicked()
 {
-    WaitCursor busy;
-    ScopedPrinterHandle handle;
-    int port = 0;
-    if (!selectPrinter(handle, port))
-        return;
-    if (printer_set(handle.get()) == 0)
-        showMessage(this, QObject::tr("获取成功"));
-    else
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+    runPrinterCommand(QObject::tr("获取成功"),
+                      [this](_PrinterHandle* handle) { return printer_set(handle); });
 }
 
 void MainWindow::on_pushButton_2_clicked()
 {
-    WaitCursor busy;
-    ScopedPrinterHandle handle;
-    int port = 0;
-    if (!selectPrinter(handle, port))
-        return;
-    // A box left showing no item by a read of an unknown value would go out as FF.
-    if (ui->comboBox->currentIndex() < 0 || ui->comboBox_2->currentIndex() < 0 ||
-        ui->comboBox_3->currentIndex() < 0) {
-        showMessage(this, QObject::tr("请为速度、浓度和声光报警各选一项"));
-        return;
-    }
-    // All three are written whatever the earlier ones returned, so one failed setting does not
-    // keep the others from the printer.
-    const int speed = Set_Send_SPEED_Instruction(handle.get());
-    const int density = Set_Send_Densty_SETTING_Instruction(handle.get());
-    const int alarm = Set_Send_SOUND_Instruction(handle.get());
-    if (firstFailure({speed, density, alarm}) == 0)
-        showMessage(this, QObject::tr("设置成功"));
-    else
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+    runPrinterCommand(QObject::tr("设置成功"), [this](_PrinterHandle* handle) {
+        // A box left showing no item by a read of an unknown value would go out as FF.
+        if (ui->comboBox->currentIndex() < 0 || ui->comboBox_2->currentIndex() < 0 ||
+            ui->comboBox_3->currentIndex() < 0) {
+            showMessage(this, QObject::tr("请为速度、浓度和声光报警各选一项"));
+            return InputRefused;
+        }
+        // All three are written whatever the earlier ones returned, so one failed setting does
+        // not keep the others from the printer.
+        const int speed = Set_Send_SPEED_Instruction(handle);
+        const int density = Set_Send_Densty_SETTING_Instruction(handle);
+        const int alarm = Set_Send_SOUND_Instruction(handle);
+        return speed != 0 ? speed : density != 0 ? density : alarm;
+    });
 }
 
 void MainWindow::on_pushButton_3_clicked()
 {
-    WaitCursor busy;
-    ScopedPrinterHandle handle;
-    int port = 0;
-    if (!selectPrinter(handle, port))
-        return;
-    unsigned char buffer[QueryBufferSize] = {};
-    // The date shown may be another printer's: a failed read must not leave it there.
-    if (GetPrinterStatusInfo(handle.get(), FIRMWARE_DATE, buffer) != 0) {
-        ui->lineEdit->clear();
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
-        return;
-    }
-    // The reply holds at most 255 bytes, so the zeros after it always end the text in the buffer.
-    const char* text = reinterpret_cast<const char*>(buffer);
-    ui->lineEdit->setText(
-        QTextCodec::codecForLocale()->toUnicode(text, int(qstrnlen(text, QueryBufferSize))));
+    runPrinterCommand(QString(), [this](_PrinterHandle* handle) {
+        QByteArray data;
+        const ItemFailure read = readItem(handle, itemSpec(ItemFirmware), data);
+        // The date shown may be another printer's: a failed read must not leave it there.
+        if (read.code != 0) {
+            ui->lineEdit->clear();
+            return read.code;
+        }
+        // The data holds at most 255 bytes, so the zeros after it always end the text.
+        const char* text = data.constData();
+        ui->lineEdit->setText(
+            QTextCodec::codecForLocale()->toUnicode(text, int(qstrnlen(text, data.size()))));
+        return 0;
+    });
 }
 
 void MainWindow::on_pushButton_10_clicked()
 {
-    WaitCursor busy;
-    ScopedPrinterHandle handle;
-    int port = 0;
-    if (!selectPrinter(handle, port))
-        return;
-    if (SetPrinterStatusButton(handle.get(), SELF_TEST_PAGE) == 0)
-        showMessage(this, QObject::tr("设置成功"));
-    else
-        showMessage(this, QObject::tr("请确保打印机已通过usb进行连接"));
+    runPrinterCommand(QObject::tr("设置成功"), [](_PrinterHandle* handle) {
+        return SetPrinterStatusButton(handle, SELF_TEST_PAGE);
+    });
 }

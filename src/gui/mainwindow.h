@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/printersettings.h"
 #include "usb/printerhandle.h"
 
 #include <QMainWindow>
@@ -58,6 +59,15 @@ private:
     // The selection check that begins every printer command: false after its message was shown.
     // On true, handle holds the printer found on the selected port.
     bool selectPrinter(ScopedPrinterHandle& handle, int& port);
+    // What an operation returns when it refused its input after saying why.
+    static constexpr int InputRefused = -100;
+    // The steps every printer button shares: the selection check, a fresh record of the printer,
+    // and the wait cursor while operation runs. Then success (none when empty) for 0, or the USB
+    // message for a failed exchange; an operation that refused its input has said why.
+    void runPrinterCommand(const QString& success,
+                           const std::function<int(_PrinterHandle*)>& operation);
+    // Writes the one print setting item as its box shows it, logging the frame under logName.
+    int sendPrintSetting(_PrinterHandle* handle, SettingsItem item, const char* logName);
 
     Ui::MainWindow* ui;
     QGraphicsScene* previewScene;

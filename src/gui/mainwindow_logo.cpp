@@ -82,63 +82,45 @@ void MainWindow::on_pushButton_5_clicked()
 
 void MainWindow::on_pushButton_6_clicked()
 {
-    ScopedPrinterHandle printer;
-    int port = 0;
-    if (!selectPrinter(printer, port))
-        return;
-    qDebug("imageCount %d", int(imageFiles.size()));
-    WaitCursor wait;
-    logo::LogoDownload download = logo::buildLogoDownload(imageFiles, logo::Dithering::Threshold,
-                                                          logo::UnreadableFiles::Skip);
-    switch (download.result) {
-    case logo::LogoDownload::Ready:
-        break;
-    case logo::LogoDownload::TooManyImages:
-        showMessage(this, settingsErrorText(SettingsError::TooManyImages));
-        return;
-    case logo::LogoDownload::TooLarge:
-    case logo::LogoDownload::ImageTooLarge:
-        showMessage(this, settingsErrorText(SettingsError::ImagesTooLarge));
-        return;
-    case logo::LogoDownload::NoImages:
-    case logo::LogoDownload::ImageRefused:
-        showMessage(this, settingsErrorText(SettingsError::NoImages));
-        return;
-    }
-    QByteArray& frame = download.frame;
-    int replyLength = 0;
-    const int result = CDeviceIOOpera::PrinterDataIOButton(
-        printer.get(), reinterpret_cast<unsigned char*>(frame.data()), frame.size(), nullptr,
-        replyLength);
-    showMessage(this, result == 0 ? QObject::tr("下载成功")
-                                  : QObject::tr("请确保打印机已通过usb进行连接"));
+    runPrinterCommand(QObject::tr("下载成功"), [this](_PrinterHandle* handle) {
+        qDebug("imageCount %d", int(imageFiles.size()));
+        logo::LogoDownload download = logo::buildLogoDownload(
+            imageFiles, logo::Dithering::Threshold, logo::UnreadableFiles::Skip);
+        if (const SettingsError refused = logo::downloadRefusal(download.result);
+            refused != SettingsError::None) {
+            showMessage(this, settingsErrorText(refused));
+            return InputRefused;
+        }
+        QByteArray& frame = download.frame;
+        int replyLength = 0;
+        return CDeviceIOOpera::PrinterDataIOButton(handle,
+                                                   reinterpret_cast<unsigned char*>(frame.data()),
+                                                   frame.size(), nullptr, replyLength);
+    });
 }
 
 void MainWindow::on_pushButton_4_clicked()
 {
-    ScopedPrinterHandle printer;
-    int port = 0;
-    if (!selectPrinter(printer, port))
-        return;
-    const int number = logo::parseLogoNumber(ui->lineEdit_2->text());
-    if (number == 0) {
-        showMessage(this, settingsErrorText(SettingsError::InvalidLogoNumber));
-        return;
-    }
-    logo::PrintSize size = logo::DoubleSize;
-    if (ui->radioButton->isChecked())
-        size = logo::SingleSize;
-    else if (ui->radioButton_2->isChecked())
-        size = logo::DoubleWidth;
-    else if (ui->radioButton_3->isChecked())
-        size = logo::DoubleHeight;
-    QByteArray frame = logo::buildPrintFrame(uchar(number), size);
-    for (char byte : qAsConst(frame))
-        qDebug("download  %02X", unsigned(uchar(byte)));
-    WaitCursor wait;
-    int replyLength = 0;
     // Printing reports nothing: the printer's paper shows whether it worked.
-    CDeviceIOOpera::PrinterDataIOButton(printer.get(),
-                                        reinterpret_cast<unsigned char*>(frame.data()),
-                                        frame.size(), nullptr, replyLength);
+    runPrinterCommand(QString(), [this](_PrinterHandle* handle) {
+        const int number = logo::parseLogoNumber(ui->lineEdit_2->text());
+        if (number == 0) {
+            showMessage(this, settingsErrorText(SettingsError::InvalidLogoNumber));
+            return InputRefused;
+        }
+        logo::PrintSize size = logo::DoubleSize;
+        if (ui->radioButton->isChecked())
+            size = logo::SingleSize;
+        else if (ui->radioButton_2->isChecked())
+            size = logo::DoubleWidth;
+        else if (ui->radioButton_3->isChecked())
+            size = logo::DoubleHeight;
+        QByteArray frame = logo::buildPrintFrame(uchar(number), size);
+        for (char byte : qAsConst(frame))
+            qDebug("download  %02X", unsigned(uchar(byte)));
+        int replyLength = 0;
+        CDeviceIOOpera::PrinterDataIOButton(handle, reinterpret_cast<unsigned char*>(frame.data()),
+                                            frame.size(), nullptr, replyLength);
+        return 0;
+    });
 }

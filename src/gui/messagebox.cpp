@@ -10,12 +10,19 @@ void showMessage(QWidget* parent, const QString& text)
         QApplication::restoreOverrideCursor();
         ++lifted;
     }
-    QMessageBox box(QMessageBox::Information, QObject::tr("设置工具"), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Information, QObject::tr("设置工具"), text, QMessageBox::Ok,
+                    parent);
     box.exec();
     for (int i = 0; i < lifted; ++i)
         QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::WaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+WaitCursor::~WaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}

@@ -1,18 +1,16 @@
 #include "net_set.h"
 #include "ui_net_set.h"
 
-#include "protocol/query.h"
-#include "settings/printerio.h"
+#include "protocol/frame.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
-#include "usb/cdeviceioopera.h"
 
 #include <QList>
 
 net_set::net_set(QWidget* parent) : QMainWindow(parent), ui(new Ui::net_set)
 {
     ui->setupUi(this);
-    setWindowTitle(QObject::tr("票据机设置工具"));
+    setWindowTitle(applicationTitle());
     ui->pushButton_2->setEnabled(false);
 }
 
@@ -52,14 +50,15 @@ void net_set::on_pushButton_2_clicked()
                        });
 }
 
-SettingsError net_set::checkInput() const
+SettingsError net_set::checkInput()
 {
-    EthernetIp ip;
-    EthernetPorts ports;
     if (const auto p = ethernetIpFromFields(ui->comboBox->currentIndex() == 0, ui->lineEdit->text(),
-                                            ui->lineEdit_2->text(), ui->lineEdit_3->text(), ip))
+                                            ui->lineEdit_2->text(), ui->lineEdit_3->text(),
+                                            pending.ethernetIp.emplace()))
         return p.error;
-    return ethernetPortsFromFields(ui->lineEdit_4->text(), ui->lineEdit_5->text(), ports).error;
+    return ethernetPortsFromFields(ui->lineEdit_4->text(), ui->lineEdit_5->text(),
+                                   pending.ethernetPorts.emplace())
+        .error;
 }
 
 int net_set::Net_Set(PPrinterHandle handle)
@@ -69,52 +68,34 @@ int net_set::Net_Set(PPrinterHandle handle)
         qDebug("byte = %s", field->text().toLocal8Bit().constData());
     for (const QLineEdit* field : fields)
         logAddressParts(field->text());
-
-    EthernetIp settings;
-    if (ethernetIpFromFields(ui->comboBox->currentIndex() == 0, ui->lineEdit->text(),
-                             ui->lineEdit_2->text(), ui->lineEdit_3->text(), settings))
-        return -1;
-    const QByteArray frame = itemFrame(settings);
-    const int result = sendFrame(handle, frame);
-    logFrameBytes(frame);
-    return result;
+    return writeItem(handle, pending, ItemEthernetIp, logFrameBytes);
 }
 
 int net_set::Set_Send_PORT_MESSAGE_Instruction(PPrinterHandle handle)
 {
-    EthernetPorts ports;
-    const bool valid =
-        !ethernetPortsFromFields(ui->lineEdit_4->text(), ui->lineEdit_5->text(), ports);
-    qDebug("PORT_MESSAGE t mm: %d", valid ? int(ports.tcp) : -1);
-    qDebug("PORT_MESSAGE u mm: %d", valid ? int(ports.udp) : -1);
-    if (!valid)
-        return -1;
-
-    const QByteArray frame = itemFrame(ports);
-    qDebug("%s", toHex(frame).constData());
-    return sendFrame(handle, frame);
+    qDebug("PORT_MESSAGE t mm: %d", int(pending.ethernetPorts->tcp));
+    qDebug("PORT_MESSAGE u mm: %d", int(pending.ethernetPorts->udp));
+    return writeItem(handle, pending, ItemEthernetPorts,
+                     [](const QByteArray& frame) { qDebug("%s", toHex(frame).constData()); });
 }
 
 int net_set::net_lnit(PPrinterHandle handle)
 {
     // A failed port read does not stop the IP read, but the Get is reported as failed.
-    QByteArray data;
-    const int portResult = readItem(handle, PORT_MESSAGE, data);
-    if (portResult == 0) {
-        const EthernetPorts ports = decodeEthernetPorts(data);
-        ui->lineEdit_4->setText(QString::number(ports.tcp));
-        ui->lineEdit_5->setText(QString::number(ports.udp));
+    PrinterSettings s;
+    const int portResult = readInto(handle, ItemEthernetPorts, s);
+    if (s.ethernetPorts) {
+        ui->lineEdit_4->setText(QString::number(s.ethernetPorts->tcp));
+        ui->lineEdit_5->setText(QString::number(s.ethernetPorts->udp));
     }
-
-    const int result = readItem(handle, NET_IP_MESSAGE, data);
+    const int result = readInto(handle, ItemEthernetIp, s);
     if (result != 0)
         return result;
 
-    const EthernetIp settings = decodeEthernetIp(data);
-    ui->comboBox->setCurrentIndex(settings.dhcp ? 0 : 1);
-    const QString ip = formatAddress(settings.ip);
-    const QString mask = formatAddress(settings.mask);
-    const QString gateway = formatAddress(settings.gateway);
+    ui->comboBox->setCurrentIndex(s.ethernetIp->dhcp ? 0 : 1);
+    const QString ip = formatAddress(s.ethernetIp->ip);
+    const QString mask = formatAddress(s.ethernetIp->mask);
+    const QString gateway = formatAddress(s.ethernetIp->gateway);
     qDebug("ip %s", ip.toLocal8Bit().constData());
     qDebug("numString: %s", mask.toLocal8Bit().constData());
     qDebug("sumString: %s", gateway.toLocal8Bit().constData());

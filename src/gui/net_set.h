@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/printersettings.h"
 #include "usb/printerhandle.h"
 
 #include <QCloseEvent>
@@ -8,7 +9,6 @@
 namespace Ui {
 class net_set;
 }
-enum class SettingsError;
 
 // The printer's Ethernet settings: IP mode, address, mask, gateway, TCP and UDP ports.
 class net_set : public QMainWindow
@@ -34,9 +34,11 @@ private slots:
     int net_lnit(PPrinterHandle handle);
 
 private:
-    SettingsError checkInput() const;
+    // The fields as the items a Set sends, into pending; the first rule they break.
+    SettingsError checkInput();
 
     Ui::net_set* ui;
     _PrinterHandle* printer_handle = nullptr;
     int printer_port = 0;
+    PrinterSettings pending; // what checkInput accepted, for the Set that follows it
 };

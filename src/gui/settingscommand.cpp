@@ -1,6 +1,7 @@
 #include "settingscommand.h"
 
 #include "messagebox.h"
+#include "settings/printerio.h"
 #include "settings/settingserror.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
@@ -18,7 +19,7 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
         return false;
     ScopedPrinterHandle handle;
     if (handle.open(port) != 0) {
-        showMessage(window, QObject::tr("请确保打印机已通过usb进行连接"));
+        showMessage(window, usbMessage());
         return false;
     }
     current = handle.get();
@@ -38,6 +39,22 @@ bool refuseSharedPort(QWidget* window, int port)
         return false;
     showMessage(window, QObject::tr("有多台打印机使用同一端口号，请只连接其中一台"));
     return true;
+}
+
+int readInto(_PrinterHandle* handle, SettingsItem item, PrinterSettings& settings)
+{
+    ItemFailures failed;
+    readItems(handle, item, settings, failed);
+    return firstCode(failed);
+}
+
+int writeItem(_PrinterHandle* handle, const PrinterSettings& settings, SettingsItem item,
+              const std::function<void(const QByteArray&)>& log)
+{
+    const QList<NamedFrame> frames = framesFor(onlyItems(settings, item));
+    for (const NamedFrame& f : frames)
+        log(f.frame);
+    return firstCode(writeFrames(handle, frames));
 }
 
 void logAddressParts(const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/address.h"
+#include "settings/printersettings.h"
 #include "usb/printerhandle.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <optional>
 
 class QWidget;
-enum class SettingsError;
 
 // The steps every button of the settings windows shares: refuse bad input with its message and
 // send nothing; find the printer on the window's port with a fresh record (kept in current for
@@ -21,6 +21,13 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
 
 // A port number that more than one attached printer has names none of them: true after saying so.
 bool refuseSharedPort(QWidget* window, int port);
+
+// Reads one item into settings with the read rpsetup uses; the transport's result.
+int readInto(_PrinterHandle* handle, SettingsItem item, PrinterSettings& settings);
+// Writes one item of settings with the frame and write rpsetup uses, after log has seen the
+// frame; the transport's result.
+int writeItem(_PrinterHandle* handle, const PrinterSettings& settings, SettingsItem item,
+              const std::function<void(const QByteArray&)>& log);
 
 // Logs each part of an address field of a set frame with the value it gives.
 void logAddressParts(const QString& text);

@@ -9,8 +9,3 @@ void prepareDisplayScaling()
     qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1.5");
     qputenv("QT_SCALE_FACTOR", "1");
 }
-
-QString applicationTitle()
-{
-    return QObject::tr("票据机设置工具");
-}

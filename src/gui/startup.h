@@ -1,6 +1,7 @@
 #pragma once
 
 #include "i18n/translation.h"
+#include "settings/settingserror.h"
 
 #include <QString>
 
@@ -11,7 +12,3 @@ class QTranslator;
 // Display scaling and its environment, for this process only; must run before the
 // QApplication exists, which reads both.
 void prepareDisplayScaling();
-
-
-// The main window's title in the installed language.
-QString applicationTitle();

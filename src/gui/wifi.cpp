@@ -1,21 +1,19 @@
 #include "wifi.h"
 #include "ui_wifi.h"
 
-#include "protocol/query.h"
-#include "settings/printerio.h"
+#include "protocol/frame.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
-#include "usb/cdeviceioopera.h"
 
 namespace {
 
 // Station and access-point frames are logged the same way, data before and after framing.
-int sendSettingsFrame(PPrinterHandle handle, const QByteArray& data, const QByteArray& frame)
+void logNetworkFrame(const QByteArray& frame)
 {
+    const QByteArray data = frame.mid(frame::HeaderSize, frame.size() - frame::EnvelopeSize);
     qDebug("byte = %s", toHex(data).constData());
     qDebug("byte = %s", toHex(data).constData());
     logFrameBytes(frame);
-    return sendFrame(handle, frame);
 }
 
 } // namespace
@@ -23,7 +21,7 @@ int sendSettingsFrame(PPrinterHandle handle, const QByteArray& data, const QByte
 wifi::wifi(QWidget* parent) : QMainWindow(parent), ui(new Ui::wifi)
 {
     ui->setupUi(this);
-    setWindowTitle(QObject::tr("票据机设置工具"));
+    setWindowTitle(applicationTitle());
     ui->pushButton_2->setEnabled(false);
     ui->pushButton_4->setEnabled(false);
 }
@@ -70,54 +68,50 @@ void wifi::on_pushButton_4_clicked()
         [this](PPrinterHandle handle) { return Set_Send_IP_MESSAGE_Instruction(handle); });
 }
 
-SettingsError wifi::checkModeInput() const
+SettingsError wifi::checkModeInput()
 {
     if (ui->comboBox->currentIndex() == 1) {
-        AccessPointSettings ap;
+        pending.wifiMode = WifiMode::AccessPoint;
         return accessPointFromFields(ui->lineEdit_3->text(), ui->lineEdit_4->text(),
-                                     ui->lineEdit_5->text(), ap)
+                                     ui->lineEdit_5->text(), pending.accessPoint.emplace())
             .error;
     }
-    return validateStation({ui->lineEdit->text(), ui->lineEdit_2->text()}).error;
+    pending.wifiMode = WifiMode::Station;
+    pending.station = StationSettings{ui->lineEdit->text(), ui->lineEdit_2->text()};
+    return validateStation(*pending.station).error;
 }
 
-SettingsError wifi::checkIpInput() const
-{
-    WifiIp settings;
-    return readIpFields(settings).error;
-}
-
-SettingsProblem wifi::readIpFields(WifiIp& settings) const
+SettingsError wifi::checkIpInput()
 {
     // The DNS field is disabled while the printer takes its DNS server from DHCP.
     return wifiIpFromFields(ui->comboBox_2->currentIndex() == 1, ui->lineEdit_6->text(),
                             ui->lineEdit_7->text(), ui->lineEdit_8->text(), ui->lineEdit_9->text(),
-                            ui->lineEdit_9->isEnabled(), settings);
+                            ui->lineEdit_9->isEnabled(), pending.wifiIp.emplace())
+        .error;
 }
 
 int wifi::wifi_message()
 {
-    QByteArray data;
-    int result = readItem(printer_handle, WIFI_MODE, data);
+    PrinterSettings s;
+    int result = readInto(printer_handle, ItemWifiMode, s);
     if (result == 0) {
-        if (decodeWifiMode(data) == WifiMode::Station) {
+        if (*s.wifiMode == WifiMode::Station) {
             ui->comboBox->setCurrentIndex(0);
-            result = readItem(printer_handle, CONNECT_AP_INFORMATION, data);
+            result = readInto(printer_handle, ItemStation, s);
             if (result == 0) {
-                const StationSettings station = decodeStation(data);
-                qDebug("passwordString: %s", station.password.toUtf8().constData());
-                qDebug("nameString: %s", station.name.toUtf8().constData());
-                ui->lineEdit->setText(station.name);
-                ui->lineEdit_2->setText(station.password);
+                qDebug("passwordString: %s", s.station->password.toUtf8().constData());
+                qDebug("nameString: %s", s.station->name.toUtf8().constData());
+                ui->lineEdit->setText(s.station->name);
+                ui->lineEdit_2->setText(s.station->password);
                 ui->lineEdit_3->clear();
                 ui->lineEdit_4->clear();
                 ui->lineEdit_5->clear();
             }
         } else {
             ui->comboBox->setCurrentIndex(1);
-            result = readItem(printer_handle, AP_MODE, data);
+            result = readInto(printer_handle, ItemAccessPoint, s);
             if (result == 0) {
-                const AccessPointSettings ap = decodeAccessPoint(data);
+                const AccessPointSettings& ap = *s.accessPoint;
                 qDebug("nameString: %s", ap.name.toUtf8().constData());
                 qDebug("passwordString: %s", ap.password.toUtf8().constData());
                 qDebug("ipString: %s", ap.address.toUtf8().constData());
@@ -135,11 +129,9 @@ int wifi::wifi_message()
 
 int wifi::wifi_set()
 {
-    if (checkModeInput() != SettingsError::None)
-        return -1;
     // Both frames always go out, the mode first; either one failing fails the whole setting.
     const int modeResult = Set_Send_WIFI_MODE_Instruction(printer_handle);
-    const int settingsResult = ui->comboBox->currentIndex() == 1
+    const int settingsResult = *pending.wifiMode == WifiMode::AccessPoint
                                    ? Set_Send_AP_MODE_Instruction(printer_handle)
                                    : Set_Send_CONNECT_AP_INFORMATION_Instruction(printer_handle);
     return modeResult != 0 ? modeResult : settingsResult;
@@ -147,12 +139,12 @@ int wifi::wifi_set()
 
 int wifi::IP_Init(PPrinterHandle handle)
 {
-    QByteArray data;
-    const int result = readItem(handle, IP_MESSAGE, data);
+    PrinterSettings s;
+    const int result = readInto(handle, ItemWifiIp, s);
     if (result != 0)
         return result;
 
-    const WifiIp settings = decodeWifiIp(data);
+    const WifiIp& settings = *s.wifiIp;
     const QString ip = formatAddress(settings.ip);
     const QString gateway = formatAddress(settings.gateway);
     const QString mask = formatAddress(settings.mask);
@@ -175,29 +167,18 @@ int wifi::IP_Init(PPrinterHandle handle)
 
 int wifi::Set_Send_WIFI_MODE_Instruction(PPrinterHandle handle)
 {
-    const WifiMode mode =
-        ui->comboBox->currentIndex() == 1 ? WifiMode::AccessPoint : WifiMode::Station;
-    const QByteArray frame = itemFrame(mode);
-    logFrameBytes(frame);
-    return sendFrame(handle, frame);
+    return writeItem(handle, pending, ItemWifiMode, logFrameBytes);
 }
 
 int wifi::Set_Send_AP_MODE_Instruction(PPrinterHandle handle)
 {
-    AccessPointSettings ap;
-    if (accessPointFromFields(ui->lineEdit_3->text(), ui->lineEdit_4->text(),
-                              ui->lineEdit_5->text(), ap))
-        return -1;
-    qDebug("ipString: %s", ap.address.toLocal8Bit().constData());
-    return sendSettingsFrame(handle, encodeAccessPoint(ap), itemFrame(ap));
+    qDebug("ipString: %s", pending.accessPoint->address.toLocal8Bit().constData());
+    return writeItem(handle, pending, ItemAccessPoint, logNetworkFrame);
 }
 
 int wifi::Set_Send_CONNECT_AP_INFORMATION_Instruction(PPrinterHandle handle)
 {
-    const StationSettings station{ui->lineEdit->text(), ui->lineEdit_2->text()};
-    if (validateStation(station))
-        return -1;
-    return sendSettingsFrame(handle, encodeStation(station), itemFrame(station));
+    return writeItem(handle, pending, ItemStation, logNetworkFrame);
 }
 
 int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle handle)
@@ -208,12 +189,5 @@ int wifi::Set_Send_IP_MESSAGE_Instruction(PPrinterHandle handle)
         qDebug("byte = %s", field->text().toLocal8Bit().constData());
     for (const QLineEdit* field : fields)
         logAddressParts(field->text());
-
-    WifiIp settings;
-    if (readIpFields(settings))
-        return -1;
-    const QByteArray frame = itemFrame(settings);
-    const int result = sendFrame(handle, frame);
-    logFrameBytes(frame);
-    return result;
+    return writeItem(handle, pending, ItemWifiIp, logFrameBytes);
 }

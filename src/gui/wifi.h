@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/printersettings.h"
 #include "usb/printerhandle.h"
 
 #include <QCloseEvent>
@@ -8,9 +9,6 @@
 namespace Ui {
 class wifi;
 }
-enum class SettingsError;
-struct SettingsProblem;
-struct WifiIp;
 
 // The printer's Wi-Fi settings: station or access-point mode with its network, and the IP settings.
 class wifi : public QMainWindow
@@ -42,11 +40,12 @@ private slots:
     void on_pushButton_4_clicked();
 
 private:
-    SettingsError checkModeInput() const;
-    SettingsError checkIpInput() const;
-    SettingsProblem readIpFields(WifiIp& settings) const;
+    // The fields as the items a Set sends, into pending; the first rule they break.
+    SettingsError checkModeInput();
+    SettingsError checkIpInput();
 
     Ui::wifi* ui;
     PPrinterHandle printer_handle = nullptr;
     int printer_port = 0;
+    PrinterSettings pending; // what the checks accepted, for the Set that follows them
 };

@@ -170,4 +170,21 @@ int parseLogoNumber(const QString& text)
     return ok && number >= 1 && number <= MaxLogoNumber ? number : 0;
 }
 
+SettingsError downloadRefusal(LogoDownload::Result result)
+{
+    switch (result) {
+    case LogoDownload::Ready:
+        break;
+    case LogoDownload::TooManyImages:
+        return SettingsError::TooManyImages;
+    case LogoDownload::TooLarge:
+    case LogoDownload::ImageTooLarge:
+        return SettingsError::ImagesTooLarge;
+    case LogoDownload::NoImages:
+    case LogoDownload::ImageRefused:
+        return SettingsError::NoImages;
+    }
+    return SettingsError::None;
+}
+
 } // namespace logo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/logo.h"
+#include "settings/settingserror.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -76,5 +77,8 @@ LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
 // The number of a stored logo from decimal text, 1 to MaxLogoNumber; 0 for any other text. The
 // printer takes any byte and prints whatever logo, or none, sits at that number.
 int parseLogoNumber(const QString& text);
+
+// The refusal a download that is not Ready meets in a window, which names no file; None when Ready.
+SettingsError downloadRefusal(LogoDownload::Result result);
 
 } // namespace logo

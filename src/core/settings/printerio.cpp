@@ -5,71 +5,65 @@
 
 #include <algorithm>
 
-int readItem(_PrinterHandle* handle, SetInfoType item, QByteArray& data)
+namespace {
+
+ItemFailure result(const char* item, int code)
 {
-    unsigned char buffer[QueryBufferSize];
-    const int result = GetPrinterInfo(handle, item, buffer);
-    if (result == 0)
-        data = QByteArray(reinterpret_cast<const char*>(buffer), frame::MaxPayload + 1);
-    return result;
+    return ItemFailure{QString::fromLatin1(item), code,
+                       code == 0 ? TransportFailure::None : CDeviceIOOpera::lastFailure()};
 }
 
-PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, QStringList& failed)
+} // namespace
+
+QStringList failedNames(const ItemFailures& failures)
+{
+    QStringList names;
+    for (const ItemFailure& f : failures)
+        names << f.item;
+    return names;
+}
+
+int firstCode(const ItemFailures& failures)
+{
+    return failures.isEmpty() ? 0 : failures.first().code;
+}
+
+ItemFailure readItem(_PrinterHandle* handle, const ItemSpec& item, QByteArray& data)
+{
+    unsigned char buffer[QueryBufferSize];
+    const int code = item.readOnly ? GetPrinterStatusInfo(handle, POWER_InFo(item.command), buffer)
+                                   : GetPrinterInfo(handle, SetInfoType(item.command), buffer);
+    if (code == 0)
+        data = QByteArray(reinterpret_cast<const char*>(buffer), frame::MaxPayload + 1);
+    return result(item.name, code);
+}
+
+void readItems(_PrinterHandle* handle, unsigned items, PrinterSettings& s, ItemFailures& failed)
+{
+    QByteArray data;
+    for (const ItemSpec& item : settingsItems()) {
+        if (!(items & item.id))
+            continue;
+        const ItemFailure read = readItem(handle, item, data);
+        if (read.code == 0)
+            item.decode(s, data);
+        else
+            failed << read;
+    }
+}
+
+PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, ItemFailures& failed)
 {
     PrinterSettings s;
-    QByteArray data;
-    const auto want = [&](SettingsItem item, SetInfoType command, const char* name) {
-        if (!(items & item))
-            return false;
-        if (readItem(handle, command, data) == 0)
-            return true;
-        failed << QString::fromLatin1(name);
-        return false;
-    };
-    if (want(ItemSpeed, SPEED, "speed"))
-        s.speed = std::uint8_t(data[0]);
-    if (want(ItemDensity, DENSITY_SETTING, "density"))
-        s.density = std::uint8_t(data[0]);
-    if (want(ItemAlarm, SOUND, "alarm"))
-        s.alarm = std::uint8_t(data[0]);
-    if (items & ItemFirmware) {
-        unsigned char buffer[QueryBufferSize];
-        if (GetPrinterStatusInfo(handle, FIRMWARE_DATE, buffer) == 0)
-            s.firmware = QString::fromUtf8(reinterpret_cast<const char*>(buffer));
-        else
-            failed << QStringLiteral("firmware");
-    }
-    if (want(ItemEthernetIp, NET_IP_MESSAGE, "ethernet ip"))
-        s.ethernetIp = decodeEthernetIp(data);
-    if (want(ItemEthernetPorts, PORT_MESSAGE, "ethernet ports"))
-        s.ethernetPorts = decodeEthernetPorts(data);
-    if (want(ItemWifiMode, WIFI_MODE, "wifi mode"))
-        s.wifiMode = decodeWifiMode(data);
-    if (want(ItemStation, CONNECT_AP_INFORMATION, "wifi station"))
-        s.station = decodeStation(data);
-    if (want(ItemAccessPoint, AP_MODE, "wifi access point"))
-        s.accessPoint = decodeAccessPoint(data);
-    if (want(ItemWifiIp, IP_MESSAGE, "wifi ip"))
-        s.wifiIp = decodeWifiIp(data);
+    readItems(handle, items, s, failed);
     return s;
 }
 
 PrinterSettings onlyItems(PrinterSettings s, unsigned items)
 {
-    const auto keep = [items](SettingsItem item, auto& value) {
-        if (!(items & item))
-            value.reset();
-    };
-    keep(ItemSpeed, s.speed);
-    keep(ItemDensity, s.density);
-    keep(ItemAlarm, s.alarm);
-    keep(ItemFirmware, s.firmware);
-    keep(ItemEthernetIp, s.ethernetIp);
-    keep(ItemEthernetPorts, s.ethernetPorts);
-    keep(ItemWifiMode, s.wifiMode);
-    keep(ItemStation, s.station);
-    keep(ItemAccessPoint, s.accessPoint);
-    keep(ItemWifiIp, s.wifiIp);
+    for (const ItemSpec& item : settingsItems())
+        if (!(items & item.id))
+            item.reset(s);
     return s;
 }
 
@@ -87,9 +81,15 @@ unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& cu
     return differing;
 }
 
-void writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames, QStringList& failed)
+ItemFailures writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames)
 {
-    for (const NamedFrame& f : frames)
-        if (sendFrame(handle, f.frame) != 0)
-            failed << f.item;
+    ItemFailures failed;
+    for (const NamedFrame& f : frames) {
+        const int code = sendFrame(handle, f.frame);
+        if (code != 0)
+            failed << ItemFailure{f.item, code,
+                                  code == FrameRefused ? TransportFailure::None
+                                                       : CDeviceIOOpera::lastFailure()};
+    }
+    return failed;
 }

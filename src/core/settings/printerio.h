@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/items.h"
 #include "settings/printersettings.h"
 #include "usb/printerhandle.h"
 
@@ -7,12 +8,30 @@
 #include <QList>
 #include <QStringList>
 
-// Reads one item's reply data into data (at most 255 bytes, then zeros that end every text
-// field); the transport's result, data untouched unless it is 0.
-int readItem(_PrinterHandle* handle, SetInfoType item, QByteArray& data);
+// An item that could not be read or written, with the transport's result and its reason, so a
+// message can name the cause of the item that actually failed.
+struct ItemFailure
+{
+    QString item; // the item's name: "ethernet ip"
+    int code = 0;
+    TransportFailure why = TransportFailure::None;
+};
+using ItemFailures = QList<ItemFailure>;
 
-// Reads the given items; the names of those whose read failed go to failed.
-PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, QStringList& failed);
+// The names of the failed items, for messages.
+QStringList failedNames(const ItemFailures& failures);
+// The first failure's transport result, 0 when there is none.
+int firstCode(const ItemFailures& failures);
+
+// Reads one item's reply data into data (at most 255 bytes, then zeros that end every text
+// field); data untouched unless the read succeeded.
+ItemFailure readItem(_PrinterHandle* handle, const ItemSpec& item, QByteArray& data);
+
+// Reads the given items in table order into settings; those whose read failed go to failed and
+// leave settings as they were.
+void readItems(_PrinterHandle* handle, unsigned items, PrinterSettings& settings,
+               ItemFailures& failed);
+PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, ItemFailures& failed);
 
 // settings with only the given items kept.
 PrinterSettings onlyItems(PrinterSettings settings, unsigned items);
@@ -21,5 +40,5 @@ PrinterSettings onlyItems(PrinterSettings settings, unsigned items);
 // them, so two values the printer cannot tell apart count as equal.
 unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& current);
 
-// Writes every frame, all of them even after a failure; the names of the failed ones go to failed.
-void writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames, QStringList& failed);
+// Writes every frame, all of them even after a failure; the failed ones are returned.
+ItemFailures writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames);

@@ -43,19 +43,6 @@ enum SettingsItem : unsigned
     AllItems = (1u << 10) - 1,
 };
 
-// The names of the one-byte print settings: the wire value is the index in the list.
-namespace choices {
-const QStringList& speed();   // slower normal faster
-const QStringList& density(); // light normal dark
-const QStringList& alarm();   // off sound light both
-} // namespace choices
-
-// The key that names a field in rpsetup ("eth.ip"), and every key in the order help lists them.
-QString settingKey(SettingsField field);
-const QStringList& settingKeys();
-// The field a key names; None for an unknown key.
-SettingsField settingField(const QString& key);
-
 // The set frame that stores one item. An access point's address goes out in its one canonical
 // form; an empty frame means the payload would not fit the length byte and nothing may be sent.
 QByteArray printSettingFrame(SetInfoType item, std::uint8_t value);

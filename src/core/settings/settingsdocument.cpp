@@ -1,7 +1,6 @@
 #include "settings/settingsdocument.h"
 
-#include "settings/rpsetuptr.h"
-#include "settings/settingschange.h"
+#include "settings/items.h"
 #include "settings/validation.h"
 
 #include <QCoreApplication>
@@ -13,9 +12,32 @@
 
 namespace {
 
-QJsonValue choiceValue(const QStringList& names, std::uint8_t value)
+// The document's messages are rpsetup's: it is the only program that reads documents.
+struct Text
 {
-    return value < names.size() ? QJsonValue(names[value]) : QJsonValue(int(value));
+    Q_DECLARE_TR_FUNCTIONS(rpsetup)
+};
+
+QString join(const QString& path, const QString& key)
+{
+    return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+}
+
+QJsonValue toJson(const FieldSpec& field, const FieldValue& value)
+{
+    switch (field.kind) {
+    case FieldKind::Choice:
+        // A byte off the list is kept as its number, so nothing read is hidden.
+        if (!choiceByName(field, fieldText(field, value)))
+            return int(std::get<std::uint8_t>(value));
+        return fieldText(field, value);
+    case FieldKind::OnOff:
+        return std::get<bool>(value);
+    case FieldKind::Port:
+        return int(std::get<std::uint16_t>(value));
+    default:
+        return fieldText(field, value);
+    }
 }
 
 // Walks a document, collecting every error with the path it was found at.
@@ -34,98 +56,79 @@ public:
                                       const QStringList& keys)
     {
         if (!value.isObject()) {
-            error(path, Rpsetup::tr("应为对象"));
+            error(path, Text::tr("应为对象"));
             return std::nullopt;
         }
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
             if (!keys.contains(it.key()))
-                error(join(path, it.key()), Rpsetup::tr("未知的键"));
+                error(join(path, it.key()), Text::tr("未知的键"));
         return object;
     }
 
-    std::optional<QString> text(const QJsonObject& parent, const QString& path, const QString& key)
+    // One field's value, checked by its kind's rule; nothing after reporting why. An empty
+    // access-point address means the printer never had one: a whole item keeps it empty, a
+    // change leaves the printer's as it is.
+    std::optional<FieldValue> field(const FieldSpec& field, const QJsonValue& value,
+                                    const QString& path, bool whole)
     {
-        const QJsonValue value = parent.value(key);
-        if (value.isUndefined()) {
-            error(join(path, key), Rpsetup::tr("缺少此项"));
-            return std::nullopt;
+        if (field.kind == FieldKind::OnOff) {
+            if (!value.isBool())
+                return fail(path, Text::tr("应为true或false"));
+            return FieldValue(value.toBool());
         }
-        if (!value.isString()) {
-            error(join(path, key), Rpsetup::tr("应为文本"));
-            return std::nullopt;
+        if (field.kind == FieldKind::Port) {
+            const double number = value.toDouble(-1);
+            // The range comes first: converting a double outside int's range is undefined.
+            if (!value.isDouble() || !(number >= 1 && number <= 65535) ||
+                number != std::floor(number))
+                return fail(path, settingsErrorText(SettingsError::InvalidPort));
+            return FieldValue(std::uint16_t(number));
         }
-        return value.toString();
-    }
-
-    std::optional<bool> flag(const QJsonObject& parent, const QString& path, const QString& key)
-    {
-        const QJsonValue value = parent.value(key);
-        if (!value.isBool()) {
-            error(join(path, key),
-                  value.isUndefined() ? Rpsetup::tr("缺少此项") : Rpsetup::tr("应为true或false"));
-            return std::nullopt;
-        }
-        return value.toBool();
-    }
-
-    std::optional<std::uint8_t> choice(const QJsonObject& parent, const QString& path,
-                                       const QString& key, const QStringList& names)
-    {
-        const auto name = text(parent, path, key);
-        if (!name)
-            return std::nullopt;
-        const int index = names.indexOf(*name);
-        if (index < 0) {
-            error(join(path, key),
-                  Rpsetup::tr("应为以下之一：%1").arg(names.join(QLatin1String(", "))));
-            return std::nullopt;
-        }
-        return std::uint8_t(index);
-    }
-
-    std::optional<Address> address(const QJsonObject& parent, const QString& path,
-                                   const QString& key)
-    {
-        const auto value = text(parent, path, key);
-        if (!value)
-            return std::nullopt;
-        const auto parsed = parseAddress(*value);
-        if (!parsed)
-            error(join(path, key), settingsErrorText(SettingsError::InvalidAddress));
-        return parsed;
-    }
-
-    std::optional<std::uint16_t> port(const QJsonObject& parent, const QString& path,
-                                      const QString& key)
-    {
-        const QJsonValue value = parent.value(key);
-        const double number = value.toDouble(-1);
-        // The range comes first: converting a double outside int's range is undefined.
-        if (!value.isDouble() || !(number >= 1 && number <= 65535) ||
-            number != std::floor(number)) {
-            error(join(path, key), value.isUndefined()
-                                       ? Rpsetup::tr("缺少此项")
-                                       : settingsErrorText(SettingsError::InvalidPort));
-            return std::nullopt;
-        }
-        return std::uint16_t(number);
-    }
-
-    void credentials(const QString& path, const QString& name, const QString& password)
-    {
-        if (const SettingsError e = checkName(name); e != SettingsError::None)
-            error(join(path, "ssid"), settingsErrorText(e));
-        else if (const SettingsError e = checkPassword(password); e != SettingsError::None)
-            error(join(path, "password"), settingsErrorText(e));
-    }
-
-    static QString join(const QString& path, const QString& key)
-    {
-        return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+        if (!value.isString())
+            return fail(path, Text::tr("应为文本"));
+        return text(field, value.toString(), path, whole);
     }
 
 private:
+    std::optional<FieldValue> fail(const QString& path, const QString& message)
+    {
+        error(path, message);
+        return std::nullopt;
+    }
+
+    std::optional<FieldValue> text(const FieldSpec& field, const QString& text, const QString& path,
+                                   bool whole)
+    {
+        switch (field.kind) {
+        case FieldKind::Choice:
+            if (const auto byte = choiceByName(field, text))
+                return FieldValue(*byte);
+            return fail(
+                path,
+                Text::tr("应为以下之一：%1").arg(choiceNames(field).join(QLatin1String(", "))));
+        case FieldKind::ApAddress:
+            if (text.isEmpty())
+                return whole ? std::optional<FieldValue>(QString()) : std::nullopt;
+            [[fallthrough]];
+        case FieldKind::Address:
+            if (const auto address = parseAddress(text))
+                return field.kind == FieldKind::Address ? FieldValue(*address)
+                                                        : FieldValue(formatAddress(*address));
+            return fail(path, settingsErrorText(SettingsError::InvalidAddress));
+        case FieldKind::Name:
+            if (const SettingsError e = checkName(text); e != SettingsError::None)
+                return fail(path, settingsErrorText(e));
+            return FieldValue(text);
+        case FieldKind::Password:
+            if (const SettingsError e = checkPassword(text); e != SettingsError::None)
+                return fail(path, settingsErrorText(e));
+            return FieldValue(text);
+        default:
+            return FieldValue(text);
+        }
+    }
+
     DocumentErrors& m_errors;
 };
 
@@ -154,7 +157,7 @@ QStringList duplicateKeys(const QByteArray& json)
                 // The parser decodes the escapes, so "\u0061" and "a" are the same key.
                 const QByteArray literal = '[' + json.mid(i, end - i + 1) + ']';
                 const QString key = QJsonDocument::fromJson(literal).array().first().toString();
-                lastKey = Reader::join(level.path, key);
+                lastKey = join(level.path, key);
                 if (level.keys.contains(key))
                     found << lastKey;
                 level.keys.insert(key);
@@ -175,21 +178,105 @@ QStringList duplicateKeys(const QByteArray& json)
     return found;
 }
 
+// The writable items' sections in document order, each once.
+QStringList sections()
+{
+    QStringList names;
+    for (const ItemSpec& item : settingsItems())
+        if (!item.readOnly && !names.contains(QLatin1String(item.section)))
+            names << QString::fromLatin1(item.section);
+    return names;
+}
+
+// The keys an object of the document may hold: the fields of the items that sit in it, and the
+// objects of the items below it.
+QStringList keysAt(const QString& path)
+{
+    QStringList keys;
+    for (const ItemSpec& item : settingsItems()) {
+        if (item.path() == path)
+            for (const FieldSpec& f : item.fields)
+                keys << QString::fromLatin1(f.jsonKey);
+        else if (item.object && path == QLatin1String(item.section))
+            keys << QString::fromLatin1(item.object);
+    }
+    return keys;
+}
+
 // The document's top level, with its format, version and source checked.
 std::optional<QJsonObject> documentBody(Reader& r, const QJsonObject& document)
 {
     const auto doc =
-        r.object(document, QString(),
-                 {"format", "version", "source", "print", "ethernet", "wifi", "wifiIp"});
+        r.object(document, QString(), QStringList{"format", "version", "source"} + sections());
     if (!doc)
         return std::nullopt;
     if (doc->value("format").toString() != QLatin1String("receipt-printer-settings"))
-        r.error("format", Rpsetup::tr("应为以下之一：%1").arg("receipt-printer-settings"));
+        r.error("format", Text::tr("应为以下之一：%1").arg("receipt-printer-settings"));
     if (doc->value("version").toDouble(-1) != SettingsDocumentVersion)
-        r.error("version", Rpsetup::tr("不支持的版本"));
+        r.error("version", Text::tr("不支持的版本"));
     if (doc->contains("source"))
         r.object(doc->value("source"), "source", {"product", "port", "path", "firmware"});
     return doc;
+}
+
+// Whether the item has its document object to itself: its own object, or a section no other
+// item shares (wifiIp).
+bool ownsObject(const ItemSpec& item)
+{
+    return item.object || keysAt(item.path()).size() == int(item.fields.size());
+}
+
+// An item is named by an object of its own, or in an object it shares by any of its keys; a
+// whole item then needs every field.
+void readItemFields(Reader& r, const ItemSpec& item, const QJsonObject& container, bool whole,
+                    SettingsChange& change)
+{
+    bool named = ownsObject(item);
+    for (const FieldSpec& f : item.fields)
+        named = named || container.contains(QLatin1String(f.jsonKey));
+    if (!named)
+        return;
+    for (const FieldSpec& f : item.fields) {
+        const QString path = join(item.path(), f.jsonKey);
+        const QJsonValue value = container.value(QLatin1String(f.jsonKey));
+        if (value.isUndefined()) {
+            if (whole)
+                r.error(path, Text::tr("缺少此项"));
+            continue;
+        }
+        if (const auto v = r.field(f, value, path, whole))
+            change.values[f.id] = *v;
+    }
+}
+
+// Every writable item the document names, each field checked by its rule. A whole read names
+// only items with all their fields, as a backup holds them.
+SettingsChange readDocument(const QJsonObject& document, DocumentErrors& errors, bool whole)
+{
+    Reader r(errors);
+    SettingsChange change;
+    const auto doc = documentBody(r, document);
+    if (!doc)
+        return {};
+    for (const QString& name : sections()) {
+        if (!doc->contains(name))
+            continue;
+        const auto section = r.object(doc->value(name), name, keysAt(name));
+        if (!section)
+            continue;
+        for (const ItemSpec& item : settingsItems()) {
+            if (item.readOnly || name != QLatin1String(item.section))
+                continue;
+            if (!item.object) {
+                readItemFields(r, item, *section, whole, change);
+            } else if (section->contains(QLatin1String(item.object))) {
+                if (const auto own = r.object(section->value(QLatin1String(item.object)),
+                                              item.path(), keysAt(item.path())))
+                    readItemFields(r, item, *own, whole, change);
+            }
+        }
+    }
+    return errors.ok() ? change : SettingsChange{};
 }
 
 } // namespace
@@ -203,155 +290,40 @@ QJsonObject toDocument(const PrinterSettings& s, const QString& product, int por
     QJsonObject source{{"product", product}, {"port", port}};
     if (!path.isEmpty())
         source["path"] = path;
-    if (s.firmware)
-        source["firmware"] = *s.firmware;
     doc["source"] = source;
-
-    QJsonObject print;
-    if (s.speed)
-        print["speed"] = choiceValue(choices::speed(), *s.speed);
-    if (s.density)
-        print["density"] = choiceValue(choices::density(), *s.density);
-    if (s.alarm)
-        print["alarm"] = choiceValue(choices::alarm(), *s.alarm);
-    if (!print.isEmpty())
-        doc["print"] = print;
-
-    QJsonObject ethernet;
-    if (s.ethernetIp) {
-        ethernet["dhcp"] = s.ethernetIp->dhcp;
-        ethernet["ip"] = formatAddress(s.ethernetIp->ip);
-        ethernet["mask"] = formatAddress(s.ethernetIp->mask);
-        ethernet["gateway"] = formatAddress(s.ethernetIp->gateway);
-    }
-    if (s.ethernetPorts) {
-        ethernet["tcpPort"] = s.ethernetPorts->tcp;
-        ethernet["udpPort"] = s.ethernetPorts->udp;
-    }
-    if (!ethernet.isEmpty())
-        doc["ethernet"] = ethernet;
-
-    QJsonObject wifi;
-    if (s.wifiMode)
-        wifi["mode"] = *s.wifiMode == WifiMode::Station ? "sta" : "ap";
-    if (s.station)
-        wifi["station"] = QJsonObject{{"ssid", s.station->name}, {"password", s.station->password}};
-    if (s.accessPoint)
-        wifi["accessPoint"] = QJsonObject{{"ssid", s.accessPoint->name},
-                                          {"password", s.accessPoint->password},
-                                          {"ip", s.accessPoint->address}};
-    if (!wifi.isEmpty())
-        doc["wifi"] = wifi;
-
-    if (s.wifiIp) {
-        doc["wifiIp"] = QJsonObject{{"dhcp", s.wifiIp->dhcp},
-                                    {"ip", formatAddress(s.wifiIp->ip)},
-                                    {"gateway", formatAddress(s.wifiIp->gateway)},
-                                    {"mask", formatAddress(s.wifiIp->mask)},
-                                    {"dns", formatAddress(s.wifiIp->dns)}};
+    for (const ItemSpec& item : settingsItems()) {
+        if (!item.has(s))
+            continue;
+        QJsonObject section = doc.value(QLatin1String(item.section)).toObject();
+        QJsonObject own =
+            item.object ? section.value(QLatin1String(item.object)).toObject() : section;
+        for (const FieldSpec& f : item.fields)
+            own[QLatin1String(f.jsonKey)] = toJson(f, f.get(s));
+        if (item.object)
+            section[QLatin1String(item.object)] = own;
+        else
+            section = own;
+        doc[QLatin1String(item.section)] = section;
     }
     return doc;
 }
 
+SettingsChange changeFromDocument(const QJsonObject& document, DocumentErrors& errors)
+{
+    return readDocument(document, errors, false);
+}
+
 PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors)
 {
-    Reader r(errors);
+    const SettingsChange change = readDocument(document, errors, true);
     PrinterSettings s;
-    const auto doc = documentBody(r, document);
-    if (!doc)
-        return {};
-
-    if (doc->contains("print")) {
-        if (const auto print =
-                r.object(doc->value("print"), "print", {"speed", "density", "alarm"})) {
-            if (print->contains("speed"))
-                s.speed = r.choice(*print, "print", "speed", choices::speed());
-            if (print->contains("density"))
-                s.density = r.choice(*print, "print", "density", choices::density());
-            if (print->contains("alarm"))
-                s.alarm = r.choice(*print, "print", "alarm", choices::alarm());
-        }
-    }
-
-    if (doc->contains("ethernet")) {
-        const QStringList ipKeys{"dhcp", "ip", "mask", "gateway"};
-        const QStringList portKeys{"tcpPort", "udpPort"};
-        if (const auto eth = r.object(doc->value("ethernet"), "ethernet", ipKeys + portKeys)) {
-            // Each item is written whole, so it is restored only when all its fields are there.
-            const auto has = [&](const QStringList& keys) {
-                for (const QString& key : keys)
-                    if (eth->contains(key))
-                        return true;
-                return false;
-            };
-            if (has(ipKeys)) {
-                const auto dhcp = r.flag(*eth, "ethernet", "dhcp");
-                const auto ip = r.address(*eth, "ethernet", "ip");
-                const auto mask = r.address(*eth, "ethernet", "mask");
-                const auto gateway = r.address(*eth, "ethernet", "gateway");
-                if (dhcp && ip && mask && gateway)
-                    s.ethernetIp = EthernetIp{*dhcp, *ip, *mask, *gateway};
-            }
-            if (has(portKeys)) {
-                const auto tcp = r.port(*eth, "ethernet", "tcpPort");
-                const auto udp = r.port(*eth, "ethernet", "udpPort");
-                if (tcp && udp)
-                    s.ethernetPorts = EthernetPorts{*tcp, *udp};
-            }
-        }
-    }
-
-    if (doc->contains("wifi")) {
-        if (const auto wifi =
-                r.object(doc->value("wifi"), "wifi", {"mode", "station", "accessPoint"})) {
-            if (wifi->contains("mode")) {
-                if (const auto mode = r.choice(*wifi, "wifi", "mode", {"sta", "ap"}))
-                    s.wifiMode = *mode == 0 ? WifiMode::Station : WifiMode::AccessPoint;
-            }
-            if (wifi->contains("station")) {
-                if (const auto st =
-                        r.object(wifi->value("station"), "wifi.station", {"ssid", "password"})) {
-                    const auto name = r.text(*st, "wifi.station", "ssid");
-                    const auto password = r.text(*st, "wifi.station", "password");
-                    if (name && password) {
-                        r.credentials("wifi.station", *name, *password);
-                        s.station = StationSettings{*name, *password};
-                    }
-                }
-            }
-            if (wifi->contains("accessPoint")) {
-                const QString path = "wifi.accessPoint";
-                if (const auto ap =
-                        r.object(wifi->value("accessPoint"), path, {"ssid", "password", "ip"})) {
-                    const auto name = r.text(*ap, path, "ssid");
-                    const auto password = r.text(*ap, path, "password");
-                    const auto ip = r.text(*ap, path, "ip");
-                    if (name && password && ip) {
-                        r.credentials(path, *name, *password);
-                        // A printer that never ran as an access point reports no address.
-                        if (!ip->isEmpty() && !parseAddress(*ip))
-                            r.error(path + ".ip", settingsErrorText(SettingsError::InvalidAddress));
-                        s.accessPoint = AccessPointSettings{*name, *password, *ip};
-                    }
-                }
-            }
-            if (s.wifiMode &&
-                validateWifiMode(*s.wifiMode, s.accessPoint ? s.accessPoint->address : QString()))
-                r.error("wifi.accessPoint.ip", settingsErrorText(SettingsError::MissingApAddress));
-        }
-    }
-
-    if (doc->contains("wifiIp")) {
-        if (const auto ip = r.object(doc->value("wifiIp"), "wifiIp",
-                                     {"dhcp", "ip", "gateway", "mask", "dns"})) {
-            const auto dhcp = r.flag(*ip, "wifiIp", "dhcp");
-            const auto address = r.address(*ip, "wifiIp", "ip");
-            const auto gateway = r.address(*ip, "wifiIp", "gateway");
-            const auto mask = r.address(*ip, "wifiIp", "mask");
-            const auto dns = r.address(*ip, "wifiIp", "dns");
-            if (dhcp && address && gateway && mask && dns)
-                s.wifiIp = WifiIp{*dhcp, *address, *gateway, *mask, *dns};
-        }
+    writeChange(change, s);
+    if (s.wifiMode) {
+        const ItemSpec& mode = itemSpec(ItemWifiMode);
+        if (const SettingsProblem p = mode.validate(s))
+            errors.messages << QStringLiteral("%1: %2").arg(
+                join(itemOf(p.field).path(), QLatin1String(fieldSpec(p.field).jsonKey)),
+                settingsErrorText(p.error));
     }
     return errors.ok() ? s : PrinterSettings{};
 }
@@ -361,19 +333,19 @@ std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErr
     // Qt 5's parser leaks the first of two objects under one key, so duplicates are found first.
     const QStringList duplicates = duplicateKeys(json);
     for (const QString& path : duplicates)
-        errors.messages << QStringLiteral("%1: %2").arg(path, Rpsetup::tr("重复的键"));
+        errors.messages << QStringLiteral("%1: %2").arg(path, Text::tr("重复的键"));
     if (!duplicates.isEmpty())
         return std::nullopt;
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        errors.messages << Rpsetup::tr("不是有效的JSON：%1（第%2字节）")
+        errors.messages << Text::tr("不是有效的JSON：%1（第%2字节）")
                                .arg(parseError.errorString())
                                .arg(parseError.offset);
         return std::nullopt;
     }
     if (!doc.isObject()) {
-        errors.messages << Rpsetup::tr("文件应为一个JSON对象");
+        errors.messages << Text::tr("文件应为一个JSON对象");
         return std::nullopt;
     }
     return doc.object();
@@ -389,78 +361,4 @@ PrinterSettings fromDocumentText(const QByteArray& json, DocumentErrors& errors,
         *document = *object;
     const PrinterSettings settings = fromDocument(*object, errors);
     return errors.ok() ? settings : PrinterSettings{};
-}
-
-SettingsChange changeFromDocument(const QJsonObject& document, DocumentErrors& errors)
-{
-    Reader r(errors);
-    SettingsChange c;
-    const auto doc = documentBody(r, document);
-    if (!doc)
-        return {};
-    const auto section = [&](const QJsonObject& parent, const QString& path, const QString& key,
-                             const QStringList& keys) -> std::optional<QJsonObject> {
-        if (!parent.contains(key))
-            return std::nullopt;
-        return r.object(parent.value(key), Reader::join(path, key), keys);
-    };
-    // Each field is read only when given: the rest of its item stays as the printer holds it.
-    const auto given = [](const QJsonObject& object, const QString& key, auto read) {
-        return object.contains(key) ? read() : std::nullopt;
-    };
-
-    if (const auto print = section(*doc, QString(), "print", {"speed", "density", "alarm"})) {
-        c.speed = given(*print, "speed",
-                        [&] { return r.choice(*print, "print", "speed", choices::speed()); });
-        c.density = given(*print, "density",
-                          [&] { return r.choice(*print, "print", "density", choices::density()); });
-        c.alarm = given(*print, "alarm",
-                        [&] { return r.choice(*print, "print", "alarm", choices::alarm()); });
-    }
-
-    const QStringList ethernetKeys{"dhcp", "ip", "mask", "gateway", "tcpPort", "udpPort"};
-    if (const auto eth = section(*doc, QString(), "ethernet", ethernetKeys)) {
-        const QString p = "ethernet";
-        c.ethDhcp = given(*eth, "dhcp", [&] { return r.flag(*eth, p, "dhcp"); });
-        c.ethIp = given(*eth, "ip", [&] { return r.address(*eth, p, "ip"); });
-        c.ethMask = given(*eth, "mask", [&] { return r.address(*eth, p, "mask"); });
-        c.ethGateway = given(*eth, "gateway", [&] { return r.address(*eth, p, "gateway"); });
-        c.tcpPort = given(*eth, "tcpPort", [&] { return r.port(*eth, p, "tcpPort"); });
-        c.udpPort = given(*eth, "udpPort", [&] { return r.port(*eth, p, "udpPort"); });
-    }
-
-    if (const auto wifi = section(*doc, QString(), "wifi", {"mode", "station", "accessPoint"})) {
-        if (const auto mode = given(*wifi, "mode", [&] {
-                return r.choice(*wifi, "wifi", "mode", {"sta", "ap"});
-            }))
-            c.wifiMode = *mode == 0 ? WifiMode::Station : WifiMode::AccessPoint;
-        if (const auto st = section(*wifi, "wifi", "station", {"ssid", "password"})) {
-            const QString p = "wifi.station";
-            c.ssid = given(*st, "ssid", [&] { return r.text(*st, p, "ssid"); });
-            c.password = given(*st, "password", [&] { return r.text(*st, p, "password"); });
-            r.credentials(p, c.ssid.value_or(QString()), c.password.value_or(QString()));
-        }
-        if (const auto ap = section(*wifi, "wifi", "accessPoint", {"ssid", "password", "ip"})) {
-            const QString p = "wifi.accessPoint";
-            c.apSsid = given(*ap, "ssid", [&] { return r.text(*ap, p, "ssid"); });
-            c.apPassword = given(*ap, "password", [&] { return r.text(*ap, p, "password"); });
-            r.credentials(p, c.apSsid.value_or(QString()), c.apPassword.value_or(QString()));
-            // A backup of a printer that never ran as an access point has no address: it keeps
-            // whatever the printer holds.
-            if (ap->value("ip") != QJsonValue(QString()))
-                c.apIp = given(*ap, "ip", [&] { return r.address(*ap, p, "ip"); });
-        }
-    }
-
-    const QStringList wifiIpKeys{"dhcp", "ip", "gateway", "mask", "dns"};
-    if (const auto ip = section(*doc, QString(), "wifiIp", wifiIpKeys)) {
-        const QString p = "wifiIp";
-        c.wifiIpDhcp = given(*ip, "dhcp", [&] { return r.flag(*ip, p, "dhcp"); });
-        c.wifiIpIp = given(*ip, "ip", [&] { return r.address(*ip, p, "ip"); });
-        c.wifiIpGateway = given(*ip, "gateway", [&] { return r.address(*ip, p, "gateway"); });
-        c.wifiIpMask = given(*ip, "mask", [&] { return r.address(*ip, p, "mask"); });
-        c.wifiIpDns = given(*ip, "dns", [&] { return r.address(*ip, p, "dns"); });
-    }
-
-    return errors.ok() ? c : SettingsChange{};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/printersettings.h"
+#include "settings/settingschange.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -24,6 +25,10 @@ struct DocumentErrors
     bool ok() const { return messages.isEmpty(); }
 };
 PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors);
+// A desired-state document: the backup format with any subset of sections and of the fields of
+// each item, each field checked as restore checks it. Every error names its path; on any error
+// the change is empty and nothing may be written.
+SettingsChange changeFromDocument(const QJsonObject& document, DocumentErrors& errors);
 // The document's text as one JSON object; a key twice in an object is an error too.
 std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErrors& errors);
 // The same from the document's text, which must be one JSON object with no key twice in an

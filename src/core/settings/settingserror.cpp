@@ -36,3 +36,13 @@ QString settingsErrorText(SettingsError error)
     }
     return QString();
 }
+
+QString applicationTitle()
+{
+    return QObject::tr("票据机设置工具");
+}
+
+QString usbMessage()
+{
+    return QObject::tr("请确保打印机已通过usb进行连接");
+}

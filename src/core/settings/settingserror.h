@@ -59,3 +59,8 @@ struct SettingsProblem
 
 // The refusal text of a code, translated in the "QObject" context; empty for None.
 QString settingsErrorText(SettingsError error);
+
+// The texts every window shows the same way, translated in the "QObject" context: the windows'
+// title, and what a command says when the printer did not answer over USB.
+QString applicationTitle();
+QString usbMessage();
