@@ -110,10 +110,37 @@ template <auto Item>
 ItemSpec item(SettingsItem id, const char* name, std::uint8_t command, const char* section,
               const char* object, std::vector<FieldSpec> fields)
 {
-    return ItemSpec{id,         name,         command,        section,
-                    object,     false,        false,          std::move(fields),
-                    &has<Item>, &reset<Item>, &emplace<Item>, nullptr,
-                    nullptr,    nullptr};
+    ItemSpec spec;
+    spec.id = id;
+    spec.name = name;
+    spec.command = command;
+    spec.section = section;
+    spec.object = object;
+    spec.fields = std::move(fields);
+    spec.has = &has<Item>;
+    spec.reset = &reset<Item>;
+    spec.emplace = &emplace<Item>;
+    return spec;
+}
+
+template <auto Item, auto Member>
+FieldSpec field(SettingsField id, const char* key, const char* jsonKey, FieldKind kind,
+                std::vector<ChoiceName> choices = {})
+{
+    return FieldSpec{
+        id, key, jsonKey, kind, std::move(choices), &get<Item, Member>, &set<Item, Member>};
+}
+
+// An item of several fields, stored by its own frame builder and checked by its own rule.
+template <auto Item, auto Decode, auto Rule>
+ItemSpec networkItem(SettingsItem id, const char* name, SetInfoType command, const char* section,
+                     const char* object, std::vector<FieldSpec> fields)
+{
+    ItemSpec spec = item<Item>(id, name, command, section, object, std::move(fields));
+    spec.decode = &decode<Item, Decode>;
+    spec.frame = &frame<Item>;
+    spec.validate = &validate<Item, Rule>;
+    return spec;
 }
 
 // A print setting: one byte named by a list, its wire value its place in the list.
@@ -130,11 +157,11 @@ ItemSpec printSetting(SettingsItem id, const char* name, SettingsField field,
     return spec;
 }
 
-std::vector<ItemSpec> makeItems()
+using F = SettingsField;
+using K = FieldKind;
+
+void addPrinterItems(std::vector<ItemSpec>& items)
 {
-    using F = SettingsField;
-    using K = FieldKind;
-    std::vector<ItemSpec> items;
     items.push_back(printSetting<&P::speed, SPEED>(ItemSpeed, "speed", F::Speed,
                                                    {{"slower", 0}, {"normal", 1}, {"faster", 2}}));
     items.push_back(printSetting<&P::density, DENSITY_SETTING>(
@@ -149,60 +176,28 @@ std::vector<ItemSpec> makeItems()
     firmware.shownWhenUnread = true;
     firmware.decode = &decode<&P::firmware, firmwareText>;
     items.push_back(firmware);
+}
 
-    constexpr auto eip = &P::ethernetIp;
-    ItemSpec ethernetIp =
-        item<eip>(ItemEthernetIp, "ethernet ip", NET_IP_MESSAGE, "ethernet", nullptr,
-                  {{F::EthernetDhcp, "eth.dhcp", "dhcp", K::OnOff, onOff(),
-                    &get<eip, &EthernetIp::dhcp>, &set<eip, &EthernetIp::dhcp>},
-                   {F::EthernetIp,
-                    "eth.ip",
-                    "ip",
-                    K::Address,
-                    {},
-                    &get<eip, &EthernetIp::ip>,
-                    &set<eip, &EthernetIp::ip>},
-                   {F::EthernetMask,
-                    "eth.mask",
-                    "mask",
-                    K::Address,
-                    {},
-                    &get<eip, &EthernetIp::mask>,
-                    &set<eip, &EthernetIp::mask>},
-                   {F::EthernetGateway,
-                    "eth.gateway",
-                    "gateway",
-                    K::Address,
-                    {},
-                    &get<eip, &EthernetIp::gateway>,
-                    &set<eip, &EthernetIp::gateway>}});
-    ethernetIp.decode = &decode<eip, decodeEthernetIp>;
-    ethernetIp.frame = &frame<eip>;
-    ethernetIp.validate = &validate<eip, validateEthernetIp>;
-    items.push_back(ethernetIp);
+void addEthernetItems(std::vector<ItemSpec>& items)
+{
+    constexpr auto ip = &P::ethernetIp;
+    items.push_back(networkItem<ip, decodeEthernetIp, validateEthernetIp>(
+        ItemEthernetIp, "ethernet ip", NET_IP_MESSAGE, "ethernet", nullptr,
+        {field<ip, &EthernetIp::dhcp>(F::EthernetDhcp, "eth.dhcp", "dhcp", K::OnOff, onOff()),
+         field<ip, &EthernetIp::ip>(F::EthernetIp, "eth.ip", "ip", K::Address),
+         field<ip, &EthernetIp::mask>(F::EthernetMask, "eth.mask", "mask", K::Address),
+         field<ip, &EthernetIp::gateway>(F::EthernetGateway, "eth.gateway", "gateway",
+                                         K::Address)}));
 
     constexpr auto ports = &P::ethernetPorts;
-    ItemSpec ethernetPorts =
-        item<ports>(ItemEthernetPorts, "ethernet ports", PORT_MESSAGE, "ethernet", nullptr,
-                    {{F::TcpPort,
-                      "eth.tcp-port",
-                      "tcpPort",
-                      K::Port,
-                      {},
-                      &get<ports, &EthernetPorts::tcp>,
-                      &set<ports, &EthernetPorts::tcp>},
-                     {F::UdpPort,
-                      "eth.udp-port",
-                      "udpPort",
-                      K::Port,
-                      {},
-                      &get<ports, &EthernetPorts::udp>,
-                      &set<ports, &EthernetPorts::udp>}});
-    ethernetPorts.decode = &decode<ports, decodeEthernetPorts>;
-    ethernetPorts.frame = &frame<ports>;
-    ethernetPorts.validate = &validate<ports, validateEthernetPorts>;
-    items.push_back(ethernetPorts);
+    items.push_back(networkItem<ports, decodeEthernetPorts, validateEthernetPorts>(
+        ItemEthernetPorts, "ethernet ports", PORT_MESSAGE, "ethernet", nullptr,
+        {field<ports, &EthernetPorts::tcp>(F::TcpPort, "eth.tcp-port", "tcpPort", K::Port),
+         field<ports, &EthernetPorts::udp>(F::UdpPort, "eth.udp-port", "udpPort", K::Port)}));
+}
 
+void addWifiItems(std::vector<ItemSpec>& items)
+{
     ItemSpec mode = item<&P::wifiMode>(ItemWifiMode, "wifi mode", WIFI_MODE, "wifi", nullptr,
                                        {{F::WifiMode,
                                          "wifi.mode",
@@ -217,92 +212,38 @@ std::vector<ItemSpec> makeItems()
     items.push_back(mode);
 
     constexpr auto st = &P::station;
-    ItemSpec station =
-        item<st>(ItemStation, "wifi station", CONNECT_AP_INFORMATION, "wifi", "station",
-                 {{F::StationName,
-                   "wifi.ssid",
-                   "ssid",
-                   K::Name,
-                   {},
-                   &get<st, &StationSettings::name>,
-                   &set<st, &StationSettings::name>},
-                  {F::StationPassword,
-                   "wifi.password",
-                   "password",
-                   K::Password,
-                   {},
-                   &get<st, &StationSettings::password>,
-                   &set<st, &StationSettings::password>}});
-    station.decode = &decode<st, decodeStation>;
-    station.frame = &frame<st>;
-    station.validate = &validate<st, validateStation>;
-    items.push_back(station);
+    items.push_back(networkItem<st, decodeStation, validateStation>(
+        ItemStation, "wifi station", CONNECT_AP_INFORMATION, "wifi", "station",
+        {field<st, &StationSettings::name>(F::StationName, "wifi.ssid", "ssid", K::Name),
+         field<st, &StationSettings::password>(F::StationPassword, "wifi.password", "password",
+                                               K::Password)}));
 
     constexpr auto ap = &P::accessPoint;
-    ItemSpec accessPoint =
-        item<ap>(ItemAccessPoint, "wifi access point", AP_MODE, "wifi", "accessPoint",
-                 {{F::ApName,
-                   "wifi.ap-ssid",
-                   "ssid",
-                   K::Name,
-                   {},
-                   &get<ap, &AccessPointSettings::name>,
-                   &set<ap, &AccessPointSettings::name>},
-                  {F::ApPassword,
-                   "wifi.ap-password",
-                   "password",
-                   K::Password,
-                   {},
-                   &get<ap, &AccessPointSettings::password>,
-                   &set<ap, &AccessPointSettings::password>},
-                  {F::ApAddress,
-                   "wifi.ap-ip",
-                   "ip",
-                   K::ApAddress,
-                   {},
-                   &get<ap, &AccessPointSettings::address>,
-                   &set<ap, &AccessPointSettings::address>}});
-    accessPoint.decode = &decode<ap, decodeAccessPoint>;
+    ItemSpec accessPoint = networkItem<ap, decodeAccessPoint, validateAccessPoint>(
+        ItemAccessPoint, "wifi access point", AP_MODE, "wifi", "accessPoint",
+        {field<ap, &AccessPointSettings::name>(F::ApName, "wifi.ap-ssid", "ssid", K::Name),
+         field<ap, &AccessPointSettings::password>(F::ApPassword, "wifi.ap-password", "password",
+                                                   K::Password),
+         field<ap, &AccessPointSettings::address>(F::ApAddress, "wifi.ap-ip", "ip", K::ApAddress)});
     accessPoint.frame = &accessPointFrame;
-    accessPoint.validate = &validate<ap, validateAccessPoint>;
     items.push_back(accessPoint);
 
-    constexpr auto wip = &P::wifiIp;
-    ItemSpec wifiIp = item<wip>(ItemWifiIp, "wifi ip", IP_MESSAGE, "wifiIp", nullptr,
-                                {{F::WifiIpDhcp, "wifi-ip.dhcp", "dhcp", K::OnOff, onOff(),
-                                  &get<wip, &WifiIp::dhcp>, &set<wip, &WifiIp::dhcp>},
-                                 {F::WifiIp,
-                                  "wifi-ip.ip",
-                                  "ip",
-                                  K::Address,
-                                  {},
-                                  &get<wip, &WifiIp::ip>,
-                                  &set<wip, &WifiIp::ip>},
-                                 {F::WifiIpGateway,
-                                  "wifi-ip.gateway",
-                                  "gateway",
-                                  K::Address,
-                                  {},
-                                  &get<wip, &WifiIp::gateway>,
-                                  &set<wip, &WifiIp::gateway>},
-                                 {F::WifiIpMask,
-                                  "wifi-ip.mask",
-                                  "mask",
-                                  K::Address,
-                                  {},
-                                  &get<wip, &WifiIp::mask>,
-                                  &set<wip, &WifiIp::mask>},
-                                 {F::WifiIpDns,
-                                  "wifi-ip.dns",
-                                  "dns",
-                                  K::Address,
-                                  {},
-                                  &get<wip, &WifiIp::dns>,
-                                  &set<wip, &WifiIp::dns>}});
-    wifiIp.decode = &decode<wip, decodeWifiIp>;
-    wifiIp.frame = &frame<wip>;
-    wifiIp.validate = &validate<wip, validateWifiIp>;
-    items.push_back(wifiIp);
+    constexpr auto ip = &P::wifiIp;
+    items.push_back(networkItem<ip, decodeWifiIp, validateWifiIp>(
+        ItemWifiIp, "wifi ip", IP_MESSAGE, "wifiIp", nullptr,
+        {field<ip, &WifiIp::dhcp>(F::WifiIpDhcp, "wifi-ip.dhcp", "dhcp", K::OnOff, onOff()),
+         field<ip, &WifiIp::ip>(F::WifiIp, "wifi-ip.ip", "ip", K::Address),
+         field<ip, &WifiIp::gateway>(F::WifiIpGateway, "wifi-ip.gateway", "gateway", K::Address),
+         field<ip, &WifiIp::mask>(F::WifiIpMask, "wifi-ip.mask", "mask", K::Address),
+         field<ip, &WifiIp::dns>(F::WifiIpDns, "wifi-ip.dns", "dns", K::Address)}));
+}
+
+std::vector<ItemSpec> makeItems()
+{
+    std::vector<ItemSpec> items;
+    addPrinterItems(items);
+    addEthernetItems(items);
+    addWifiItems(items);
     return items;
 }
 

@@ -51,22 +51,23 @@ struct FieldSpec
 
 struct ItemSpec
 {
-    SettingsItem id;
-    const char* name;     // in messages and apply's report: "ethernet ip"
-    std::uint8_t command; // the get and set command byte (status class when read-only)
-    const char* section;  // the document's top-level key: "ethernet"
-    const char* object;   // the item's own object inside the section ("station"), or null
-    bool readOnly;        // read with a status query, never written
-    bool shownWhenUnread; // `show` prints "?" for it instead of leaving it out
+    SettingsItem id = SettingsItem(0);
+    const char* name = nullptr;    // in messages and apply's report: "ethernet ip"
+    std::uint8_t command = 0;      // the get and set command byte (status class when read-only)
+    const char* section = nullptr; // the document's top-level key: "ethernet"
+    const char* object = nullptr;  // the item's own object inside the section ("station"), or null
+    bool readOnly = false;         // read with a status query, never written
+    bool shownWhenUnread = false;  // `show` prints "?" for it instead of leaving it out
     std::vector<FieldSpec> fields;
-    bool (*has)(const PrinterSettings&);
-    void (*reset)(PrinterSettings&);
-    void (*emplace)(PrinterSettings&); // present with default values, unless already present
-    void (*decode)(PrinterSettings&, const QByteArray& data);
+    bool (*has)(const PrinterSettings&) = nullptr;
+    void (*reset)(PrinterSettings&) = nullptr;
+    // Makes the item present with default values, unless it is already.
+    void (*emplace)(PrinterSettings&) = nullptr;
+    void (*decode)(PrinterSettings&, const QByteArray& data) = nullptr;
     // The set frame that stores the item; nothing when the item cannot be stored as it is.
-    std::optional<QByteArray> (*frame)(const PrinterSettings&);
+    std::optional<QByteArray> (*frame)(const PrinterSettings&) = nullptr;
     // The rule the values to be sent must meet; null when any value may be sent.
-    SettingsProblem (*validate)(const PrinterSettings&);
+    SettingsProblem (*validate)(const PrinterSettings&) = nullptr;
 
     // Where its fields sit in the document: "wifi.station", "ethernet".
     QString path() const;
