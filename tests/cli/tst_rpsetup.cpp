@@ -253,13 +253,7 @@ private slots:
                                  int status = 2) { row(name, Two, script, status, {says}, none); };
         refused("address part", "rpsetup set speed=normal eth.ip=300.1.1.1",
                 "eth.ip: Invalid address");
-        refused("port", "rpsetup set eth.tcp-port=70000", "eth.tcp-port: Invalid port");
-        refused("name", "rpsetup set wifi.ssid=" + QString(33, 'n'),
-                "wifi.ssid: The Wi-Fi name can be at most 32 bytes");
-        refused("password", "rpsetup set wifi.ap-password=1234567",
-                "wifi.ap-password: The Wi-Fi password must be 8 to 63");
         refused("unknown key", "rpsetup set colour=red", "colour: unknown key");
-        refused("choice", "rpsetup set speed=fast", "speed: must be one of");
         refused("access point without address", "rpsetup --port 1 set wifi.mode=ap",
                 "wifi.ap-ip: Please enter the AP IP");
         refused("logo number 0", "rpsetup logo print 0", "logo number from 1 to 255");

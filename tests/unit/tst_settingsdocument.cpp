@@ -1,3 +1,4 @@
+#include "setarguments.h"
 #include "settings/printerio.h"
 #include "settings/settingsdocument.h"
 
@@ -59,16 +60,101 @@ private slots:
         QCOMPARE(frames, expected);
     }
 
-    void documentRoundTrip()
+    // Every item, through the table: its frame decodes to the same frame, `show`'s text of its
+    // fields given back to `set` stores the same frame, and so does its backup document, read
+    // whole (restore) or as a change (apply).
+    void everyItemRoundTrips()
     {
+        const PrinterSettings s = sample();
+        for (const ItemSpec& item : settingsItems()) {
+            if (item.readOnly)
+                continue;
+            const QByteArray frame = item.frame(s).value();
+            PrinterSettings wire;
+            item.decode(wire, frame.mid(frame::HeaderSize, frame.size() - frame::EnvelopeSize));
+            QCOMPARE(toHex(item.frame(wire).value()), toHex(frame));
+
+            QStringList arguments;
+            for (const FieldSpec& f : item.fields)
+                arguments << QStringLiteral("%1=%2").arg(f.key, fieldText(f, f.get(s)));
+            SettingsChange change;
+            PrinterSettings typed;
+            QString error;
+            QVERIFY2(parseChange(arguments, change, error) && applyChange(change, s, typed, error),
+                     qPrintable(error));
+            QCOMPARE(toHex(item.frame(typed).value()), toHex(frame));
+        }
         const QJsonObject doc = toDocument(sample(), "RP80", 3);
-        QCOMPARE(doc["version"].toInt(), SettingsDocumentVersion);
-        QCOMPARE(doc["source"].toObject()["port"].toInt(), 3);
-        QCOMPARE(doc["ethernet"].toObject()["ip"].toString(), QString("192.168.1.100"));
         DocumentErrors errors;
-        const PrinterSettings back = fromDocument(doc, errors);
+        PrinterSettings applied;
+        writeChange(changeFromDocument(doc, errors), applied);
+        const PrinterSettings restored = fromDocument(doc, errors);
         QVERIFY2(errors.ok(), qPrintable(errors.messages.join('\n')));
-        QCOMPARE(hexFrames(framesFor(back)), hexFrames(framesFor(sample())));
+        QCOMPARE(hexFrames(framesFor(restored)), hexFrames(framesFor(sample())));
+        QCOMPARE(hexFrames(framesFor(applied)), hexFrames(framesFor(sample())));
+    }
+
+    // The rule of each kind of field at both ends of its range: the command line and a document
+    // must agree on what passes and on the value it gives.
+    void fieldRules_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QJsonValue>("json");
+        QTest::addColumn<bool>("accepted");
+        const auto row = [](const char* name, const char* key, const QString& typed,
+                            const QJsonValue& json, bool accepted) {
+            QTest::newRow(name) << QString(key) << typed << json << accepted;
+        };
+        const QString e = QStringLiteral("\u00e9"); // two bytes of UTF-8
+        row("port 0", "eth.tcp-port", "0", 0, false);
+        row("port 1", "eth.tcp-port", "1", 1, true);
+        row("port 65535", "eth.udp-port", "65535", 65535, true);
+        row("port 65536", "eth.udp-port", "65536", 65536, false);
+        row("address 255.255.255.255", "eth.ip", "255.255.255.255", "255.255.255.255", true);
+        row("address part 256", "wifi-ip.dns", "1.2.3.256", "1.2.3.256", false);
+        row("address of three parts", "eth.gateway", "1.2.3", "1.2.3", false);
+        row("access-point address made canonical", "wifi.ap-ip", " 10.0.0.1", " 10.0.0.1", true);
+        row("name of 32 bytes", "wifi.ssid", e.repeated(16), e.repeated(16), true);
+        row("name of 33 bytes", "wifi.ap-ssid", e.repeated(16) + 'n', e.repeated(16) + 'n', false);
+        row("name with a tab", "wifi.ssid", "a\tb", "a\tb", false);
+        row("open network", "wifi.password", "", "", true);
+        row("password of 7 bytes", "wifi.password", "1234567", "1234567", false);
+        row("password of 8 bytes", "wifi.ap-password", "12345678", "12345678", true);
+        row("password of 63 bytes", "wifi.password", QString(63, 'p'), QString(63, 'p'), true);
+        row("key of 64 hex digits", "wifi.password", QString(64, 'a'), QString(64, 'a'), true);
+        row("64 characters not hex", "wifi.password", QString(64, 'p'), QString(64, 'p'), false);
+        row("named choice", "density", "dark", "dark", true);
+        row("unnamed choice", "speed", "fast", "fast", false);
+        row("mode", "wifi.mode", "sta", "sta", true);
+        row("on", "wifi-ip.dhcp", "on", true, true);
+        row("neither on nor off", "eth.dhcp", "yes", "yes", false);
+    }
+
+    void fieldRules()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, typed);
+        QFETCH(QJsonValue, json);
+        QFETCH(bool, accepted);
+        SettingsChange fromArguments;
+        QString error;
+        QCOMPARE(parseChange({key + '=' + typed}, fromArguments, error), accepted);
+        QVERIFY2(accepted || error.startsWith(key + ": "), qPrintable(error));
+
+        const FieldSpec& field = *fieldForKey(key);
+        const ItemSpec& item = itemOf(field.id);
+        QJsonObject own{{field.jsonKey, json}};
+        QJsonObject section = item.object ? QJsonObject{{item.object, own}} : own;
+        const QJsonObject doc{{"format", "receipt-printer-settings"},
+                              {"version", SettingsDocumentVersion},
+                              {item.section, section}};
+        DocumentErrors errors;
+        const SettingsChange fromDocument = changeFromDocument(doc, errors);
+        QCOMPARE(errors.ok(), accepted);
+        QVERIFY2(accepted || errors.messages.first().startsWith(item.path() + '.' + field.jsonKey),
+                 qPrintable(errors.messages.join('\n')));
+        QVERIFY(fromArguments.values == fromDocument.values);
     }
 
     void unknownValueIsKeptAsNumber()
@@ -93,24 +179,14 @@ private slots:
         QTest::newRow("unknown nested key")
             << doc(R"("print": {"sped": "normal"})") << "print.sped";
         QTest::newRow("wrong type") << doc(R"("print": {"speed": 1})") << "print.speed";
-        QTest::newRow("unknown choice")
-            << doc(R"("print": {"density": "black"})") << "print.density";
         QTest::newRow("address part over 255")
             << doc(R"("ethernet": {"dhcp": true, "ip": "300.1.1.1", "mask": "0.0.0.0", "gateway": "0.0.0.0"})")
             << "ethernet.ip";
         QTest::newRow("missing field of an item")
             << doc(R"("ethernet": {"dhcp": true, "ip": "1.1.1.1", "mask": "0.0.0.0"})")
             << "ethernet.gateway";
-        QTest::newRow("port out of range")
-            << doc(R"("ethernet": {"tcpPort": 70000, "udpPort": 80})") << "ethernet.tcpPort";
         QTest::newRow("port not whole")
             << doc(R"("ethernet": {"tcpPort": 91.5, "udpPort": 80})") << "ethernet.tcpPort";
-        QTest::newRow("short password")
-            << doc(R"("wifi": {"station": {"ssid": "shop", "password": "1234"}})")
-            << "wifi.station.password";
-        QTest::newRow("long name")
-            << doc(R"("wifi": {"station": {"ssid": "123456789012345678901234567890123", "password": ""}})")
-            << "wifi.station.ssid";
         QTest::newRow("access point without address")
             << doc(R"("wifi": {"mode": "ap", "accessPoint": {"ssid": "a", "password": "", "ip": ""}})")
             << "wifi.accessPoint.ip";
