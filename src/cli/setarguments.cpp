@@ -30,12 +30,12 @@ std::optional<FieldValue> parseValue(const FieldSpec& field, const QString& valu
             return field.kind == FieldKind::OnOff ? FieldValue(*byte != 0) : FieldValue(*byte);
         rule = Rpsetup::tr("应为以下之一：%1").arg(keyValues(field).replace('|', ", "));
         return std::nullopt;
-    case FieldKind::Address:
+    case FieldKind::IpAddress:
     case FieldKind::ApAddress: {
         Address a;
         if (refused(checkAddressText(value, AddressUse::Required, a)))
             return std::nullopt;
-        return field.kind == FieldKind::Address ? FieldValue(a) : FieldValue(formatAddress(a));
+        return field.kind == FieldKind::IpAddress ? FieldValue(a) : FieldValue(formatAddress(a));
     }
     case FieldKind::Port: {
         std::uint16_t port = 0;

@@ -176,17 +176,17 @@ void MainWindow::on_pushButton_2_clicked()
 void MainWindow::on_pushButton_3_clicked()
 {
     runPrinterCommand(QString(), [this](_PrinterHandle* handle) {
-        QByteArray data;
-        const ItemFailure read = readItem(handle, itemSpec(ItemFirmware), data);
+        QByteArray reply;
+        const ItemFailure read = readItem(handle, itemSpec(ItemFirmware), reply);
         // The date shown may be another printer's: a failed read must not leave it there.
         if (read.code != 0) {
             ui->lineEdit->clear();
             return read.code;
         }
         // The data holds at most 255 bytes, so the zeros after it always end the text.
-        const char* text = data.constData();
+        const char* text = reply.constData();
         ui->lineEdit->setText(
-            QTextCodec::codecForLocale()->toUnicode(text, int(qstrnlen(text, data.size()))));
+            QTextCodec::codecForLocale()->toUnicode(text, int(qstrnlen(text, reply.size()))));
         return 0;
     });
 }

@@ -184,10 +184,10 @@ void addEthernetItems(std::vector<ItemSpec>& items)
     items.push_back(networkItem<ip, decodeEthernetIp, validateEthernetIp>(
         ItemEthernetIp, "ethernet ip", NET_IP_MESSAGE, "ethernet", nullptr,
         {field<ip, &EthernetIp::dhcp>(F::EthernetDhcp, "eth.dhcp", "dhcp", K::OnOff, onOff()),
-         field<ip, &EthernetIp::ip>(F::EthernetIp, "eth.ip", "ip", K::Address),
-         field<ip, &EthernetIp::mask>(F::EthernetMask, "eth.mask", "mask", K::Address),
+         field<ip, &EthernetIp::ip>(F::EthernetIp, "eth.ip", "ip", K::IpAddress),
+         field<ip, &EthernetIp::mask>(F::EthernetMask, "eth.mask", "mask", K::IpAddress),
          field<ip, &EthernetIp::gateway>(F::EthernetGateway, "eth.gateway", "gateway",
-                                         K::Address)}));
+                                         K::IpAddress)}));
 
     constexpr auto ports = &P::ethernetPorts;
     items.push_back(networkItem<ports, decodeEthernetPorts, validateEthernetPorts>(
@@ -232,10 +232,10 @@ void addWifiItems(std::vector<ItemSpec>& items)
     items.push_back(networkItem<ip, decodeWifiIp, validateWifiIp>(
         ItemWifiIp, "wifi ip", IP_MESSAGE, "wifiIp", nullptr,
         {field<ip, &WifiIp::dhcp>(F::WifiIpDhcp, "wifi-ip.dhcp", "dhcp", K::OnOff, onOff()),
-         field<ip, &WifiIp::ip>(F::WifiIp, "wifi-ip.ip", "ip", K::Address),
-         field<ip, &WifiIp::gateway>(F::WifiIpGateway, "wifi-ip.gateway", "gateway", K::Address),
-         field<ip, &WifiIp::mask>(F::WifiIpMask, "wifi-ip.mask", "mask", K::Address),
-         field<ip, &WifiIp::dns>(F::WifiIpDns, "wifi-ip.dns", "dns", K::Address)}));
+         field<ip, &WifiIp::ip>(F::WifiIp, "wifi-ip.ip", "ip", K::IpAddress),
+         field<ip, &WifiIp::gateway>(F::WifiIpGateway, "wifi-ip.gateway", "gateway", K::IpAddress),
+         field<ip, &WifiIp::mask>(F::WifiIpMask, "wifi-ip.mask", "mask", K::IpAddress),
+         field<ip, &WifiIp::dns>(F::WifiIpDns, "wifi-ip.dns", "dns", K::IpAddress)}));
 }
 
 std::vector<ItemSpec> makeItems()
@@ -323,7 +323,7 @@ QString fieldText(const FieldSpec& field, const FieldValue& value)
     }
     case FieldKind::OnOff:
         return std::get<bool>(value) ? QStringLiteral("on") : QStringLiteral("off");
-    case FieldKind::Address:
+    case FieldKind::IpAddress:
         return formatAddress(std::get<Address>(value));
     case FieldKind::Port:
         return QString::number(std::get<std::uint16_t>(value));

@@ -20,7 +20,7 @@ enum class FieldKind
 {
     Choice,    // a byte named by a fixed list ("normal"); a byte off the list stays a number
     OnOff,     // "on"/"off" on the command line (its choices), true/false in the document
-    Address,   // dotted decimal, four bytes
+    IpAddress, // dotted decimal, four bytes
     Port,      // 1 to 65535
     Name,      // a network name
     Password,  // a network password

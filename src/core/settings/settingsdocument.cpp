@@ -111,9 +111,9 @@ private:
             if (text.isEmpty())
                 return whole ? std::optional<FieldValue>(QString()) : std::nullopt;
             [[fallthrough]];
-        case FieldKind::Address:
+        case FieldKind::IpAddress:
             if (const auto address = parseAddress(text))
-                return field.kind == FieldKind::Address ? FieldValue(*address)
+                return field.kind == FieldKind::IpAddress ? FieldValue(*address)
                                                         : FieldValue(formatAddress(*address));
             return fail(path, settingsErrorText(SettingsError::InvalidAddress));
         case FieldKind::Name:
