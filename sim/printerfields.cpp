@@ -144,14 +144,33 @@ bool setFault(Fields& f, const QString& v)
                                              {"gone", Fault::Gone},
                                              {"busy", Fault::Busy},
                                              {"ignore-set", Fault::IgnoreSet},
-                                             {"late-reply", Fault::LateReply}};
+                                             {"late-reply", Fault::LateReply},
+                                             {"zlp-first", Fault::ZlpFirst},
+                                             {"split-reply", Fault::SplitReply},
+                                             {"stale-reply", Fault::StaleReply},
+                                             {"stall-in", Fault::StallIn},
+                                             {"stall-out", Fault::StallOut}};
     const QString name = v.section(QLatin1Char(':'), 0, 0);
     if (!names.contains(name))
         return false;
     f.config.fault = names.value(name);
     f.config.faultArg = 0;
-    return !v.contains(QLatin1Char(':')) ||
-           number(v.section(QLatin1Char(':'), 1), 0, 1 << 20, f.config.faultArg);
+    const QString arg = v.section(QLatin1Char(':'), 1);
+    if (name == QLatin1String("stall-in") && arg == QLatin1String("always")) {
+        f.config.faultArg = -1;
+        return true;
+    }
+    return !v.contains(QLatin1Char(':')) || number(arg, 0, 1 << 20, f.config.faultArg);
+}
+
+bool setComposite(Fields& f, const QString& v)
+{
+    static const QHash<QString, usb::Composite> names{
+        {"none", usb::Composite::None},
+        {"hid-first", usb::Composite::HidFirst},
+        {"vendor-first", usb::Composite::VendorFirst}};
+    f.config.composite = names.value(v, usb::Composite::None);
+    return names.contains(v);
 }
 
 // CC:DD, the class and command bytes in hexadecimal, as a frame's bytes 3 and 4.
@@ -210,6 +229,19 @@ const QList<QPair<QString, Setter>>& setters()
              int n = 0;
              return number(v, 0, 255, n) && (f.config.interfaceString = std::uint8_t(n), true);
          }},
+        {"max-packet",
+         [](Fields& f, const QString& v) {
+             f.config.maxPacket = v.toInt();
+             return v == QLatin1String("64") || v == QLatin1String("512");
+         }},
+        {"zlp",
+         [](Fields& f, const QString& v) {
+             f.config.zlp = v == QLatin1String("yes");
+             return v == QLatin1String("yes") || v == QLatin1String("no");
+         }},
+        {"reply-delay",
+         [](Fields& f, const QString& v) { return number(v, 0, 60000, f.config.replyDelayMs); }},
+        {"composite", setComposite},
         {"speed", byteField(&PrinterState::speed)},
         {"density", byteField(&PrinterState::density)},
         {"alarm", byteField(&PrinterState::alarm)},
@@ -325,6 +357,17 @@ QString printerSpecHelp()
         "  vendor=0xVVVV       USB vendor id (default 0x36fc; another one is not a printer to the "
         "tool)\n"
         "  product-id=0xPPPP   USB product id (default 0x0001)\n"
+        "  max-packet=64|512   bulk packet size: full or high speed (default 512; the endpoint\n"
+        "                      descriptors and sysfs speed follow). A reply goes out as packets\n"
+        "                      of at most this size; a read ends at a short packet (a zero-length\n"
+        "                      one too) or a full buffer, and a packet larger than the room left\n"
+        "                      ends it with an overflow\n"
+        "  zlp=yes|no          a zero-length packet after a reply that fills its last packet\n"
+        "                      (default yes)\n"
+        "  reply-delay=MS      a reply is ready MS milliseconds after its frame arrived\n"
+        "  composite=hid-first|vendor-first  an HID interface (one interrupt endpoint) or a "
+        "vendor\n"
+        "                      interface (one bulk endpoint) comes before the printer interface\n"
         "  speed=N density=N alarm=N   print settings as the printer stores them (0-255)\n"
         "  firmware=TEXT       firmware version date (default 2023-05-18)\n"
         "  eth-dhcp=on|off eth-ip=A.B.C.D eth-mask=... eth-gateway=... eth-tcp=N eth-udp=N\n"
@@ -338,7 +381,13 @@ QString printerSpecHelp()
         "                      short-reply:N (replies cut to N bytes), gone (listed, but every\n"
         "                      request fails), busy (another program holds the interface),\n"
         "                      ignore-set:C (a set frame of command C is taken, not stored),\n"
-        "                      late-reply (a reply comes after the read timed out, to the next)\n"
+        "                      late-reply (a reply comes after the read timed out, to the next),\n"
+        "                      zlp-first:N (N zero-length packets before each reply),\n"
+        "                      split-reply:K (a reply's first K bytes, the rest 30 ms later),\n"
+        "                      stale-reply (a whole reply to another command goes first, in the\n"
+        "                      same packet stream), stall-in:N|always, stall-out:N (the endpoint\n"
+        "                      halts on the next N transfers and stays halted until the host\n"
+        "                      clears it; a stalled OUT transfer is not delivered)\n"
         "  fault-on=CC:DD      the fault starts at the first frame of class CC, command DD (hex)\n"
         "  fault-only=CC:DD    the fault holds only for frames of class CC, command DD\n"
         "  fault-until=CC:DD   the fault ends at the first frame of class CC, command DD\n"

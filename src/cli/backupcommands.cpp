@@ -24,7 +24,7 @@ int backup(Invocation& call)
         const PrinterSettings s = readSettings(handle, AllItems, failed);
         // A backup that silently lacks an item would restore as if it were complete.
         if (!failed.isEmpty())
-            return readFailed(target, failed);
+            return readFailed(target, handle, failed);
         const QByteArray json =
             QJsonDocument(toDocument(s, target.product, target.port, target.path))
                 .toJson(QJsonDocument::Indented);

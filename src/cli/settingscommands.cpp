@@ -1,11 +1,11 @@
 #include "command.h"
 #include "output.h"
 
-#include "protocol/query.h"
 #include "settings/printerio.h"
 #include "settings/rpsetuptr.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
+#include "usb/query.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -80,7 +80,7 @@ int show(Invocation& call)
             documents << toDocument(s, target.product, target.port, target.path);
         else
             printSettings(s, target);
-        return failed.isEmpty() ? int(Success) : readFailed(target, failed);
+        return failed.isEmpty() ? int(Success) : readFailed(target, handle, failed);
     });
     if (json && !documents.isEmpty()) {
         const QJsonDocument doc = call.targets.all() ? QJsonDocument(documents)
@@ -101,7 +101,7 @@ int set(Invocation& call)
         const PrinterSettings current = readSettings(handle, change.itemsToRead(), failed);
         // Without the current item a partial change would overwrite its other fields with zeros.
         if (!failed.isEmpty())
-            return readFailed(target, failed);
+            return readFailed(target, handle, failed);
         PrinterSettings result;
         if (!applyChange(change, current, result, error)) {
             err(error);
@@ -118,7 +118,7 @@ int selfTest(Invocation& call)
     return call.targets.forEach([](const Target& target, _PrinterHandle* handle) {
         if (SetPrinterStatusButton(handle, SELF_TEST_PAGE) == 0)
             return int(Success);
-        return writeFailed(target, {QStringLiteral("self-test")});
+        return writeFailed(target, handle, {QStringLiteral("self-test")});
     });
 }
 

@@ -130,7 +130,7 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
         if (target.refused) {
             explained(target, TransportFailure::AccessDenied);
         } else if (handle.open(target.path) != 0) {
-            if (!explained(target, CDeviceIOOpera::lastFailure()))
+            if (!explained(target, handle.get()->failure))
                 err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
         } else {
             rc = action(target, handle.get());
@@ -143,9 +143,9 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
     return worst;
 }
 
-int readFailed(const Target& target, const QStringList& failed)
+int readFailed(const Target& target, const _PrinterHandle* handle, const QStringList& failed)
 {
-    if (!explained(target, CDeviceIOOpera::lastFailure()))
+    if (!explained(target, handle->failure))
         err(Rpsetup::tr("%1：读取失败：%2")
                 .arg(target.label())
                 .arg(failed.join(QLatin1String(", "))));
@@ -156,12 +156,12 @@ int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFram
 {
     QStringList failed;
     writeFrames(handle, frames, failed);
-    return failed.isEmpty() ? int(Success) : writeFailed(target, failed);
+    return failed.isEmpty() ? int(Success) : writeFailed(target, handle, failed);
 }
 
-int writeFailed(const Target& target, const QStringList& failed)
+int writeFailed(const Target& target, const _PrinterHandle* handle, const QStringList& failed)
 {
-    if (!explained(target, CDeviceIOOpera::lastFailure()))
+    if (!explained(target, handle->failure))
         err(Rpsetup::tr("%1：写入失败：%2")
                 .arg(target.label())
                 .arg(failed.join(QLatin1String(", "))));

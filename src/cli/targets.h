@@ -65,9 +65,10 @@ QList<Target> attachedPrinters();
 // One line per printer: port, product (or "(no permission)"), path.
 QString printerLine(const Target& printer);
 
-// A read of the named items failed: said with its reason, and the exit status.
-int readFailed(const Target& target, const QStringList& failed);
-// A write of the named items failed: said with its reason, and the exit status.
-int writeFailed(const Target& target, const QStringList& failed);
+// A read of the named items on handle failed: said with the reason the handle holds, and the
+// exit status.
+int readFailed(const Target& target, const _PrinterHandle* handle, const QStringList& failed);
+// A write of the named items on handle failed: said with its reason, and the exit status.
+int writeFailed(const Target& target, const _PrinterHandle* handle, const QStringList& failed);
 // Writes every frame and says which failed, with the reason.
 int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFrame>& frames);

@@ -1,11 +1,11 @@
 #include "net_set.h"
 #include "ui_net_set.h"
 
-#include "protocol/query.h"
 #include "settings/printerio.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
+#include "usb/query.h"
 
 #include <QList>
 

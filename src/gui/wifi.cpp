@@ -1,11 +1,11 @@
 #include "wifi.h"
 #include "ui_wifi.h"
 
-#include "protocol/query.h"
 #include "settings/printerio.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
+#include "usb/query.h"
 
 namespace {
 

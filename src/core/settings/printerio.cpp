@@ -1,7 +1,7 @@
 #include "settings/printerio.h"
 
 #include "protocol/frame.h"
-#include "protocol/query.h"
+#include "usb/query.h"
 
 #include <algorithm>
 
