@@ -189,21 +189,49 @@ Setter commandTrigger(Trigger (*make)(std::uint8_t, std::uint8_t))
     };
 }
 
-const QList<QPair<QString, Setter>>& setters()
+using Setters = QList<QPair<QString, Setter>>;
+
+// What the printer stores.
+Setters stateSetters()
 {
-    static const QList<QPair<QString, Setter>> table{
-        {"port", [](Fields& f, const QString& v) { return number(v, 0, 255, f.port); }},
-        {"hub", [](Fields& f, const QString& v) { return number(v, 1, 255, f.hub); }},
-        {"sysfs",
+    return {
+        {"speed", byteField(&PrinterState::speed)},
+        {"density", byteField(&PrinterState::density)},
+        {"alarm", byteField(&PrinterState::alarm)},
+        {"firmware",
          [](Fields& f, const QString& v) {
-             f.config.sysfsName = v;
-             return v.startsWith(QLatin1String("1-")) && v.size() > 2;
-         }},
-        {"product",
-         [](Fields& f, const QString& v) {
-             f.config.product = v.toUtf8();
+             f.config.state.firmwareDate = v.toLatin1();
              return true;
          }},
+        {"eth-dhcp", dhcpField(&PrinterState::netIp, 13, '\x00', '\x01')},
+        {"eth-ip", addressField(&PrinterState::netIp, 13, 1)},
+        {"eth-mask", addressField(&PrinterState::netIp, 13, 5)},
+        {"eth-gateway", addressField(&PrinterState::netIp, 13, 9)},
+        {"eth-tcp", portField(0)},
+        {"eth-udp", portField(2)},
+        {"wifi-mode",
+         [](Fields& f, const QString& v) {
+             int n = v == QLatin1String("sta") ? 1 : v == QLatin1String("ap") ? 2 : -1;
+             return (n > 0 || number(v, 0, 255, n)) &&
+                    (f.config.state.wifiMode = std::uint8_t(n), true);
+         }},
+        {"sta-name", textField(&PrinterState::station, 2, 0)},
+        {"sta-password", textField(&PrinterState::station, 2, 1)},
+        {"ap-name", textField(&PrinterState::ap, 3, 0)},
+        {"ap-password", textField(&PrinterState::ap, 3, 1)},
+        {"ap-ip", textField(&PrinterState::ap, 3, 2)},
+        {"wifi-dhcp", dhcpField(&PrinterState::wifiIp, 17, '\x01', '\x00')},
+        {"wifi-ip", addressField(&PrinterState::wifiIp, 17, 1)},
+        {"wifi-gateway", addressField(&PrinterState::wifiIp, 17, 5)},
+        {"wifi-mask", addressField(&PrinterState::wifiIp, 17, 9)},
+        {"wifi-dns", addressField(&PrinterState::wifiIp, 17, 13)},
+    };
+}
+
+// The device's descriptors and bus behaviour.
+Setters deviceSetters()
+{
+    return {
         {"product-readable",
          [](Fields& f, const QString& v) {
              f.config.productReadable = v == QLatin1String("yes");
@@ -242,49 +270,42 @@ const QList<QPair<QString, Setter>>& setters()
         {"reply-delay",
          [](Fields& f, const QString& v) { return number(v, 0, 60000, f.config.replyDelayMs); }},
         {"composite", setComposite},
-        {"speed", byteField(&PrinterState::speed)},
-        {"density", byteField(&PrinterState::density)},
-        {"alarm", byteField(&PrinterState::alarm)},
-        {"firmware",
-         [](Fields& f, const QString& v) {
-             f.config.state.firmwareDate = v.toLatin1();
-             return true;
-         }},
-        {"eth-dhcp", dhcpField(&PrinterState::netIp, 13, '\x00', '\x01')},
-        {"eth-ip", addressField(&PrinterState::netIp, 13, 1)},
-        {"eth-mask", addressField(&PrinterState::netIp, 13, 5)},
-        {"eth-gateway", addressField(&PrinterState::netIp, 13, 9)},
-        {"eth-tcp", portField(0)},
-        {"eth-udp", portField(2)},
-        {"wifi-mode",
-         [](Fields& f, const QString& v) {
-             int n = v == QLatin1String("sta") ? 1 : v == QLatin1String("ap") ? 2 : -1;
-             return (n > 0 || number(v, 0, 255, n)) &&
-                    (f.config.state.wifiMode = std::uint8_t(n), true);
-         }},
-        {"sta-name", textField(&PrinterState::station, 2, 0)},
-        {"sta-password", textField(&PrinterState::station, 2, 1)},
-        {"ap-name", textField(&PrinterState::ap, 3, 0)},
-        {"ap-password", textField(&PrinterState::ap, 3, 1)},
-        {"ap-ip", textField(&PrinterState::ap, 3, 2)},
-        {"wifi-dhcp", dhcpField(&PrinterState::wifiIp, 17, '\x01', '\x00')},
-        {"wifi-ip", addressField(&PrinterState::wifiIp, 17, 1)},
-        {"wifi-gateway", addressField(&PrinterState::wifiIp, 17, 5)},
-        {"wifi-mask", addressField(&PrinterState::wifiIp, 17, 9)},
-        {"wifi-dns", addressField(&PrinterState::wifiIp, 17, 13)},
-        {"fault", setFault},
-        {"fault-on", commandTrigger(&Trigger::onCommand)},
-        {"fault-only", commandTrigger(&Trigger::onlyCommand)},
-        {"fault-until", commandTrigger(&Trigger::untilCommand)},
-        {"fault-from",
-         [](Fields& f, const QString& v) {
-             int n = 0;
-             return number(v, 1, 1 << 20, n) &&
-                    (f.config.faultTrigger = Trigger::fromTransfer(n), true);
-         }},
-        {"unplug-after",
-         [](Fields& f, const QString& v) { return number(v, 1, 1 << 20, f.config.unplugAfter); }},
     };
+}
+
+// Where the device sits and its faults, then the rest.
+const Setters& setters()
+{
+    static const Setters table =
+        Setters{
+            {"port", [](Fields& f, const QString& v) { return number(v, 0, 255, f.port); }},
+            {"hub", [](Fields& f, const QString& v) { return number(v, 1, 255, f.hub); }},
+            {"sysfs",
+             [](Fields& f, const QString& v) {
+                 f.config.sysfsName = v;
+                 return v.startsWith(QLatin1String("1-")) && v.size() > 2;
+             }},
+            {"product",
+             [](Fields& f, const QString& v) {
+                 f.config.product = v.toUtf8();
+                 return true;
+             }},
+            {"fault", setFault},
+            {"fault-on", commandTrigger(&Trigger::onCommand)},
+            {"fault-only", commandTrigger(&Trigger::onlyCommand)},
+            {"fault-until", commandTrigger(&Trigger::untilCommand)},
+            {"fault-from",
+             [](Fields& f, const QString& v) {
+                 int n = 0;
+                 return number(v, 1, 1 << 20, n) &&
+                        (f.config.faultTrigger = Trigger::fromTransfer(n), true);
+             }},
+            {"unplug-after",
+             [](Fields& f, const QString& v) {
+                 return number(v, 1, 1 << 20, f.config.unplugAfter);
+             }},
+        } +
+        deviceSetters() + stateSetters();
     return table;
 }
 
@@ -361,7 +382,8 @@ QString printerSpecHelp()
         "                      descriptors and sysfs speed follow). A reply goes out as packets\n"
         "                      of at most this size; a read ends at a short packet (a zero-length\n"
         "                      one too) or a full buffer, and a packet larger than the room left\n"
-        "                      ends it with an overflow\n"
+        "                      ends it with an overflow; a read the host gives up on\n"
+        "                      ends with the bytes it holds\n"
         "  zlp=yes|no          a zero-length packet after a reply that fills its last packet\n"
         "                      (default yes)\n"
         "  reply-delay=MS      a reply is ready MS milliseconds after its frame arrived\n"
