@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(rc, row.result);
         QCOMPARE(handle.get()->failure, row.failure);
         // Waiting for the budget to end is what a reply that is all there must never do.
-        QVERIFY(row.failure == TransportFailure::Timeout || clock.elapsed() < 1500);
+        QVERIFY(clock.elapsed() < (row.failure == TransportFailure::Timeout ? 3500 : 1500));
         QCOMPARE(hexFrames(m_printer->received()),
                  row.taken ? hexFrames({frame.left(row.taken)}) : QStringList());
         QCOMPARE(m_printer->clearHalts(), row.clearHalts);

@@ -150,15 +150,15 @@ struct Exchange
         // own printer device works again after every exchange. Elsewhere this is unsupported
         // and not needed.
         libusb_set_auto_detach_kernel_driver(dev, 1);
-        const int claim = libusb_claim_interface(dev, ep.interfaceNumber);
-        if (claim < 0) {
+        const int rc = libusb_claim_interface(dev, ep.interfaceNumber);
+        if (rc < 0) {
             qDebug("libusb_claim_interface failed.\n");
-            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(claim)));
+            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(rc)));
             libusb_close(dev);
             dev = nullptr;
-            return failOpen(claim == LIBUSB_ERROR_BUSY ? TransportFailure::Busy
-                                                       : TransportFailure::ClaimFailed,
-                            claim);
+            return failOpen(rc == LIBUSB_ERROR_BUSY ? TransportFailure::Busy
+                                                    : TransportFailure::ClaimFailed,
+                            rc);
         }
         return TransportOk;
     }
