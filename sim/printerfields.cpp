@@ -144,14 +144,33 @@ bool setFault(Fields& f, const QString& v)
                                              {"gone", Fault::Gone},
                                              {"busy", Fault::Busy},
                                              {"ignore-set", Fault::IgnoreSet},
-                                             {"late-reply", Fault::LateReply}};
+                                             {"late-reply", Fault::LateReply},
+                                             {"zlp-first", Fault::ZlpFirst},
+                                             {"split-reply", Fault::SplitReply},
+                                             {"stale-reply", Fault::StaleReply},
+                                             {"stall-in", Fault::StallIn},
+                                             {"stall-out", Fault::StallOut}};
     const QString name = v.section(QLatin1Char(':'), 0, 0);
     if (!names.contains(name))
         return false;
     f.config.fault = names.value(name);
     f.config.faultArg = 0;
-    return !v.contains(QLatin1Char(':')) ||
-           number(v.section(QLatin1Char(':'), 1), 0, 1 << 20, f.config.faultArg);
+    const QString arg = v.section(QLatin1Char(':'), 1);
+    if (name == QLatin1String("stall-in") && arg == QLatin1String("always")) {
+        f.config.faultArg = -1;
+        return true;
+    }
+    return !v.contains(QLatin1Char(':')) || number(arg, 0, 1 << 20, f.config.faultArg);
+}
+
+bool setComposite(Fields& f, const QString& v)
+{
+    static const QHash<QString, usb::Composite> names{
+        {"none", usb::Composite::None},
+        {"hid-first", usb::Composite::HidFirst},
+        {"vendor-first", usb::Composite::VendorFirst}};
+    f.config.composite = names.value(v, usb::Composite::None);
+    return names.contains(v);
 }
 
 // CC:DD, the class and command bytes in hexadecimal, as a frame's bytes 3 and 4.
@@ -170,46 +189,12 @@ Setter commandTrigger(Trigger (*make)(std::uint8_t, std::uint8_t))
     };
 }
 
-const QList<QPair<QString, Setter>>& setters()
+using Setters = QList<QPair<QString, Setter>>;
+
+// What the printer stores.
+Setters stateSetters()
 {
-    static const QList<QPair<QString, Setter>> table{
-        {"port", [](Fields& f, const QString& v) { return number(v, 0, 255, f.port); }},
-        {"hub", [](Fields& f, const QString& v) { return number(v, 1, 255, f.hub); }},
-        {"sysfs",
-         [](Fields& f, const QString& v) {
-             f.config.sysfsName = v;
-             return v.startsWith(QLatin1String("1-")) && v.size() > 2;
-         }},
-        {"product",
-         [](Fields& f, const QString& v) {
-             f.config.product = v.toUtf8();
-             return true;
-         }},
-        {"product-readable",
-         [](Fields& f, const QString& v) {
-             f.config.productReadable = v == QLatin1String("yes");
-             return v == QLatin1String("yes") || v == QLatin1String("no");
-         }},
-        {"kernel-driver",
-         [](Fields& f, const QString& v) {
-             f.config.kernelDriver = v == QLatin1String("yes");
-             return v == QLatin1String("yes") || v == QLatin1String("no");
-         }},
-        {"vendor",
-         [](Fields& f, const QString& v) {
-             int n = 0;
-             return number(v, 0, 0xFFFF, n) && (f.config.vendorId = std::uint16_t(n), true);
-         }},
-        {"product-id",
-         [](Fields& f, const QString& v) {
-             int n = 0;
-             return number(v, 0, 0xFFFF, n) && (f.config.productId = std::uint16_t(n), true);
-         }},
-        {"interface-string",
-         [](Fields& f, const QString& v) {
-             int n = 0;
-             return number(v, 0, 255, n) && (f.config.interfaceString = std::uint8_t(n), true);
-         }},
+    return {
         {"speed", byteField(&PrinterState::speed)},
         {"density", byteField(&PrinterState::density)},
         {"alarm", byteField(&PrinterState::alarm)},
@@ -240,19 +225,87 @@ const QList<QPair<QString, Setter>>& setters()
         {"wifi-gateway", addressField(&PrinterState::wifiIp, 17, 5)},
         {"wifi-mask", addressField(&PrinterState::wifiIp, 17, 9)},
         {"wifi-dns", addressField(&PrinterState::wifiIp, 17, 13)},
-        {"fault", setFault},
-        {"fault-on", commandTrigger(&Trigger::onCommand)},
-        {"fault-only", commandTrigger(&Trigger::onlyCommand)},
-        {"fault-until", commandTrigger(&Trigger::untilCommand)},
-        {"fault-from",
+    };
+}
+
+// The device's descriptors and bus behaviour.
+Setters deviceSetters()
+{
+    return {
+        {"product-readable",
+         [](Fields& f, const QString& v) {
+             f.config.productReadable = v == QLatin1String("yes");
+             return v == QLatin1String("yes") || v == QLatin1String("no");
+         }},
+        {"kernel-driver",
+         [](Fields& f, const QString& v) {
+             f.config.kernelDriver = v == QLatin1String("yes");
+             return v == QLatin1String("yes") || v == QLatin1String("no");
+         }},
+        {"vendor",
          [](Fields& f, const QString& v) {
              int n = 0;
-             return number(v, 1, 1 << 20, n) &&
-                    (f.config.faultTrigger = Trigger::fromTransfer(n), true);
+             return number(v, 0, 0xFFFF, n) && (f.config.vendorId = std::uint16_t(n), true);
          }},
-        {"unplug-after",
-         [](Fields& f, const QString& v) { return number(v, 1, 1 << 20, f.config.unplugAfter); }},
+        {"product-id",
+         [](Fields& f, const QString& v) {
+             int n = 0;
+             return number(v, 0, 0xFFFF, n) && (f.config.productId = std::uint16_t(n), true);
+         }},
+        {"interface-string",
+         [](Fields& f, const QString& v) {
+             int n = 0;
+             return number(v, 0, 255, n) && (f.config.interfaceString = std::uint8_t(n), true);
+         }},
+        {"max-packet",
+         [](Fields& f, const QString& v) {
+             f.config.maxPacket = v.toInt();
+             return v == QLatin1String("64") || v == QLatin1String("512");
+         }},
+        {"zlp",
+         [](Fields& f, const QString& v) {
+             f.config.zlp = v == QLatin1String("yes");
+             return v == QLatin1String("yes") || v == QLatin1String("no");
+         }},
+        {"reply-delay",
+         [](Fields& f, const QString& v) { return number(v, 0, 60000, f.config.replyDelayMs); }},
+        {"composite", setComposite},
     };
+}
+
+// Where the device sits and its faults, then the rest.
+const Setters& setters()
+{
+    static const Setters table =
+        Setters{
+            {"port", [](Fields& f, const QString& v) { return number(v, 0, 255, f.port); }},
+            {"hub", [](Fields& f, const QString& v) { return number(v, 1, 255, f.hub); }},
+            {"sysfs",
+             [](Fields& f, const QString& v) {
+                 f.config.sysfsName = v;
+                 return v.startsWith(QLatin1String("1-")) && v.size() > 2;
+             }},
+            {"product",
+             [](Fields& f, const QString& v) {
+                 f.config.product = v.toUtf8();
+                 return true;
+             }},
+            {"fault", setFault},
+            {"fault-on", commandTrigger(&Trigger::onCommand)},
+            {"fault-only", commandTrigger(&Trigger::onlyCommand)},
+            {"fault-until", commandTrigger(&Trigger::untilCommand)},
+            {"fault-from",
+             [](Fields& f, const QString& v) {
+                 int n = 0;
+                 return number(v, 1, 1 << 20, n) &&
+                        (f.config.faultTrigger = Trigger::fromTransfer(n), true);
+             }},
+            {"unplug-after",
+             [](Fields& f, const QString& v) {
+                 return number(v, 1, 1 << 20, f.config.unplugAfter);
+             }},
+        } +
+        deviceSetters() + stateSetters();
     return table;
 }
 
@@ -325,6 +378,18 @@ QString printerSpecHelp()
         "  vendor=0xVVVV       USB vendor id (default 0x36fc; another one is not a printer to the "
         "tool)\n"
         "  product-id=0xPPPP   USB product id (default 0x0001)\n"
+        "  max-packet=64|512   bulk packet size: full or high speed (default 512; the endpoint\n"
+        "                      descriptors and sysfs speed follow). A reply goes out as packets\n"
+        "                      of at most this size; a read ends at a short packet (a zero-length\n"
+        "                      one too) or a full buffer, and a packet larger than the room left\n"
+        "                      ends it with an overflow; a read the host gives up on\n"
+        "                      ends with the bytes it holds\n"
+        "  zlp=yes|no          a zero-length packet after a reply that fills its last packet\n"
+        "                      (default yes)\n"
+        "  reply-delay=MS      a reply is ready MS milliseconds after its frame arrived\n"
+        "  composite=hid-first|vendor-first  an HID interface (one interrupt endpoint) or a "
+        "vendor\n"
+        "                      interface (one bulk endpoint) comes before the printer interface\n"
         "  speed=N density=N alarm=N   print settings as the printer stores them (0-255)\n"
         "  firmware=TEXT       firmware version date (default 2023-05-18)\n"
         "  eth-dhcp=on|off eth-ip=A.B.C.D eth-mask=... eth-gateway=... eth-tcp=N eth-udp=N\n"
@@ -338,7 +403,13 @@ QString printerSpecHelp()
         "                      short-reply:N (replies cut to N bytes), gone (listed, but every\n"
         "                      request fails), busy (another program holds the interface),\n"
         "                      ignore-set:C (a set frame of command C is taken, not stored),\n"
-        "                      late-reply (a reply comes after the read timed out, to the next)\n"
+        "                      late-reply (a reply comes after the read timed out, to the next),\n"
+        "                      zlp-first:N (N zero-length packets before each reply),\n"
+        "                      split-reply:K (a reply's first K bytes, the rest 30 ms later),\n"
+        "                      stale-reply (a whole reply to another command goes first, in the\n"
+        "                      same packet stream), stall-in:N|always, stall-out:N (the endpoint\n"
+        "                      halts on the next N transfers and stays halted until the host\n"
+        "                      clears it; a stalled OUT transfer is not delivered)\n"
         "  fault-on=CC:DD      the fault starts at the first frame of class CC, command DD (hex)\n"
         "  fault-only=CC:DD    the fault holds only for frames of class CC, command DD\n"
         "  fault-until=CC:DD   the fault ends at the first frame of class CC, command DD\n"

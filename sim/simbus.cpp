@@ -24,6 +24,8 @@ using usbfs::Node;
 namespace {
 
 constexpr const char* BusPath = "/devices/pci0000:00/0000:00:14.0";
+constexpr int FullSpeedMbps = 12;
+constexpr int HighSpeedMbps = 480;
 
 } // namespace
 
@@ -259,12 +261,15 @@ SimPrinter* SimBus::add(const PrinterConfig& config)
     dev->nodePath = d->rootDir + dev->devnode;
     const QByteArray descriptors =
         usb::deviceDescriptor(config.vendorId, config.productId, 0, usb::ProductStringIndex) +
-        usb::printerConfiguration(config.interfaceString);
+        usb::printerConfiguration(config.interfaceString, config.maxPacket, config.composite);
     // The handler goes first, so that the node never exists without it.
     umockdev_testbed_attach_ioctl(d->testbed.get(), dev->devnode.constData(), d->handler.get(),
                                   nullptr);
     umockdev_testbed_add_from_string(
-        d->testbed.get(), usb::sysfsRecord(dev->syspath, dev->devnum, descriptors, true), nullptr);
+        d->testbed.get(),
+        usb::sysfsRecord(dev->syspath, dev->devnum, descriptors, true,
+                         config.maxPacket <= 64 ? FullSpeedMbps : HighSpeedMbps),
+        nullptr);
     SimPrinter* printer = dev->printer.get();
     Impl* impl = d.get();
     Device* device = dev.get();

@@ -36,29 +36,46 @@ QByteArray deviceDescriptor(int vendor, int product, int deviceClass, int iProdu
     return d;
 }
 
-QByteArray printerConfiguration(int iInterface)
+namespace {
+
+QByteArray endpoint(unsigned char address, int type, int maxPacket, int interval)
 {
-    QByteArray c;
-    c.append("\x09\x02", 2);
-    put16(c, 9 + 9 + 7 + 7);
-    c.append(char(1));    // interfaces
-    c.append(char(1));    // bConfigurationValue
-    c.append(char(0));    // iConfiguration
-    c.append(char(0xC0)); // self-powered
-    c.append(char(50));   // 100 mA
-    c.append("\x09\x04\x00\x00\x02\x07\x01\x02", 8);
-    c.append(char(iInterface));
-    c.append("\x07\x05", 2);
-    c.append(char(BulkOut));
-    c.append(char(0x02));
-    put16(c, 512);
-    c.append(char(0));
-    c.append("\x07\x05", 2);
-    c.append(char(BulkIn));
-    c.append(char(0x02));
-    put16(c, 512);
-    c.append(char(0));
-    return c;
+    QByteArray e("\x07\x05", 2);
+    e.append(char(address));
+    e.append(char(type));
+    put16(e, maxPacket);
+    e.append(char(interval));
+    return e;
+}
+
+QByteArray interface(int number, int endpoints, int interfaceClass, int subClass, int protocol,
+                     int iInterface)
+{
+    QByteArray i("\x09\x04", 2);
+    for (int b : {number, 0, endpoints, interfaceClass, subClass, protocol, iInterface})
+        i.append(char(b));
+    return i;
+}
+
+} // namespace
+
+QByteArray printerConfiguration(int iInterface, int maxPacket, Composite composite)
+{
+    QByteArray body;
+    if (composite == Composite::HidFirst)
+        body = interface(0, 1, 0x03, 0, 0, 0) + endpoint(OtherIn, 0x03, 8, 10);
+    else if (composite == Composite::VendorFirst)
+        body = interface(0, 1, 0xFF, 0, 0, 0) + endpoint(OtherIn, 0x02, maxPacket, 0);
+    body += interface(printerInterface(composite), 2, 0x07, 0x01, 0x02, iInterface) +
+            endpoint(BulkOut, 0x02, maxPacket, 0) + endpoint(BulkIn, 0x02, maxPacket, 0);
+    QByteArray c("\x09\x02", 2);
+    put16(c, 9 + body.size());
+    c.append(char(composite == Composite::None ? 1 : 2)); // interfaces
+    c.append(char(1));                                    // bConfigurationValue
+    c.append(char(0));                                    // iConfiguration
+    c.append(char(0xC0));                                 // self-powered
+    c.append(char(50));                                   // 100 mA
+    return c + body;
 }
 
 QByteArray hubConfiguration()
@@ -88,7 +105,7 @@ QByteArray stringDescriptor(const QByteArray& text)
 }
 
 QByteArray sysfsRecord(const QByteArray& syspath, int devnum, const QByteArray& descriptors,
-                       bool node)
+                       bool node, int speed)
 {
     const QByteArray num = QByteArray::number(devnum).rightJustified(3, '0');
     QByteArray r = "P: " + syspath + "\n";
@@ -99,7 +116,7 @@ QByteArray sysfsRecord(const QByteArray& syspath, int devnum, const QByteArray& 
     r += "E: BUSNUM=001\nE: DEVNUM=" + num + "\n";
     r += "A: busnum=" + QByteArray::number(BusNumber) + "\\n\n";
     r += "A: devnum=" + QByteArray::number(devnum) + "\\n\n";
-    r += "A: speed=480\\n\nA: bConfigurationValue=1\\n\n";
+    r += "A: speed=" + QByteArray::number(speed) + "\\n\nA: bConfigurationValue=1\\n\n";
     r += "H: descriptors=" + descriptors.toHex().toUpper() + "\n";
     return r;
 }

@@ -3,6 +3,7 @@
 #include <QMutexLocker>
 
 #include <cerrno>
+#include <chrono>
 
 namespace sim {
 
@@ -51,6 +52,12 @@ QByteArray bytes(std::initializer_list<unsigned char> list)
 quint16 rawKey(std::uint8_t frameClass, std::uint8_t command)
 {
     return quint16(frameClass << 8 | command);
+}
+
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 } // namespace
@@ -122,6 +129,7 @@ void SimPrinter::setFault(Fault fault, int faultArg, Trigger trigger)
         m_transfersSinceFault = 0;
         m_triggerSeen = false;
         m_inForce = fault != Fault::None && trigger.initially();
+        m_stallsLeft = faultArg;
         inForce = faultInForce();
         if (inForce == Fault::KernelDriver)
             m_kernelDriver = true;
@@ -217,7 +225,7 @@ void SimPrinter::markUnplugged()
 {
     QMutexLocker lock(&m_mutex);
     m_unplugged = true;
-    m_pendingReplies.clear();
+    m_inPackets.clear();
 }
 
 SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
@@ -237,7 +245,7 @@ SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
         result.status = -ENODEV;
         return result;
     }
-    if (fault == Fault::WriteError) {
+    if (fault == Fault::WriteError || haltedLocked(false)) {
         result.status = -EPIPE;
         return result;
     }
@@ -252,20 +260,60 @@ SimPrinter::OutResult SimPrinter::bulkOut(const QByteArray& data)
     return result;
 }
 
-bool SimPrinter::takeReply(QByteArray& reply)
+bool SimPrinter::takePacket(QByteArray& packet)
 {
     QMutexLocker lock(&m_mutex);
-    if (m_pendingReplies.isEmpty() || m_pendingReplies.first().held)
+    if (m_inPackets.isEmpty() || m_inPackets.first().held || m_inPackets.first().due > nowMs())
         return false;
-    reply = m_pendingReplies.takeFirst().bytes;
+    Packet& first = m_inPackets.first();
+    packet = first.bytes;
+    if (--first.copies <= 0)
+        m_inPackets.removeFirst();
     return true;
+}
+
+bool SimPrinter::packetsLater() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_inPackets.isEmpty() && !m_inPackets.first().held && m_inPackets.first().due > nowMs();
+}
+
+// A stall fault halts the endpoint on its next transfers; a halted endpoint stalls every
+// transfer until the host clears it.
+bool SimPrinter::haltedLocked(bool in)
+{
+    bool& halted = m_halted[in ? 1 : 0];
+    if (!halted && faultInForce() == (in ? Fault::StallIn : Fault::StallOut) && m_stallsLeft != 0) {
+        halted = true;
+        m_stallsLeft = m_stallsLeft > 0 ? m_stallsLeft - 1 : m_stallsLeft;
+    }
+    return halted;
+}
+
+bool SimPrinter::stalls(unsigned char endpoint)
+{
+    QMutexLocker lock(&m_mutex);
+    return haltedLocked(endpoint & 0x80);
+}
+
+void SimPrinter::clearHalt(unsigned char endpoint)
+{
+    QMutexLocker lock(&m_mutex);
+    m_halted[(endpoint & 0x80) ? 1 : 0] = false;
+    ++m_clearHalts;
+}
+
+int SimPrinter::clearHalts() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_clearHalts;
 }
 
 void SimPrinter::releaseHeldReplies()
 {
     QMutexLocker lock(&m_mutex);
-    for (Reply& r : m_pendingReplies)
-        r.held = false;
+    for (Packet& p : m_inPackets)
+        p.held = false;
 }
 
 bool SimPrinter::heldElsewhere() const
@@ -375,7 +423,35 @@ void SimPrinter::handleCommand(std::uint8_t frameClass, std::uint8_t command,
         return;
     if (fault == Fault::ShortReply)
         reply.truncate(qMax(0, m_faultArg));
-    m_pendingReplies.append({reply, fault == Fault::LateReply});
+    queueReply(command, reply, fault == Fault::LateReply);
+}
+
+// A reply leaves as the firmware writes it to the IN FIFO: in one piece or two, after empty
+// packets or a stale reply, when the faults say so.
+void SimPrinter::queueReply(std::uint8_t command, QByteArray reply, bool held)
+{
+    const Fault fault = faultInForce();
+    if (fault == Fault::StaleReply)
+        reply.prepend(answer(GetClass, command == Speed ? Density : Speed));
+    const qint64 due = nowMs() + m_config.replyDelayMs;
+    if (fault == Fault::ZlpFirst && m_faultArg > 0)
+        m_inPackets.append({QByteArray(), m_faultArg, held, due});
+    const int first =
+        fault == Fault::SplitReply ? qBound(0, m_faultArg, int(reply.size())) : int(reply.size());
+    queuePackets(reply.left(first), held, due);
+    if (first < reply.size())
+        queuePackets(reply.mid(first), held, due + SplitDelayMs);
+}
+
+// Packets of at most maxPacket bytes; a last packet that is full is followed by a zero-length
+// one, unless the printer leaves it out.
+void SimPrinter::queuePackets(const QByteArray& bytes, bool held, qint64 due)
+{
+    const int size = qMax(1, m_config.maxPacket);
+    for (int at = 0; at < bytes.size(); at += size)
+        m_inPackets.append({bytes.mid(at, size), 1, held, due});
+    if (bytes.size() % size == 0 && m_config.zlp)
+        m_inPackets.append({QByteArray(), 1, held, due});
 }
 
 // Fixed-size settings of the wrong size are refused, as the printer's firmware checks the

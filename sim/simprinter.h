@@ -1,5 +1,7 @@
 #pragma once
 
+#include "simdescriptors.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMutex>
@@ -26,7 +28,15 @@ enum class Fault
     Busy,         // another program holds the interface: every claim is refused (EBUSY)
     IgnoreSet,    // a set frame of command faultArg is taken and answered as usual but not stored
     LateReply,    // a reply is held until the host's read has timed out, then goes to the next read
+    ZlpFirst,     // faultArg zero-length packets go before each reply (a printer not ready yet)
+    SplitReply,   // a reply's first faultArg bytes go at once, the rest SplitDelayMs later
+    StaleReply,   // a whole reply to another command goes first, in the same packet stream
+    StallIn,      // the bulk IN endpoint halts on the next faultArg transfers (-1: on every one)
+    StallOut,     // the bulk OUT endpoint halts on the next faultArg transfers (-1: on every one)
 };
+
+// How much later the second part of a split reply follows the first.
+constexpr int SplitDelayMs = 30;
 
 // When a fault is in force. Transfers are the bulk OUT transfers the host makes to the printer
 // (stalled ones too), counted from the setFault() call (from attaching, for PrinterConfig). A
@@ -114,7 +124,15 @@ struct PrinterConfig
     std::uint16_t vendorId = 0x36FC;
     std::uint16_t productId = 0x0001;
     std::uint8_t interfaceString = 0; // iInterface of the printer interface
-    bool productReadable = true;      // false: the product string request stalls
+    // wMaxPacketSize of the bulk endpoints: 64 at full speed, 512 at high speed (sysfs speed
+    // follows). A reply goes to the host in packets of at most this size.
+    int maxPacket = 512;
+    // A zero-length packet follows a reply that fills its last packet, as the host needs to
+    // know it ended; some firmwares leave it out.
+    bool zlp = true;
+    int replyDelayMs = 0; // a reply is ready this long after its frame arrived
+    usb::Composite composite = usb::Composite::None;
+    bool productReadable = true; // false: the product string request stalls
     // The printer-class kernel driver (usblp) binds the interface, as on a machine whose kernel
     // has it: a claim is refused until it is detached, and it binds again when re-attached.
     bool kernelDriver = true;
@@ -168,8 +186,15 @@ public:
         int transferred = 0; // bytes the device took
     };
     OutResult bulkOut(const QByteArray& data);
-    // The reply waiting for the host, if any; false while nothing is due (or NoReply).
-    bool takeReply(QByteArray& reply);
+    // The next packet of the bulk IN endpoint, if one is due; false while none is.
+    bool takePacket(QByteArray& packet);
+    // Packets wait that are not due yet: the host must keep asking for them.
+    bool packetsLater() const;
+    // Whether a transfer on the endpoint stalls: it is halted, or a stall fault halts it now.
+    bool stalls(unsigned char endpoint);
+    // The host cleared the endpoint's halt (USBDEVFS_CLEAR_HALT).
+    void clearHalt(unsigned char endpoint);
+    int clearHalts() const;
     // Another program holds the interface (Busy): usbfs is its driver, and no claim is granted.
     bool heldElsewhere() const;
     bool claimBusy() const;
@@ -200,10 +225,13 @@ private:
     static QList<std::uint16_t> commandsIn(const QByteArray& data);
     static int downloadEnd(const QByteArray& data, int start, QList<QByteArray>* blocks);
     Fault faultInForce() const { return m_inForce ? m_fault : Fault::None; }
+    bool haltedLocked(bool in);
     void handleCommand(std::uint8_t frameClass, std::uint8_t command, const QByteArray& payload);
     void applySetting(std::uint8_t command, const QByteArray& payload);
     void handleDownload(const QByteArray& download);
     QByteArray answer(std::uint8_t frameClass, std::uint8_t command);
+    void queueReply(std::uint8_t command, QByteArray reply, bool held);
+    void queuePackets(const QByteArray& bytes, bool held, qint64 due);
 
     PrinterConfig m_config;
     mutable QMutex m_mutex;
@@ -216,13 +244,18 @@ private:
     bool m_triggerSeen = false;
     bool m_kernelDriver = false;
     QList<QByteArray> m_received;
-    struct Reply
+    struct Packet
     {
         QByteArray bytes;
-        bool held = false;
+        int copies = 1;    // the same packet this many times (zero-length ones before a reply)
+        bool held = false; // until the host gives up on a read (LateReply)
+        qint64 due = 0;    // on the printer's clock
     };
     // The device's IN FIFO, whichever open reads it: a reply nobody read goes to the next read.
-    QList<Reply> m_pendingReplies;
+    QList<Packet> m_inPackets;
+    int m_stallsLeft = 0;
+    bool m_halted[2] = {false, false}; // OUT, IN
+    int m_clearHalts = 0;
     QList<QByteArray> m_prints;
     QList<QByteArray> m_downloads;
     QList<QPair<quint16, QByteArray>> m_rawReplies;

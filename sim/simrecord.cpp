@@ -137,6 +137,7 @@ QJsonObject printerRecord(const SimPrinter& printer)
     o.insert(QStringLiteral("state"), stateToJson(printer.state()));
     o.insert(QStringLiteral("received"), hexArray(printer.received()));
     o.insert(QStringLiteral("selfTests"), printer.selfTests());
+    o.insert(QStringLiteral("clearHalts"), printer.clearHalts());
     o.insert(QStringLiteral("prints"), hexArray(printer.prints()));
     o.insert(QStringLiteral("downloads"), hexArray(printer.downloads()));
     return o;

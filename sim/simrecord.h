@@ -24,7 +24,8 @@ namespace sim {
 //         "logos": ["0100010..."]                     IP (17); logos: one image block each
 //       },
 //       "received": ["1bfffe0200001bfeff", ...],    every bulk OUT transfer taken
-//       "selfTests": 0, "prints": [hex, ...], "downloads": [hex, ...]
+//       "selfTests": 0, "prints": [hex, ...], "downloads": [hex, ...],
+//       "clearHalts": 0                             halts the host cleared (stalled endpoints)
 //   } ] }
 //
 // Keys come out sorted and the document is written the same way every time, so two records

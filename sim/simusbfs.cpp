@@ -51,6 +51,23 @@ void drainFifo(Device& d)
     d.fifoFull = false;
 }
 
+// Which interface a number names: the printer's, the other one of a composite printer (which
+// no driver binds and nothing uses), or none.
+enum class Itf
+{
+    Printer,
+    Other,
+    None
+};
+
+Itf interfaceOf(const Device& d, unsigned number)
+{
+    const usb::Composite composite = d.printer->config().composite;
+    if (number == unsigned(usb::printerInterface(composite)))
+        return Itf::Printer;
+    return composite != usb::Composite::None && number == 0 ? Itf::Other : Itf::None;
+}
+
 bool claimedByOther(const Device& d, const Client* self)
 {
     for (const auto& c : d.clients) {
@@ -65,22 +82,37 @@ bool claimedByAnyone(const Device& d)
     return claimedByOther(d, nullptr);
 }
 
+// Packets fill an IN URB until a short one (a zero-length one included) or a full buffer ends
+// it; a packet larger than the room left ends it with -EOVERFLOW. Whether the URB is done.
+bool fillRead(SimPrinter& printer, Urb& u)
+{
+    usbdevfs_urb* h = u.header();
+    const int maxPacket = printer.config().maxPacket;
+    QByteArray packet;
+    while (h->actual_length < u.buffer->data_len && printer.takePacket(packet)) {
+        const int room = u.buffer->data_len - h->actual_length;
+        const int n = qMin(room, int(packet.size()));
+        std::memcpy(u.buffer->data + h->actual_length, packet.constData(), size_t(n));
+        h->actual_length += n;
+        if (packet.size() > room) {
+            h->status = -EOVERFLOW;
+            return true;
+        }
+        if (packet.size() < maxPacket)
+            return true;
+    }
+    return h->actual_length > 0 && h->actual_length == u.buffer->data_len;
+}
+
 void satisfyReads(Device& d)
 {
     for (const auto& c : d.clients) {
         for (std::size_t i = 0; i < c->pending.size();) {
             Urb& u = *c->pending[i];
-            QByteArray reply;
-            if (!(u.endpoint & 0x80) || !d.printer->takeReply(reply)) {
+            if ((u.endpoint & 0x80) && fillRead(*d.printer, u))
+                c->done.push_back(take(c->pending, i));
+            else
                 ++i;
-                continue;
-            }
-            usbdevfs_urb* h = u.header();
-            const int n = qMin(reply.size(), u.buffer->data_len);
-            std::memcpy(u.buffer->data, reply.constData(), size_t(n));
-            h->actual_length = n;
-            h->status = reply.size() > n ? -EOVERFLOW : 0;
-            c->done.push_back(take(c->pending, i));
         }
     }
 }
@@ -105,7 +137,8 @@ int control(const Device& d, Urb& u)
             answer = usb::deviceDescriptor(config.vendorId, config.productId, 0,
                                            usb::ProductStringIndex);
         } else if (type == 2 && index == 0) {
-            answer = usb::printerConfiguration(config.interfaceString);
+            answer = usb::printerConfiguration(config.interfaceString, config.maxPacket,
+                                               config.composite);
         } else if (type == 3 && index == 0) {
             answer = usb::languagesDescriptor();
         } else if (type == 3 && index == usb::ProductStringIndex && config.productReadable) {
@@ -160,6 +193,12 @@ int submit(Device& d, Client& c, UMockdevIoctlData* arg, bool& unplugNow)
     // usbfs claims the interface on the first transfer to one of its endpoints.
     if (const int rc = claim(d, c))
         return rc;
+    // A halted endpoint stalls the transfer at once; a stalled OUT transfer delivers nothing.
+    if (u->endpoint == usb::BulkIn && d.printer->stalls(usb::BulkIn)) {
+        h->status = -EPIPE;
+        c.done.push_back(std::move(u));
+        return 0;
+    }
     if (u->endpoint == usb::BulkIn) {
         c.pending.push_back(std::move(u));
         satisfyReads(d);
@@ -175,8 +214,9 @@ int submit(Device& d, Client& c, UMockdevIoctlData* arg, bool& unplugNow)
     return 0;
 }
 
-// A cancelled URB becomes reapable with -ENOENT, or libusb waits for it for ever. A read the
-// host gave up on is what a late reply waits for.
+// A cancelled URB becomes reapable with -ENOENT, or libusb waits for it for ever; it keeps the
+// bytes it received, as the kernel's does. A read the host gave up on is what a late reply
+// waits for.
 int discard(Device& d, Client& c, UMockdevIoctlData* arg)
 {
     const gulong address = *reinterpret_cast<gulong*>(arg->data);
@@ -184,7 +224,6 @@ int discard(Device& d, Client& c, UMockdevIoctlData* arg)
         Urb& u = *c.pending[i];
         if (u.urb->client_addr == address) {
             u.header()->status = -ENOENT;
-            u.header()->actual_length = 0;
             if (u.endpoint & 0x80)
                 d.printer->releaseHeldReplies();
             c.done.push_back(take(c.pending, i));
@@ -211,9 +250,12 @@ int getDriver(const Device& d, const Client& c, UMockdevIoctlData* arg)
     if (!data)
         return EFAULT;
     auto* drv = reinterpret_cast<usbdevfs_getdriver*>(data->data);
-    const QByteArray name = driverName(d, &c);
-    if (drv->interface != 0)
+    const Itf itf = interfaceOf(d, drv->interface);
+    if (itf == Itf::None)
         return EINVAL;
+    const QByteArray name = itf == Itf::Printer ? driverName(d, &c)
+                            : c.otherClaimed    ? QByteArray("usbfs")
+                                                : QByteArray();
     if (name.isEmpty())
         return ENODATA;
     std::snprintf(drv->driver, sizeof drv->driver, "%s", name.constData());
@@ -228,14 +270,19 @@ int disconnectClaim(Device& d, Client& c, UMockdevIoctlData* arg)
         return EFAULT;
     const auto* dc = reinterpret_cast<const usbdevfs_disconnect_claim*>(data->data);
     const QByteArray wanted(dc->driver, int(qstrnlen(dc->driver, sizeof dc->driver)));
+    const Itf itf = interfaceOf(d, dc->interface);
+    if (itf == Itf::None)
+        return EINVAL;
+    if (itf == Itf::Other) {
+        c.otherClaimed = true;
+        return 0;
+    }
     const QByteArray name = driverName(d, &c);
     bool disconnect = name == KernelDriverName;
     if (dc->flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER)
         disconnect = disconnect && name == wanted;
     if (dc->flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER)
         disconnect = disconnect && name != wanted;
-    if (dc->interface != 0)
-        return EINVAL;
     if (disconnect)
         d.printer->detachKernelDriver();
     return claim(d, c);
@@ -247,8 +294,11 @@ IoctlResult driverControl(Device& d, const Client& c, UMockdevIoctlData* arg)
     if (!data)
         return {EFAULT};
     const auto* cmd = reinterpret_cast<const usbdevfs_ioctl*>(data->data);
-    if (cmd->ifno != 0)
-        return {EINVAL};
+    const Itf itf = interfaceOf(d, unsigned(cmd->ifno));
+    if (itf != Itf::Printer)
+        return itf == Itf::None || unsigned(cmd->ioctl_code) == USBDEVFS_DISCONNECT
+                   ? IoctlResult{itf == Itf::None ? EINVAL : ENODATA}
+                   : IoctlResult{};
     if (unsigned(cmd->ioctl_code) == USBDEVFS_DISCONNECT) {
         if (!d.printer->kernelDriverAttached())
             return {ENODATA};
@@ -272,13 +322,31 @@ int claimOrRelease(const Device& d, Client& c, gulong request, UMockdevIoctlData
     const GRef<UMockdevIoctlData> data = resolve(arg, 0, sizeof(unsigned));
     if (!data)
         return EFAULT;
-    if (*reinterpret_cast<unsigned*>(data->data) != 0)
+    const Itf itf = interfaceOf(d, *reinterpret_cast<unsigned*>(data->data));
+    if (itf == Itf::None)
         return ENOENT;
+    if (itf == Itf::Other) {
+        const bool wasClaimed = c.otherClaimed;
+        c.otherClaimed = request == USBDEVFS_CLAIMINTERFACE;
+        return request == USBDEVFS_CLAIMINTERFACE || wasClaimed ? 0 : EINVAL;
+    }
     if (request == USBDEVFS_CLAIMINTERFACE)
         return claim(d, c);
     if (!c.claimed)
         return EINVAL;
     c.claimed = false;
+    return 0;
+}
+
+int clearHalt(const Device& d, UMockdevIoctlData* arg)
+{
+    const GRef<UMockdevIoctlData> data = resolve(arg, 0, sizeof(unsigned));
+    if (!data)
+        return EFAULT;
+    const unsigned endpoint = *reinterpret_cast<unsigned*>(data->data);
+    if (endpoint != usb::BulkIn && endpoint != usb::BulkOut)
+        return EINVAL;
+    d.printer->clearHalt(static_cast<unsigned char>(endpoint));
     return 0;
 }
 
@@ -313,6 +381,9 @@ IoctlResult handle(Device& d, Client& c, gulong request, UMockdevIoctlData* arg)
     switch (request) {
     case USBDEVFS_REAPURB:
     case USBDEVFS_REAPURBNDELAY:
+        // Packets that came due since the last call (a delayed or split reply).
+        if (!gone)
+            satisfyReads(d);
         return {reap(c, arg)};
     case USBDEVFS_DISCARDURB:
         return {discard(d, c, arg)};
@@ -334,6 +405,8 @@ IoctlResult handle(Device& d, Client& c, gulong request, UMockdevIoctlData* arg)
         result.error = submit(d, c, arg, result.unplugNow);
         return result;
     }
+    case USBDEVFS_CLEAR_HALT:
+        return {clearHalt(d, arg)};
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_RELEASEINTERFACE:
         return {claimOrRelease(d, c, request, arg)};
@@ -376,7 +449,8 @@ void pullOut(Device& d)
 
 void syncFifo(Device& d)
 {
-    bool reapable = false;
+    // While packets are due later, the host must keep reaping to find them come due.
+    bool reapable = d.printer->packetsLater();
     for (const auto& c : d.clients)
         reapable = reapable || !c->done.empty();
     if (reapable && d.fifoFull)

@@ -40,7 +40,8 @@ struct Client
     GRef<UMockdevIoctlClient> client;
     Urbs pending;
     Urbs done;
-    bool claimed = false;
+    bool claimed = false;      // the printer interface
+    bool otherClaimed = false; // the other interface of a composite printer
 
     bool connected() const { return umockdev_ioctl_client_get_connected(client.get()); }
 };

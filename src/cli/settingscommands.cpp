@@ -1,11 +1,11 @@
 #include "command.h"
 #include "output.h"
 
-#include "protocol/query.h"
 #include "rpsetuptr.h"
 #include "setarguments.h"
 #include "settings/printerio.h"
 #include "settings/settingsdocument.h"
+#include "usb/query.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,8 +83,8 @@ int selfTest(Invocation& call)
         const int code = SetPrinterStatusButton(handle, SELF_TEST_PAGE);
         if (code == 0)
             return int(Success);
-        return writeFailed(target, {ItemFailure{QStringLiteral("self-test"), code,
-                                                CDeviceIOOpera::lastFailure()}});
+        return writeFailed(target,
+                           {ItemFailure{QStringLiteral("self-test"), code, handle->failure}});
     });
 }
 

@@ -130,7 +130,7 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
         if (target.refused) {
             explained(target, TransportFailure::AccessDenied);
         } else if (handle.open(target.path) != 0) {
-            if (!explained(target, CDeviceIOOpera::lastFailure()))
+            if (!explained(target, handle.get()->failure))
                 err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
         } else {
             rc = action(target, handle.get());

@@ -3,11 +3,11 @@
 
 #include "messagebox.h"
 #include "net_set.h"
-#include "protocol/query.h"
 #include "settings/printerio.h"
 #include "settingscommand.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
+#include "usb/query.h"
 #include "wifi.h"
 
 #include <QAbstractItemView>

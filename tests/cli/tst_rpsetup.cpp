@@ -155,8 +155,14 @@ private slots:
             {"1-3: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 C0 A8 01 FE 1B FE FF"});
         row("set: udp port keeps tcp port", {Known}, "rpsetup set eth.udp-port=9200", 0, {},
             {"1-3: 1B FF FE 01 0F 04 8C 23 F0 23 1B FE FF"});
-        row("set: password keeps the network name", {Known}, "rpsetup set wifi.password=abcdefgh",
-            0, {}, {"1-3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"});
+        // At full speed the station reply (30 + 23 bytes of text) fills its packet, and this
+        // printer sends no zero-length packet after it; the set's write stalls once.
+        row("set: password keeps the name, exact packet, stalled write",
+            {"port=1,max-packet=64,zlp=no,fault=stall-out:1,fault-on=01:26,sta-name=" +
+             QString(30, 'n') + ",sta-password=" + QString(23, 'p')},
+            "rpsetup set wifi.password=abcdefgh", 0, {},
+            {"1-1: 1B FF FE 01 26 28 " + QString("6E ").repeated(30) +
+             "00 61 62 63 64 65 66 67 68 00 1B FE FF"});
         row("set: dns keeps the rest", {Known}, "rpsetup set wifi-ip.dns=1.1.1.1", 0, {},
             {"1-3: 1B FF FE 01 28 11 01 0A 00 00 05 0A 00 00 01 FF 00 00 00 01 01 01 01 1B FE FF"});
         row("set: access-point mode with the address the printer has", {Known},

@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "printerfields.h"
 #include "usb/printerlist.h"
 
 #include <QTextCodec>
@@ -23,9 +24,10 @@ QStringList boxesFor(const char* text)
 
 // Settings as "speed density alarm".
 sim::SimPrinter* plug(int port, const QString& settings = "1 2 3",
-                      const QByteArray& product = "RP80 Printer")
+                      const QByteArray& product = "RP80 Printer", const QString& fields = {})
 {
     sim::PrinterConfig config;
+    sim::parsePrinterFields(fields, port, config, nullptr);
     config.product = product;
     config.sysfsName = QStringLiteral("1-%1").arg(port);
     const QStringList values = settings.split(' ');
@@ -322,13 +324,17 @@ private slots:
         QTest::newRow("empty payload") << QByteArray() << "";
         QTest::newRow("UTF-8 text") << QByteArray("固件 2024-01") << "固件 2024-01";
         QTest::newRow("255 bytes") << QByteArray(255, 'x') << QString(255, 'x');
+        QTest::newRow("a reply that fills its packet") << QByteArray(55, 'd') << QString(55, 'd');
     }
 
     void firmwareDate()
     {
         QFETCH(QByteArray, payload);
         QFETCH(QString, shown);
-        sim::SimPrinter* printer = plug(1);
+        // At full speed, with no zero-length packet after a full one, and a first read that
+        // stalls.
+        sim::SimPrinter* printer =
+            plug(1, "1 2 3", "RP80 Printer", "max-packet=64,zlp=no,fault=stall-in:1");
         sim::PrinterState state = printer->state();
         state.firmwareDate = payload;
         printer->setState(state);
@@ -352,7 +358,7 @@ private slots:
             click("pushButton_7");
             for (sim::Fault fault :
                  {sim::Fault::None, sim::Fault::WriteError, sim::Fault::PartialWrite,
-                  sim::Fault::ShortReply, sim::Fault::KernelDriver}) {
+                  sim::Fault::StallIn, sim::Fault::KernelDriver}) {
                 printer->setFault(fault, 2);
                 for (const char* name : buttons)
                     click(name);

@@ -4,10 +4,10 @@
 #include <umockdev.h>
 
 #include "printerfields.h"
-#include "protocol/query.h"
 #include "simprinter.h"
 #include "testsupport.h"
 #include "usb/cdeviceioopera.h"
+#include "usb/query.h"
 
 #include <libusb.h>
 

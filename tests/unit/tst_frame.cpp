@@ -1,7 +1,8 @@
 #include "protocol/frame.h"
-#include "protocol/query.h"
+#include "protocol/reply.h"
 #include "testsupport.h"
 #include "usb/printerlist.h"
+#include "usb/query.h"
 
 #include <QtTest>
 
@@ -71,6 +72,42 @@ private slots:
         const QByteArray got =
             replyData(reinterpret_cast<const unsigned char*>(buffer.constData()), buffer.size());
         QVERIFY2(got == data, qPrintable(toHex(got) + " != " + toHex(data)));
+    }
+
+    // What the bytes read so far hold for a speed query (class 02, command 00): the transport
+    // reads on, drops a prefix, or takes a frame.
+    void scans_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("at");
+        const auto row = [](const char* name, const char* bytes, ReplyScan::Kind kind, int at) {
+            QTest::newRow(name) << hex(bytes) << int(kind) << at;
+        };
+        row("nothing yet", "", ReplyScan::NeedMore, 0);
+        row("the header alone", "1BFFFE020003", ReplyScan::NeedMore, 0);
+        row("payload cut short", "1BFFFE020003 0505", ReplyScan::NeedMore, 0);
+        row("whole", "1BFFFE020001 05 1BFEFF", ReplyScan::Frame, 10);
+        row("bytes after it are not the reply", "1BFFFE020001 05 1BFEFF 1BFF", ReplyScan::Frame,
+            10);
+        row("bytes before a frame start", "AABB 1BFFFE020001 05 1BFEFF", ReplyScan::Skip, 2);
+        row("no frame start", "AABBCC020001 05 1BFEFF", ReplyScan::Skip, 10);
+        row("the start of a start is kept", "AABB1BFF", ReplyScan::Skip, 2);
+        row("a whole reply to another command", "1BFFFE021301 02 1BFEFF 1BFFFE", ReplyScan::Skip,
+            10);
+        row("a wrong tail", "1BFFFE020001 05 1BFEFE", ReplyScan::Malformed, 0);
+        row("a false start of another command", "1BFFFE021301 02 AAAAAA", ReplyScan::Skip, 3);
+    }
+
+    void scans()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(int, at);
+        const ReplyScan scan = scanReply(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                         bytes.size(), 0x02, 0x00);
+        QCOMPARE(int(scan.kind), kind);
+        QCOMPARE(scan.at, at);
     }
 
     // Discovery proves the texts of real ports; what is left is text that is not a number.

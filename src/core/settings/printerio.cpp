@@ -1,16 +1,17 @@
 #include "settings/printerio.h"
 
 #include "protocol/frame.h"
-#include "protocol/query.h"
+#include "usb/query.h"
 
 #include <algorithm>
 
 namespace {
 
-ItemFailure result(const char* item, int code)
+// The reason is taken at once: the next exchange on the record replaces it.
+ItemFailure result(const QString& item, int code, const _PrinterHandle* handle)
 {
-    return ItemFailure{QString::fromLatin1(item), code,
-                       code == 0 ? TransportFailure::None : CDeviceIOOpera::lastFailure()};
+    return ItemFailure{
+        item, code, code == 0 || code == FrameRefused ? TransportFailure::None : handle->failure};
 }
 
 } // namespace
@@ -35,7 +36,7 @@ ItemFailure readItem(_PrinterHandle* handle, const ItemSpec& item, QByteArray& d
                                    : GetPrinterInfo(handle, SetInfoType(item.command), buffer);
     if (code == 0)
         data = QByteArray(reinterpret_cast<const char*>(buffer), frame::MaxPayload + 1);
-    return result(item.name, code);
+    return result(QString::fromLatin1(item.name), code, handle);
 }
 
 void readItems(_PrinterHandle* handle, unsigned items, PrinterSettings& s, ItemFailures& failed)
@@ -87,9 +88,7 @@ ItemFailures writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames
     for (const NamedFrame& f : frames) {
         const int code = sendFrame(handle, f.frame);
         if (code != 0)
-            failed << ItemFailure{f.item, code,
-                                  code == FrameRefused ? TransportFailure::None
-                                                       : CDeviceIOOpera::lastFailure()};
+            failed << result(f.item, code, handle);
     }
     return failed;
 }

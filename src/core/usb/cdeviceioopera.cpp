@@ -13,15 +13,6 @@
 
 namespace {
 
-thread_local TransportFailure t_lastFailure = TransportFailure::None;
-
-// Records why a step failed and gives back the exchange's result for it.
-int fail(TransportFailure why, int result)
-{
-    t_lastFailure = why;
-    return result;
-}
-
 TransportFailure transferFailure(int rc, TransportFailure otherwise)
 {
     return rc == LIBUSB_ERROR_TIMEOUT     ? TransportFailure::Timeout
@@ -32,16 +23,87 @@ TransportFailure transferFailure(int rc, TransportFailure otherwise)
 constexpr int ConfigIndex = 0;
 constexpr int WantedInterfaceString = 0;
 constexpr std::uint8_t ControlRequestType = 0xC1;
+// Full speed's bulk packet size, for a descriptor that gives none.
+constexpr int FallbackPacketSize = 64;
+
+struct Endpoints
+{
+    int interfaceNumber = 0;
+    unsigned char in = 0;
+    unsigned char out = 0;
+    int inPacketSize = 0;
+};
+
+// The first bulk IN and the first bulk OUT endpoint of an interface's setting.
+Endpoints bulkPair(const libusb_interface_descriptor& setting)
+{
+    Endpoints e;
+    e.interfaceNumber = setting.bInterfaceNumber;
+    for (int k = 0; k < setting.bNumEndpoints; ++k) {
+        const libusb_endpoint_descriptor& ep = setting.endpoint[k];
+        if ((ep.bmAttributes & 3) != LIBUSB_TRANSFER_TYPE_BULK)
+            continue;
+        if ((ep.bEndpointAddress & 0x80) && !e.in) {
+            e.in = ep.bEndpointAddress;
+            e.inPacketSize = ep.wMaxPacketSize & 0x7FF;
+        } else if (!(ep.bEndpointAddress & 0x80) && !e.out) {
+            e.out = ep.bEndpointAddress;
+        }
+    }
+    return e;
+}
+
+// A composite printer has other interfaces (HID buttons, a vendor channel) beside the printer
+// one; claiming one interface and using another's endpoints fails, so both come from one.
+bool pickInterface(const libusb_config_descriptor* config, int wanted, Endpoints& found)
+{
+    for (const int wantedClass : {LIBUSB_CLASS_PRINTER, LIBUSB_CLASS_VENDOR_SPEC}) {
+        for (int i = 0; i < config->bNumInterfaces; ++i) {
+            const libusb_interface& itf = config->interface[i];
+            if (itf.num_altsetting < 1 || itf.altsetting[0].bInterfaceClass != wantedClass)
+                continue;
+            const Endpoints e = bulkPair(itf.altsetting[0]);
+            if (e.in && e.out) {
+                found = e;
+                return true;
+            }
+            qDebug("The interface isn`t asked %d %d.", wanted, itf.altsetting[0].iInterface);
+        }
+    }
+    return false;
+}
+
+int findEndpoints(libusb_device* dev, int wanted, Endpoints& found)
+{
+    libusb_config_descriptor* config = nullptr;
+    const int rc = libusb_get_config_descriptor(dev, ConfigIndex, &config);
+    if (rc != 0) {
+        qDebug("libusb_get_config_descriptor failed: %s", libusb_strerror(libusb_error(rc)));
+        return rc;
+    }
+    const bool ok = pickInterface(config, wanted, found);
+    libusb_free_config_descriptor(config);
+    if (!ok)
+        qDebug("The interface isn`t asked.");
+    return ok ? 0 : int(LIBUSB_ERROR_NOT_FOUND);
+}
 
 // Finds the endpoints, opens the device and claims its interface: the common start of both
-// exchanges. On failure returns the exchange's result and leaves nothing open.
+// exchanges. On failure returns the exchange's result and leaves nothing open. Every result is
+// recorded in the record with its reason.
 struct Exchange
 {
     _PrinterHandle* record = nullptr;
     libusb_device_handle* dev = nullptr;
-    int interfaceNumber = 0;
-    unsigned char inEndpoint = 0;
-    unsigned char outEndpoint = 0;
+    Endpoints ep;
+    int stalls = 0;
+
+    int fail(TransportFailure why, int result)
+    {
+        if (record)
+            record->failure = why;
+        return result;
+    }
 
     int failOpen(TransportFailure otherwise, int rc)
     {
@@ -53,18 +115,18 @@ struct Exchange
 
     int open(_PrinterHandle* handle)
     {
-        t_lastFailure = TransportFailure::None;
         if (!handle || !handle->pHandle) {
             qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
+            record = handle;
             return fail(TransportFailure::NoEndpoint, TransportFailed);
         }
         record = handle;
+        record->failure = TransportFailure::None;
         if (handle->lost != TransportFailure::None) {
             qDebug("the printer stopped answering earlier in this command: nothing sent");
             return fail(handle->lost, TransportFailed);
         }
-        if (CDeviceIOOpera::GetUSBDevEndPoint(handle->pHandle, WantedInterfaceString,
-                                              interfaceNumber, inEndpoint, outEndpoint) != 0) {
+        if (findEndpoints(handle->pHandle, WantedInterfaceString, ep) != 0) {
             qDebug("Get Printer EndPoint falied");
             return fail(TransportFailure::NoEndpoint, TransportFailed);
         }
@@ -78,20 +140,25 @@ struct Exchange
                                                       : TransportFailure::OpenFailed,
                             rc);
         }
+        return claim();
+    }
+
+    int claim()
+    {
         // The printer-class kernel driver binds these printers on Linux. libusb takes the
         // interface from it for the claim and gives it back at the release, so the machine's
         // own printer device works again after every exchange. Elsewhere this is unsupported
         // and not needed.
         libusb_set_auto_detach_kernel_driver(dev, 1);
-        const int claim = libusb_claim_interface(dev, interfaceNumber);
-        if (claim < 0) {
+        const int rc = libusb_claim_interface(dev, ep.interfaceNumber);
+        if (rc < 0) {
             qDebug("libusb_claim_interface failed.\n");
-            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(claim)));
+            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(rc)));
             libusb_close(dev);
             dev = nullptr;
-            return failOpen(claim == LIBUSB_ERROR_BUSY ? TransportFailure::Busy
-                                                       : TransportFailure::ClaimFailed,
-                            claim);
+            return failOpen(rc == LIBUSB_ERROR_BUSY ? TransportFailure::Busy
+                                                    : TransportFailure::ClaimFailed,
+                            rc);
         }
         return TransportOk;
     }
@@ -105,11 +172,36 @@ struct Exchange
         return fail(why, TransportFailed);
     }
 
+    // One bulk transfer within budgetMs of the clock. A halted endpoint is cleared and the rest
+    // tried once more in the exchange. A stalled OUT transfer delivered only what it counts, so
+    // sending the rest again never delivers a byte twice; nothing goes again after a time-out
+    // or an I/O error, whose bytes may have arrived.
+    int bulk(unsigned char endpoint, unsigned char* buffer, int length, int& done,
+             const QElapsedTimer& clock, qint64 budgetMs)
+    {
+        done = 0;
+        for (;;) {
+            const qint64 left = budgetMs - clock.elapsed();
+            if (left <= 0)
+                return LIBUSB_ERROR_TIMEOUT;
+            int n = 0;
+            const int rc = libusb_bulk_transfer(dev, endpoint, buffer + done, length - done, &n,
+                                                unsigned(left));
+            done += n;
+            if (rc != LIBUSB_ERROR_PIPE || stalls++ > 0)
+                return rc;
+            qDebug("endpoint %02X halted: clearing the halt", unsigned(endpoint));
+            libusb_clear_halt(dev, endpoint);
+        }
+    }
+
     int write(unsigned char* data, int length)
     {
+        QElapsedTimer clock;
+        clock.start();
         int transferred = 0;
-        const int rc = libusb_bulk_transfer(dev, outEndpoint, data, length, &transferred,
-                                            CDeviceIOOpera::writeTimeoutMs(length));
+        const int rc = bulk(ep.out, data, length, transferred, clock,
+                            qint64(CDeviceIOOpera::writeTimeoutMs(length)));
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
         if (rc != 0) {
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
@@ -120,34 +212,71 @@ struct Exchange
                                      : fail(TransportFailure::WriteFailed, TransportFailed);
     }
 
+    int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame);
+
     ~Exchange()
     {
         if (dev) {
-            libusb_release_interface(dev, interfaceNumber);
+            libusb_release_interface(dev, ep.interfaceNumber);
             libusb_close(dev);
         }
     }
 };
 
-} // namespace
-
-TransportFailure CDeviceIOOpera::lastFailure()
+// Drops what the collector passes over; what is left is a whole frame, or the start of one.
+ReplyScan::Kind settle(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& collected)
 {
-    return t_lastFailure;
+    for (;;) {
+        const ReplyScan scan = collect(
+            reinterpret_cast<const unsigned char*>(collected.constData()), collected.size());
+        if (scan.kind == ReplyScan::Frame)
+            collected.truncate(scan.at);
+        if (scan.kind != ReplyScan::Skip)
+            return scan.kind;
+        qDebug("reply bytes passed over: %d", scan.at);
+        collected.remove(0, qMax(1, scan.at));
+    }
 }
 
-namespace {
+// Transfers of exactly one packet: a full packet ends the transfer at once rather than waiting
+// for more until the time-out, and no packet can overflow the buffer.
+int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame)
+{
+    const int packetSize = ep.inPacketSize > 0 ? ep.inPacketSize : FallbackPacketSize;
+    QByteArray packet(packetSize, '\0');
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        int received = 0;
+        const int rc = bulk(ep.in, reinterpret_cast<unsigned char*>(packet.data()), packetSize,
+                            received, clock, qint64(CDeviceIOOpera::BulkTimeoutMs));
+        frame.append(packet.constData(), received);
+        // A frame that is whole counts, even when the transfer that completed it timed out.
+        const ReplyScan::Kind kind = settle(collect, frame);
+        if (kind == ReplyScan::Frame)
+            return TransportOk;
+        if (kind == ReplyScan::Malformed) {
+            qDebug("reply rejected: %d bytes", int(frame.size()));
+            return fail(TransportFailure::BadReply, TransportFailed);
+        }
+        if (rc != 0) {
+            qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
+            return failTransfer(rc, TransportFailure::ReadFailed);
+        }
+    }
+}
 
 // Fills the record with the device that match() picks from a fresh list on a context of the
 // record's own; the context stays alive only on success.
 template <typename Match> int findPrinter(_PrinterHandle* handle, Match match)
 {
-    t_lastFailure = TransportFailure::None;
+    handle->failure = TransportFailure::None;
     const int rc = libusb_init(&handle->context);
     if (rc != 0) {
         qWarning("libusb_init failed: %s", libusb_error_name(rc));
         handle->context = nullptr;
-        return fail(TransportFailure::UsbUnavailable, rc);
+        handle->failure = TransportFailure::UsbUnavailable;
+        return rc;
     }
     libusb_device** devs = nullptr;
     const ssize_t count = libusb_get_device_list(handle->context, &devs);
@@ -160,7 +289,8 @@ template <typename Match> int findPrinter(_PrinterHandle* handle, Match match)
         // Cleared so that ClosePrinterHandle does not end the context a second time.
         libusb_exit(handle->context);
         handle->context = nullptr;
-        return fail(TransportFailure::NoPrinter, TransportNoPrinter);
+        handle->failure = TransportFailure::NoPrinter;
+        return TransportNoPrinter;
     }
     return TransportOk;
 }
@@ -236,41 +366,14 @@ int CDeviceIOOpera::GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceStr
                                       int& interfaceNumber, unsigned char& inEndpoint,
                                       unsigned char& outEndpoint)
 {
-    libusb_config_descriptor* config = nullptr;
-    const int rc = libusb_get_config_descriptor(dev, ConfigIndex, &config);
-    if (rc != 0) {
-        qDebug("libusb_get_config_descriptor failed: %s", libusb_strerror(libusb_error(rc)));
-        return rc;
+    Endpoints found;
+    const int rc = findEndpoints(dev, wantedInterfaceString, found);
+    if (rc == 0) {
+        interfaceNumber = found.interfaceNumber;
+        inEndpoint = found.in;
+        outEndpoint = found.out;
     }
-    for (int i = 0; i < config->bNumInterfaces; ++i) {
-        const libusb_interface& itf = config->interface[i];
-        if (itf.num_altsetting < 1)
-            continue;
-        if (itf.altsetting[0].iInterface != wantedInterfaceString) {
-            qDebug("The interface isn`t asked %d %d.", wantedInterfaceString,
-                   itf.altsetting[0].iInterface);
-            continue;
-        }
-        for (int a = 0; a < itf.num_altsetting; ++a) {
-            const libusb_interface_descriptor& setting = itf.altsetting[a];
-            if (setting.iInterface != wantedInterfaceString) {
-                qDebug("The interface isn`t asked.");
-                continue;
-            }
-            for (int e = 0; e < setting.bNumEndpoints; ++e) {
-                const libusb_endpoint_descriptor& ep = setting.endpoint[e];
-                interfaceNumber = setting.bInterfaceNumber;
-                if ((ep.bmAttributes & 3) != LIBUSB_TRANSFER_TYPE_BULK)
-                    continue;
-                if (ep.bEndpointAddress & 0x80)
-                    inEndpoint = ep.bEndpointAddress;
-                else
-                    outEndpoint = ep.bEndpointAddress;
-            }
-        }
-    }
-    libusb_free_config_descriptor(config);
-    return 0;
+    return rc;
 }
 
 unsigned int CDeviceIOOpera::writeTimeoutMs(int length)
@@ -281,15 +384,16 @@ unsigned int CDeviceIOOpera::writeTimeoutMs(int length)
 int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* data, int length,
                                       unsigned char* reply, int& replyLength)
 {
-    return PrinterDataIOQuery(handle, data, length, reply, replyLength, nullptr);
+    return PrinterDataIOQuery(handle, data, length, reply, replyLength,
+                              [](const unsigned char* bytes, int n) {
+                                  return scanReply(bytes, n, AnyCommand, AnyCommand);
+                              });
 }
 
 int CDeviceIOOpera::PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
                                        unsigned char* reply, int& replyLength,
-                                       const ReplyFilter& filter)
+                                       const ReplyCollector& collect)
 {
-    unsigned char buffer[ReplySize];
-
     Exchange ex;
     if (const int rc = ex.open(handle))
         return rc;
@@ -297,33 +401,12 @@ int CDeviceIOOpera::PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* da
         return rc;
     if (!reply)
         return TransportOk;
-
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        std::memset(buffer, 0, sizeof buffer);
-        const qint64 left = qint64(BulkTimeoutMs) - clock.elapsed();
-        int received = 0;
-        const int rc = left <= 0 ? LIBUSB_ERROR_TIMEOUT
-                                 : libusb_bulk_transfer(ex.dev, ex.inEndpoint, buffer, ReplySize,
-                                                        &received, unsigned(left));
-        if (rc != 0) {
-            qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
-            return ex.failTransfer(rc, TransportFailure::ReadFailed);
-        }
-        const ReplyVerdict verdict = filter ? filter(buffer, received) : ReplyVerdict::Accept;
-        if (verdict == ReplyVerdict::Skip) {
-            qDebug("reply to another command discarded");
-            continue;
-        }
-        if (verdict == ReplyVerdict::Reject) {
-            qDebug("reply rejected: %d bytes", received);
-            return fail(TransportFailure::BadReply, TransportFailed);
-        }
-        break;
-    }
+    QByteArray frame;
+    if (const int rc = ex.read(collect, frame))
+        return rc;
     // Bytes the printer did not send stay zero; the callers rely on that.
-    std::memcpy(reply, buffer, ReplySize);
+    std::memset(reply, 0, ReplySize);
+    std::memcpy(reply, frame.constData(), size_t(qMin(int(frame.size()), ReplySize)));
     replyLength = ReplySize;
     return TransportOk;
 }

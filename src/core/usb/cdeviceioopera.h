@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/reply.h"
 #include "usb/printerhandle.h"
 
 #include <functional>
@@ -26,14 +27,8 @@ public:
     static constexpr unsigned int BulkTimeoutMs = 3000;
     static constexpr int ReplySize = 264;
 
-    // What a query makes of the bytes one read brought.
-    enum class ReplyVerdict
-    {
-        Accept,
-        Skip,   // a reply to something else (a late answer to an earlier query): read on
-        Reject, // not a whole reply: the exchange fails with BadReply
-    };
-    using ReplyFilter = std::function<ReplyVerdict(const unsigned char* reply, int length)>;
+    // Looks at the bytes read so far (scanReply with the query's class and command bound).
+    using ReplyCollector = std::function<ReplyScan(const unsigned char* bytes, int length)>;
 
     // The bulk OUT time-out for a frame: 3 s, and 1 s more for every 8 KB (logo downloads).
     static unsigned int writeTimeoutMs(int length);
@@ -49,28 +44,33 @@ public:
     // Releases the device reference and the context that GetPrinterHandle took; null fields are
     // skipped.
     static void ClosePrinterHandle(_PrinterHandle* handle);
+    // The interface of the exchanges: the first printer-class interface (alternate setting 0)
+    // with a bulk IN and a bulk OUT endpoint, else the first vendor-class one with both; the
+    // other interfaces of a composite printer are left alone. 0, or LIBUSB_ERROR_NOT_FOUND when
+    // no interface qualifies, or the libusb code of a failed configuration read. The wanted
+    // string index is only logged: the class decides.
     static int GetUSBDevEndPoint(libusb_device* dev, int wantedInterfaceString,
                                  int& interfaceNumber, unsigned char& inEndpoint,
                                  unsigned char& outEndpoint);
 
-    // Writes data, then reads one ReplySize-byte reply into reply (skipped when reply is null).
-    // 0 success, 4 no handle/endpoint or a transfer failed, 5 open or claim failed. After a
-    // time-out or a lost device the handle is marked lost, and every later exchange on it
-    // returns 4 at once without touching USB.
+    // Writes data, then reads one reply into reply (skipped when reply is null): a whole frame
+    // of any command, zero-filled to ReplySize. 0 success, 4 no handle/endpoint or a transfer
+    // failed, 5 open or claim failed. After a time-out or a lost device the handle is marked
+    // lost, and every later exchange on it returns 4 at once without touching USB.
     static int PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* data, int length,
                                  unsigned char* reply, int& replyLength);
-    // PrinterDataIOSwap that reads on while the filter skips replies, all within one
-    // BulkTimeoutMs; 4 with BadReply when it rejects one.
+    // PrinterDataIOSwap that reads the IN endpoint one packet at a time and gives the bytes to
+    // collect until it finds a whole frame, all within one BulkTimeoutMs: empty transfers are
+    // read past, bytes before a frame and whole frames it skips are dropped, and so are bytes
+    // after the frame. 4 with BadReply when it calls the reply malformed, with Timeout when the
+    // budget ends first. A stalled endpoint is cleared and the transfer tried once more; a
+    // second stall in the exchange fails it.
     static int PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
                                   unsigned char* reply, int& replyLength,
-                                  const ReplyFilter& filter);
+                                  const ReplyCollector& collect);
     // Writes data and reads nothing; reply and replyLength are left untouched.
     static int PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
                                    unsigned char* reply, int& replyLength);
-
-    // Why the last GetPrinterHandle, GetPrinterHandleByPath or exchange on this thread failed;
-    // None after one that succeeded.
-    static TransportFailure lastFailure();
 
     static int PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused,
                                       char* buffer, int& received);

@@ -5,8 +5,8 @@
 struct libusb_context;
 struct libusb_device;
 
-// Why the last lookup or exchange failed (CDeviceIOOpera::lastFailure()); the int results stay
-// as they were, this only tells them apart.
+// Why a lookup or exchange failed (_PrinterHandle::failure); the int results stay as they were,
+// this only tells them apart.
 enum class TransportFailure
 {
     None,
@@ -38,6 +38,9 @@ struct _PrinterHandle
     // Set by an exchange after a time-out or a lost device: the printer does not answer, so
     // every later exchange on this record fails at once (with this failure) and sends nothing.
     TransportFailure lost = TransportFailure::None;
+    // Why the last GetPrinterHandle or exchange on this record failed; None after one that
+    // succeeded. It travels with the record, so another command's open cannot clear it.
+    TransportFailure failure = TransportFailure::None;
 };
 
 typedef _PrinterHandle* PPrinterHandle;

@@ -1,6 +1,6 @@
-#include "protocol/query.h"
+#include "usb/query.h"
 
-#include "usb/cdeviceioopera.h"
+#include "protocol/reply.h"
 
 #include <QtGlobal>
 
@@ -8,20 +8,22 @@
 
 namespace {
 
-int exchange(_PrinterHandle* handle, QByteArray frame, unsigned char* out, const char* retFormat,
-             bool logReply)
+int exchange(_PrinterHandle* handle, QByteArray frame, unsigned char* out, bool logReply)
 {
     unsigned char reply[CDeviceIOOpera::ReplySize];
     std::memset(reply, 0, sizeof reply);
     int replyLength = 0;
-    const std::uint8_t frameClass = std::uint8_t(frame[3]);
-    const std::uint8_t command = std::uint8_t(frame[4]);
+    const int frameClass = std::uint8_t(frame[3]);
+    const int command = std::uint8_t(frame[4]);
     const int ret = CDeviceIOOpera::PrinterDataIOQuery(
         handle, reinterpret_cast<unsigned char*>(frame.data()), frame.size(), reply, replyLength,
         [&](const unsigned char* bytes, int length) {
-            return checkReply(bytes, length, frameClass, command);
+            return scanReply(bytes, length, frameClass, command);
         });
-    qDebug(retFormat, ret);
+    if (frameClass == StatusClass)
+        qDebug("GetStatusPrinterInfo ret:%d", ret);
+    else
+        qDebug("GetPrinterInfo ret:%d", ret);
     std::memset(out, 0, QueryBufferSize);
     if (ret != 0)
         return ret;
@@ -37,50 +39,36 @@ int exchange(_PrinterHandle* handle, QByteArray frame, unsigned char* out, const
     return 0;
 }
 
-void logFrame(const char* format, const QByteArray& f)
+// The nine bytes of a payload-less frame, after the word that says what it is.
+void logFrame(const char* what, const QByteArray& f)
 {
     const auto b = [&f](int i) { return unsigned(std::uint8_t(f[i])); };
-    qDebug(format, b(0), b(1), b(2), b(3), b(4), b(5), b(6), b(7), b(8));
+    qDebug("%s mesage :%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X", what, b(0), b(1), b(2), b(3),
+           b(4), b(5), b(6), b(7), b(8));
 }
 
 } // namespace
-
-CDeviceIOOpera::ReplyVerdict checkReply(const unsigned char* reply, int length,
-                                        std::uint8_t frameClass, std::uint8_t command)
-{
-    using Verdict = CDeviceIOOpera::ReplyVerdict;
-    static const unsigned char Start[] = {0x1B, 0xFF, 0xFE};
-    static const unsigned char End[] = {0x1B, 0xFE, 0xFF};
-    if (!reply || length < 6 || std::memcmp(reply, Start, sizeof Start) != 0)
-        return Verdict::Reject;
-    if (reply[3] != frameClass || reply[4] != command)
-        return Verdict::Skip;
-    const int tail = 6 + reply[5];
-    if (length < tail + 3 || std::memcmp(reply + tail, End, sizeof End) != 0)
-        return Verdict::Reject;
-    return Verdict::Accept;
-}
 
 int GetPrinterInfo(_PrinterHandle* handle, SetInfoType item, unsigned char* out)
 {
     const QByteArray frame = buildGetFrame(item);
     qDebug("rrrrr %02X", unsigned(item));
-    return exchange(handle, frame, out, "GetPrinterInfo ret:%d", true);
+    return exchange(handle, frame, out, true);
 }
 
 int GetPrinterStatusInfo(_PrinterHandle* handle, POWER_InFo item, unsigned char* out)
 {
     const QByteArray frame = buildStatusFrame(item);
     qDebug("rrrrr %02X", unsigned(item));
-    logFrame("getinfo mesage :%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X", frame);
-    return exchange(handle, frame, out, "GetStatusPrinterInfo ret:%d", false);
+    logFrame("getinfo", frame);
+    return exchange(handle, frame, out, false);
 }
 
 int SetPrinterStatusButton(_PrinterHandle* handle, POWER_InFo item)
 {
     const QByteArray frame = buildStatusFrame(item);
     qDebug("rrrrr %02X", unsigned(item));
-    logFrame("setinfo mesage :%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X", frame);
+    logFrame("setinfo", frame);
     return sendFrame(handle, frame);
 }
 

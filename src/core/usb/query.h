@@ -9,14 +9,8 @@
 // data to its start; results are the transport's codes, passed through unchanged.
 constexpr int QueryBufferSize = 1024;
 
-// What a query makes of one read: the whole reply to its own class and command is accepted; a
-// reply that starts well but answers another command is skipped (a late answer to an earlier
-// query); anything else (a wrong start, the payload its length byte announces or the 1B FE FF
-// tail not all there) is rejected.
-CDeviceIOOpera::ReplyVerdict checkReply(const unsigned char* reply, int length,
-                                        std::uint8_t frameClass, std::uint8_t command);
-
-// The queries take a reply only as checkReply accepts it: 4 (BadReply) otherwise.
+// The queries take the first whole reply to their own class and command (scanReply): 4 with
+// BadReply for a malformed one, with Timeout when none is whole within the exchange's budget.
 int GetPrinterInfo(_PrinterHandle* handle, SetInfoType item, unsigned char* out);
 int GetPrinterStatusInfo(_PrinterHandle* handle, POWER_InFo item, unsigned char* out);
 int SetPrinterStatusButton(_PrinterHandle* handle, POWER_InFo item);
