@@ -112,7 +112,7 @@ QString shown(const QJsonValue& value)
 {
     if (value.isUndefined())
         return QStringLiteral("?");
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    const QByteArray array = toJsonText(QJsonDocument(QJsonArray{value}), QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
@@ -249,7 +249,7 @@ int apply(Invocation& call)
         document ? changeFromDocument(*document, errors) : SettingsChange{};
     if (!errors.ok()) {
         for (const QString& message : errors.messages)
-            err(message);
+            err(escapeControls(message));
         return BadUsage;
     }
     if (!change.itemsNamed())
@@ -257,13 +257,17 @@ int apply(Invocation& call)
     QList<Target> targets;
     if (const int rc = call.targets.choose(targets))
         return rc;
-    // Each address the document gives, with DHCP off unless the document turns it on: the
-    // printers' own modes are not known before they are read.
+    // Static mode, turned on or kept for an address the document gives (the printers' own modes
+    // are not known before they are read): without an address, each printer keeps the one it
+    // stored, often the same factory default.
+    const auto isStatic = [](const std::optional<bool>& dhcp, bool address) {
+        return dhcp ? !*dhcp : address;
+    };
     PrinterSettings addresses;
-    if (change.ethIp)
-        addresses.ethernetIp = EthernetIp{change.ethDhcp.value_or(false), {}, {}, {}};
-    if (change.wifiIpIp)
-        addresses.wifiIp = WifiIp{change.wifiIpDhcp.value_or(false), {}, {}, {}, {}};
+    if (isStatic(change.ethDhcp, bool(change.ethIp)))
+        addresses.ethernetIp = EthernetIp{false, {}, {}, {}};
+    if (isStatic(change.wifiIpDhcp, bool(change.wifiIpIp)))
+        addresses.wifiIp = WifiIp{false, {}, {}, {}, {}};
     if (const int rc = refuseStaticAddress(addresses, targets))
         return rc;
     const bool check = call.parser.isSet("check");
@@ -298,7 +302,7 @@ int apply(Invocation& call)
     if (json && !reports.isEmpty()) {
         const QJsonDocument doc =
             call.targets.all() ? QJsonDocument(reports) : QJsonDocument(reports.first().toObject());
-        out(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
+        out(QString::fromUtf8(toJsonText(doc)).trimmed());
     }
     return rc;
 }

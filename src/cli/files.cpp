@@ -82,28 +82,25 @@ QByteArray encodeArgument(const QString& argument)
 {
     QByteArray bytes;
     QString run;
-    for (const QChar c : argument) {
-        if (c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF) {
-            bytes += run.toUtf8();
-            run.clear();
-            bytes += char(c.unicode() - EscapeBase);
-        } else {
-            run += c;
+    for (int i = 0; i < argument.size(); ++i) {
+        const int byte = escapedByte(argument, i);
+        if (byte < 0) {
+            run += argument[i];
+            continue;
         }
+        bytes += run.toUtf8();
+        run.clear();
+        bytes += char(byte);
     }
     return bytes + run.toUtf8();
 }
 
-QString displayName(const QString& argument)
+int escapedByte(const QString& text, int i)
 {
-    QString text;
-    for (const QChar c : argument) {
-        if (c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF)
-            text += QStringLiteral("\\x%1").arg(c.unicode() - EscapeBase, 2, 16, QLatin1Char('0'));
-        else
-            text += c;
-    }
-    return text;
+    const char16_t c = text[i].unicode();
+    if (c < EscapeBase + 0x80 || c > EscapeBase + 0xFF || (i > 0 && text[i - 1].isHighSurrogate()))
+        return -1;
+    return c - EscapeBase;
 }
 
 FileError openRegularFile(const QString& argument, QFile& file)

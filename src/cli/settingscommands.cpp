@@ -70,7 +70,7 @@ void printSettings(const PrinterSettings& s, const Target& target)
 int show(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
     const bool json = call.parser.isSet("json");
     QJsonArray documents;
     const int rc = call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
@@ -85,7 +85,7 @@ int show(Invocation& call)
     if (json && !documents.isEmpty()) {
         const QJsonDocument doc = call.targets.all() ? QJsonDocument(documents)
                                                      : QJsonDocument(documents.first().toObject());
-        out(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
+        out(QString::fromUtf8(toJsonText(doc)).trimmed());
     }
     return rc;
 }
@@ -95,7 +95,7 @@ int set(Invocation& call)
     SettingsChange change;
     QString error;
     if (!parseChange(call.args, change, error))
-        return usageError(error);
+        return usageError(escapeControls(error));
     return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
         QStringList failed;
         const PrinterSettings current = readSettings(handle, change.itemsToRead(), failed);
@@ -114,7 +114,7 @@ int set(Invocation& call)
 int selfTest(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
     return call.targets.forEach([](const Target& target, _PrinterHandle* handle) {
         if (SetPrinterStatusButton(handle, SELF_TEST_PAGE) == 0)
             return int(Success);

@@ -203,6 +203,24 @@ private slots:
         row("restore --dry-run prints the frames", {Known},
             SpeedDoc + "rpsetup restore --dry-run d.json", 0,
             {"speed\t1B FF FE 01 00 01 01 1B FE FF"}, none);
+        // ESC, DEL, a C1 control (CSI) and a byte that is not UTF-8 from the printer (whose product
+        // string libusb gives as ASCII), a document or an argument: escaped in every message.
+        row("list, restore and apply escape device and document text",
+            {"port=1,product=P\x1b[2J\x7f,speed=2"},
+            QString(Doc).replace("%s",
+                                 "\"source\": {\"product\": \"\\\\u001b]0;\\\\u0007\\\\u009b\"}, "
+                                 R"("print": {"speed": "faster"})") +
+                "rpsetup list; rpsetup list --json; rpsetup restore w.json; rpsetup apply w.json",
+            0,
+            {"1\tP\\x1b[2J\\x7f\t1-1\n", "\"product\": \"P\\u001b[2J\\u007f\"",
+             QString("port 1: warning: the printer is P\\x1b[2J\\x7f but the backup comes from "
+                     "\\x1b]0;\\x07\\u009b\n")
+                 .repeated(2)},
+            {"1-1: 1B FF FE 01 00 01 02 1B FE FF"});
+        row("apply --diff escapes a stored name", {"port=1,sta-name=a\xc2\x9b"},
+            QString(Doc).replace("%s", R"("wifi": {"station": {"ssid": "b"}})") +
+                "rpsetup apply --check --diff w.json",
+            0, {"  wifi.station.ssid: \"a\\u009b\" → \"b\"\n"}, none);
         row("backup: a link is replaced, not followed, mode 0600", {"port=1"},
             "echo keep > t; ln -s t b.json; rpsetup backup b.json; stat -c '%a %F' b.json; cat t",
             0, {"600 regular file\nkeep\n"}, none);
@@ -213,7 +231,7 @@ private slots:
         row("backup: standard output that fails", {"port=1"}, "rpsetup backup > /dev/full", 1,
             {"Cannot write to standard output"}, none);
         row("file names byte for byte", {"port=1"},
-            "f=$(printf 'caf\\351.json'); rpsetup backup \"$f\" && "
+            "f=$(printf 'caf\\351\\360\\237\\222\\251.json'); rpsetup backup \"$f\" && "
             "rpsetup restore --dry-run \"$f\" && test -f \"$f\" && echo same; rm \"$f\"",
             0, {"speed\t", "same"}, none);
         const QStringList applied{
@@ -258,7 +276,8 @@ private slots:
                 "wifi.ssid: The Wi-Fi name can be at most 32 bytes");
         refused("password", "rpsetup set wifi.ap-password=1234567",
                 "wifi.ap-password: The Wi-Fi password must be 8 to 63");
-        refused("unknown key", "rpsetup set colour=red", "colour: unknown key");
+        refused("unknown key", "rpsetup set \"$(printf 'col\\233our')\"=red",
+                "col\\x9bour: unknown key");
         refused("choice", "rpsetup set speed=fast", "speed: must be one of");
         refused("access point without address", "rpsetup --port 1 set wifi.mode=ap",
                 "wifi.ap-ip: Please enter the AP IP");
@@ -281,7 +300,10 @@ private slots:
         refused("--port in plain digits only", "rpsetup --port +3 show", "--port: must be");
         refused("--port twice", "rpsetup --port 1 show --port 3", "--port may be given only once");
         refused("--port beside --all", "rpsetup --all show --port 1", "Use only one of --port");
-        refused("unknown option", "rpsetup show --colour", "Unknown option: --colour");
+        refused("unknown option", "rpsetup show --col$(printf '\\033')our",
+                "Unknown option: --col\\x1bour");
+        refused("file name", "rpsetup restore \"$(printf 'a\\033[2J\\302\\233\\377.json')\"",
+                "Cannot read file: a\\x1b[2J\\u009b\\xff.json\n");
         refused("backup of every printer", "rpsetup --all backup", "one printer at a time");
         refused("restore from a FIFO", "mkfifo f; rpsetup restore f", "f: not a regular file");
         refused("restore from a device", "rpsetup restore /dev/zero", "not a regular file");
@@ -308,10 +330,22 @@ private slots:
         refused("apply of one static address to several printers",
                 QString(Doc).replace("%s", R"("ethernet": {"ip": "10.0.0.9"})") +
                     "rpsetup --all apply w.json",
-                "ethernet.ip: the document holds a static IP address");
+                "ethernet.ip: the document sets a static IP mode");
+        refused("apply of static mode without an address to several printers",
+                QString(Doc).replace("%s", R"("wifiIp": {"dhcp": false})") +
+                    "rpsetup --all apply w.json",
+                "wifiIp.ip: the document sets a static IP mode");
+        refused("document keys",
+                QString(Doc).replace("%s", "\"\\\\u001b[2J\\\\u009b\": 1") +
+                    "rpsetup restore w.json",
+                "\\x1b[2J\\u009b: unknown key");
+        refused("document not UTF-8",
+                QString(Doc).replace("%s", R"("source": {"product": "\377"})") +
+                    "rpsetup restore w.json",
+                "invalid UTF8 string");
         refused("one static address to several printers",
                 "rpsetup --port 3 backup b.json && rpsetup --all restore b.json",
-                "ethernet.ip: the document holds a static IP address");
+                "ethernet.ip: the document sets a static IP mode");
     }
 
     void commands()
@@ -326,6 +360,12 @@ private slots:
         for (const QString& text : says)
             QVERIFY2(run.output.contains(text), qPrintable(failure(run)));
         QCOMPARE(writes(run), written);
+        // Whatever a printer, a document or an argument holds, no control reaches the terminal.
+        for (const QChar c : run.output) {
+            const ushort u = c.unicode();
+            QVERIFY2(u == '\n' || u == '\t' || (u >= ' ' && u != 0x7F && (u < 0x80 || u >= 0xA0)),
+                     qPrintable(failure(run)));
+        }
     }
 
     void showJsonOfAKnownPrinter()
