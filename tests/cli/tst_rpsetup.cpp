@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 struct Run
@@ -34,6 +36,7 @@ Run launch(const QStringList& printers, const QString& script, const QString& di
     env.remove("UMOCKDEV_DIR");
     env.insert("LC_ALL", "C.UTF-8");
     env.insert("RPSETUP", RPSETUP);
+    env.insert("INTERRUPT_FLUSH_LIBRARY", INTERRUPT_FLUSH_LIBRARY);
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(dir);
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -228,6 +231,18 @@ private slots:
             "echo old > b.json; (trap '' XFSZ; ulimit -f 1; rpsetup backup b.json); s=$?; "
             "cat b.json; ls -A | grep -c rpsetup; exit $s",
             1, {"Cannot write file: b.json\nold\n0\n"}, none);
+        // A signal during the flush: the old file stays, the temporary one with the passwords goes.
+        const std::pair<const char*, int> interrupts[] = {
+            {"backup: SIGINT during the flush", SIGINT},
+            {"backup: SIGTERM during the flush", SIGTERM},
+            {"backup: SIGHUP during the flush", SIGHUP}};
+        for (const auto& [name, number] : interrupts)
+            row(name, {"port=1"},
+                QStringLiteral("echo old > b.json; INTERRUPT_FLUSH=%1 "
+                               "LD_PRELOAD=\"$INTERRUPT_FLUSH_LIBRARY:$LD_PRELOAD\" "
+                               "rpsetup backup b.json; echo $?; cat b.json; ls -A")
+                    .arg(number),
+                0, {QStringLiteral("%1\nold\nb.json\n").arg(128 + number)}, none);
         row("backup: standard output that fails", {"port=1"}, "rpsetup backup > /dev/full", 1,
             {"Cannot write to standard output"}, none);
         row("file names byte for byte", {"port=1"},
