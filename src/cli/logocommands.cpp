@@ -100,9 +100,9 @@ int download(Invocation& call)
         return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
     case logo::LogoDownload::ImageTooLarge:
         return usageError(Rpsetup::tr("图片的数据块过大：%1 为 %2 字节，一次下载最多 %3 字节")
-                              .arg(escapeControls(given(download.file)))
-                              .arg(download.blockSize)
-                              .arg(logo::MaxDownloadFrameSize));
+                              .arg(escapeControls(given(download.file)),
+                                   QString::number(download.blockSize),
+                                   QString::number(logo::MaxDownloadFrameSize)));
     case logo::LogoDownload::ImageRefused:
         return usageError(
             download.status == logo::LogoImage::TooManyPixels
