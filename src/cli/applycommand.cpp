@@ -87,7 +87,7 @@ QString shown(const QJsonValue& value)
 {
     if (value.isUndefined())
         return QStringLiteral("?");
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    const QByteArray array = toJsonText(QJsonDocument(QJsonArray{value}), QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
@@ -223,7 +223,7 @@ int apply(Invocation& call)
         document ? changeFromDocument(*document, errors) : SettingsChange{};
     if (!errors.ok()) {
         for (const QString& message : errors.messages)
-            err(message);
+            err(escapeControls(message));
         return BadUsage;
     }
     if (!change.itemsNamed())
@@ -231,17 +231,18 @@ int apply(Invocation& call)
     QList<Target> targets;
     if (const int rc = call.targets.choose(targets))
         return rc;
-    // Each address the document gives, with DHCP off unless the document turns it on: the
-    // printers' own modes are not known before they are read.
-    PrinterSettings addresses;
-    const auto dhcp = [&](SettingsField field) {
-        const auto value = change.values.find(field);
-        return value != change.values.end() && std::get<bool>(value->second);
+    // Static mode, turned on or kept for an address the document gives (the printers' own modes
+    // are not known before they are read): without an address, each printer keeps the one it
+    // stored, often the same factory default.
+    const auto isStatic = [&](SettingsField dhcp, SettingsField address) {
+        const auto mode = change.values.find(dhcp);
+        return mode != change.values.end() ? !std::get<bool>(mode->second) : change.has(address);
     };
-    if (change.has(SettingsField::EthernetIp))
-        addresses.ethernetIp = EthernetIp{dhcp(SettingsField::EthernetDhcp), {}, {}, {}};
-    if (change.has(SettingsField::WifiIp))
-        addresses.wifiIp = WifiIp{dhcp(SettingsField::WifiIpDhcp), {}, {}, {}, {}};
+    PrinterSettings addresses;
+    if (isStatic(SettingsField::EthernetDhcp, SettingsField::EthernetIp))
+        addresses.ethernetIp = EthernetIp{false, {}, {}, {}};
+    if (isStatic(SettingsField::WifiIpDhcp, SettingsField::WifiIp))
+        addresses.wifiIp = WifiIp{false, {}, {}, {}, {}};
     if (const int rc = refuseStaticAddress(addresses, targets))
         return rc;
     const bool check = call.parser.isSet("check");
@@ -276,7 +277,7 @@ int apply(Invocation& call)
     if (json && !reports.isEmpty()) {
         const QJsonDocument doc =
             call.targets.all() ? QJsonDocument(reports) : QJsonDocument(reports.first().toObject());
-        out(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
+        out(QString::fromUtf8(toJsonText(doc)).trimmed());
     }
     return rc;
 }

@@ -17,7 +17,8 @@ namespace {
 int backup(Invocation& call)
 {
     if (call.args.size() > 1)
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.mid(1).join(' ')));
+        return usageError(
+            Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.mid(1).join(' '))));
     const QString file = call.args.value(0);
     return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
         ItemFailures failed;
@@ -26,14 +27,13 @@ int backup(Invocation& call)
         if (!failed.isEmpty())
             return readFailed(target, failed);
         const QByteArray json =
-            QJsonDocument(toDocument(s, target.product, target.port, target.path))
-                .toJson(QJsonDocument::Indented);
+            toJsonText(QJsonDocument(toDocument(s, target.product, target.port, target.path)));
         if (file.isEmpty() || file == "-") {
             std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
             return int(Success);
         }
         if (!replaceFilePrivately(file, json)) {
-            err(Rpsetup::tr("无法写入文件：%1").arg(displayName(file)));
+            err(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(file)));
             return int(PrinterFailed);
         }
         return int(Success);
@@ -53,7 +53,7 @@ int restore(Invocation& call)
     const PrinterSettings settings = fromDocumentText(json, errors, &document);
     if (!errors.ok()) {
         for (const QString& message : errors.messages)
-            err(message);
+            err(escapeControls(message));
         return BadUsage;
     }
     const QList<NamedFrame> frames = framesFor(settings);
@@ -85,17 +85,17 @@ int readDocumentFile(const QString& path, QByteArray& json)
     case FileError::None:
         return Success;
     case FileError::NotRegular:
-        return usageError(Rpsetup::tr("%1：不是普通文件").arg(displayName(path)));
+        return usageError(Rpsetup::tr("%1：不是普通文件").arg(escapeControls(path)));
     case FileError::TooLarge:
-        return usageError(Rpsetup::tr("%1：文件超过1 MiB，不是设置文档").arg(displayName(path)));
+        return usageError(Rpsetup::tr("%1：文件超过1 MiB，不是设置文档").arg(escapeControls(path)));
     default:
-        return usageError(Rpsetup::tr("无法读取文件：%1").arg(displayName(path)));
+        return usageError(Rpsetup::tr("无法读取文件：%1").arg(escapeControls(path)));
     }
 }
 
 int noSettings(const QString& path)
 {
-    return usageError(Rpsetup::tr("%1：文档中没有可写入的设置").arg(displayName(path)));
+    return usageError(Rpsetup::tr("%1：文档中没有可写入的设置").arg(escapeControls(path)));
 }
 
 int refuseStaticAddress(const PrinterSettings& settings, const QList<Target>& targets)
@@ -107,8 +107,8 @@ int refuseStaticAddress(const PrinterSettings& settings, const QList<Target>& ta
         item = QStringLiteral("wifiIp.ip");
     if (targets.size() < 2 || item.isEmpty())
         return Success;
-    return usageError(Rpsetup::tr("%1：文档中有静态IP地址，写入多台打印机会使它们使用同一地址；"
-                                  "请用 --port 逐台恢复")
+    return usageError(Rpsetup::tr("%1：文档设置了静态IP模式，写入多台打印机会使它们使用同一地址；"
+                                  "请用 --port 逐台写入")
                           .arg(item));
 }
 
@@ -118,7 +118,7 @@ void warnOfOtherSource(const QJsonObject& document, const Target& target)
     if (!source.isEmpty() && source != target.product)
         err(Rpsetup::tr("%1：警告：打印机是 %2，备份来自 %3")
                 .arg(target.label())
-                .arg(target.product, source));
+                .arg(escapeControls(target.product), escapeControls(source)));
 }
 
 QList<Command> backupCommands()

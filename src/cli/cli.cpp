@@ -166,7 +166,8 @@ int runCli(const QStringList& args)
         }
         const QList<Command> group = command ? QList<Command>{*command} : matching(all, positional);
         if (group.isEmpty())
-            return usageError(Rpsetup::tr("未知的命令：%1").arg(positional.first()));
+            return usageError(
+                Rpsetup::tr("未知的命令：%1").arg(escapeControls(positional.first())));
         out(commandHelp(group).trimmed());
         return Success;
     }
@@ -179,9 +180,9 @@ int runCli(const QStringList& args)
         if (unknown.isEmpty())
             return usageError(parser.errorText());
         const QString& name = unknown.first();
-        return usageError(
-            Rpsetup::tr("未知的选项：%1")
-                .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name));
+        return usageError(Rpsetup::tr("未知的选项：%1")
+                              .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                                   escapeControls(name)));
     }
 
     for (const char* option : {"port", "path"})
@@ -208,7 +209,7 @@ int runCli(const QStringList& args)
                 names << c.name;
             return usageError(Rpsetup::tr("应为 %1").arg(names.join(Rpsetup::tr(" 或 "))));
         }
-        return usageError(Rpsetup::tr("未知的命令：%1").arg(positional.first()));
+        return usageError(Rpsetup::tr("未知的命令：%1").arg(escapeControls(positional.first())));
     }
     if (command->targets == Targets::One && parser.isSet("all"))
         return usageError(Rpsetup::tr("%1 一次只能用于一台打印机，请用 --port").arg(command->name));

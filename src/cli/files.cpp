@@ -1,8 +1,11 @@
 #include "files.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +63,66 @@ bool writeAllTo(int fd, const QByteArray& data)
     return true;
 }
 
+// The temporary file a signal must not leave behind, the Wi-Fi passwords in it. Its path is made
+// before the file is created, so the handler does nothing but unlink, which is async-signal-safe.
+std::atomic<const char*> pendingFile{nullptr};
+
+void removePendingFile(int number)
+{
+    if (const char* path = pendingFile.load())
+        ::unlink(path);
+    // SA_RESETHAND has restored the default action; the signal, blocked while this handler runs,
+    // ends the process as soon as it returns, with the status the caller expects of it.
+    ::raise(number);
+}
+
+// While it lives, SIGINT, SIGTERM and SIGHUP remove the file it is armed with before they end the
+// process. A signal the caller ignores (nohup) stays ignored.
+class RemovedOnSignal
+{
+public:
+    RemovedOnSignal()
+    {
+        struct sigaction action = {};
+        action.sa_handler = removePendingFile;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (const int number : Signals)
+            sigaddset(&action.sa_mask, number);
+        for (int i = 0; i < SignalCount; ++i) {
+            ::sigaction(Signals[i], nullptr, &m_old[i]);
+            if (m_old[i].sa_handler != SIG_IGN)
+                ::sigaction(Signals[i], &action, nullptr);
+        }
+    }
+    ~RemovedOnSignal()
+    {
+        disarm();
+        for (int i = 0; i < SignalCount; ++i)
+            ::sigaction(Signals[i], &m_old[i], nullptr);
+    }
+    RemovedOnSignal(const RemovedOnSignal&) = delete;
+    RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
+
+    // path must outlive the arming.
+    void arm(const QByteArray& path) { pendingFile.store(path.constData()); }
+    void disarm() { pendingFile.store(nullptr); }
+
+private:
+    static constexpr int SignalCount = 3;
+    static constexpr int Signals[SignalCount] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_old[SignalCount];
+};
+
+QByteArray randomName()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name(6, '\0');
+    for (char& c : name)
+        c = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+    return name;
+}
+
 } // namespace
 
 QString decodeArgument(const QByteArray& bytes)
@@ -82,28 +145,25 @@ QByteArray encodeArgument(const QString& argument)
 {
     QByteArray bytes;
     QString run;
-    for (const QChar c : argument) {
-        if (c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF) {
-            bytes += run.toUtf8();
-            run.clear();
-            bytes += char(c.unicode() - EscapeBase);
-        } else {
-            run += c;
+    for (int i = 0; i < argument.size(); ++i) {
+        const int byte = escapedByte(argument, i);
+        if (byte < 0) {
+            run += argument[i];
+            continue;
         }
+        bytes += run.toUtf8();
+        run.clear();
+        bytes += char(byte);
     }
     return bytes + run.toUtf8();
 }
 
-QString displayName(const QString& argument)
+int escapedByte(const QString& text, int i)
 {
-    QString text;
-    for (const QChar c : argument) {
-        if (c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF)
-            text += QStringLiteral("\\x%1").arg(c.unicode() - EscapeBase, 2, 16, QLatin1Char('0'));
-        else
-            text += c;
-    }
-    return text;
+    const char16_t c = text[i].unicode();
+    if (c < EscapeBase + 0x80 || c > EscapeBase + 0xFF || (i > 0 && text[i - 1].isHighSurrogate()))
+        return -1;
+    return c - EscapeBase;
 }
 
 FileError openRegularFile(const QString& argument, QFile& file)
@@ -145,18 +205,32 @@ bool replaceFilePrivately(const QString& argument, const QByteArray& data)
     const QByteArray path = encodeArgument(argument);
     const int slash = path.lastIndexOf('/');
     const QByteArray dir = slash < 0 ? QByteArray(".") : path.left(slash + 1);
-    QByteArray temp = (slash < 0 ? QByteArray() : dir) + ".rpsetup-XXXXXX";
-    // mkstemp creates the file with mode 0600: the passwords are never readable by others.
-    const int fd = ::mkstemp(temp.data());
+    const QByteArray prefix = (slash < 0 ? QByteArray() : dir) + ".rpsetup-";
+    QByteArray temp;
+    RemovedOnSignal cleanup;
+    int fd = -1;
+    // Named here rather than by mkstemp, so that the name is known to the handler before the file
+    // exists. Mode 0600: the passwords are never readable by others.
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = prefix + randomName();
+        cleanup.arm(temp);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            cleanup.disarm();
+            if (errno != EEXIST)
+                return false;
+        }
+    }
     if (fd < 0)
         return false;
     bool ok = writeAllTo(fd, data) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.constData(), path.constData()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temp.constData());
+    cleanup.disarm();
+    if (!ok)
         return false;
-    }
     // The rename itself is only durable once the directory is.
     const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {

@@ -11,8 +11,9 @@ class QFile;
 QString decodeArgument(const QByteArray& bytes);
 QByteArray encodeArgument(const QString& argument);
 
-// The argument for messages: valid text as it is, other bytes as \xHH.
-QString displayName(const QString& argument);
+// The byte text[i] stands for when decodeArgument made it of a byte outside valid UTF-8, or -1.
+// The low half of a surrogate pair (a character past U+FFFF) has the same range and is no byte.
+int escapedByte(const QString& text, int i);
 
 enum class FileError
 {

@@ -14,7 +14,7 @@ namespace {
 int list(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
     const QList<Target> printers = attachedPrinters();
     if (call.parser.isSet("json")) {
         QJsonArray array;
@@ -24,7 +24,7 @@ int list(Invocation& call)
                                  {"product", p.product},
                                  {"selector", selectorText(p.product.toLatin1(), p.port)},
                                  {"access", p.refused ? "no-permission" : "ok"}};
-        out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+        out(QString::fromUtf8(toJsonText(QJsonDocument(array))).trimmed());
     } else {
         for (const Target& p : printers)
             out(printerLine(p));

@@ -65,7 +65,7 @@ int download(Invocation& call)
         auto file = std::make_unique<QFile>();
         const FileError opened = openRegularFile(path, *file);
         if (opened == FileError::NotRegular)
-            return usageError(Rpsetup::tr("%1：不是普通文件").arg(displayName(path)));
+            return usageError(Rpsetup::tr("%1：不是普通文件").arg(escapeControls(path)));
         if (opened == FileError::None && QFile::encodeName(path) != encodeArgument(path)) {
             names << QStringLiteral("/dev/fd/%1").arg(file->handle());
             held.push_back(std::move(file));
@@ -85,7 +85,7 @@ int download(Invocation& call)
                              qPrintable(Rpsetup::tr("转换图片 %1/%2：%3")
                                             .arg(i + 1)
                                             .arg(files.size())
-                                            .arg(displayName(files[i]))));
+                                            .arg(escapeControls(files[i]))));
         });
     if (progress && download.result != logo::LogoDownload::Ready)
         std::fputc('\n', stderr);
@@ -100,18 +100,18 @@ int download(Invocation& call)
         return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
     case logo::LogoDownload::ImageTooLarge:
         return usageError(Rpsetup::tr("图片的数据块过大：%1 为 %2 字节，一次下载最多 %3 字节")
-                              .arg(displayName(given(download.file)))
-                              .arg(download.blockSize)
-                              .arg(logo::MaxDownloadFrameSize));
+                              .arg(escapeControls(given(download.file)),
+                                   QString::number(download.blockSize),
+                                   QString::number(logo::MaxDownloadFrameSize)));
     case logo::LogoDownload::ImageRefused:
         return usageError(
             download.status == logo::LogoImage::TooManyPixels
-                ? Rpsetup::tr("图片超过1600万像素：%1").arg(displayName(given(download.file)))
-                : Rpsetup::tr("无法读取图片：%1").arg(displayName(given(download.file))));
+                ? Rpsetup::tr("图片超过1600万像素：%1").arg(escapeControls(given(download.file)))
+                : Rpsetup::tr("无法读取图片：%1").arg(escapeControls(given(download.file))));
     }
     // Only once every image is accepted: a refused download leaves no previews behind.
     if (preview && !makeDirectories(previewDir))
-        return usageError(Rpsetup::tr("无法写入文件：%1").arg(displayName(previewDir)));
+        return usageError(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(previewDir)));
     for (int i = 0; preview && i < download.images.size(); ++i) {
         const QString name =
             QDir(previewDir)
@@ -122,7 +122,7 @@ int download(Invocation& call)
         png.open(QIODevice::WriteOnly);
         if (!logo::toPreviewBitmap(download.images[i]).save(&png, "PNG") ||
             !writeFile(name, png.data()))
-            return usageError(Rpsetup::tr("无法写入文件：%1").arg(displayName(name)));
+            return usageError(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(name)));
     }
     const QByteArray& frame = download.frame;
     if (progress)

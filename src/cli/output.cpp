@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "command.h"
+#include "files.h"
 
 #include "rpsetuptr.h"
 
@@ -26,14 +27,36 @@ int usageError(const QString& message)
 QString escapeControls(const QString& text)
 {
     QString escaped;
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
+    for (int i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        const int byte = escapedByte(text, i);
         if (u == '\\')
             escaped += QLatin1String("\\\\");
-        else if (u < 0x20 || (u >= 0x7F && u < 0xA0))
-            escaped += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else if (byte >= 0 || u < 0x20 || u == 0x7F)
+            escaped += QStringLiteral("\\x%1").arg(byte >= 0 ? byte : u, 2, 16, QLatin1Char('0'));
+        else if (u >= 0x80 && u < 0xA0)
+            escaped += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
         else
-            escaped += c;
+            escaped += text[i];
+    }
+    return escaped;
+}
+
+QByteArray toJsonText(const QJsonDocument& document, QJsonDocument::JsonFormat format)
+{
+    const QByteArray json = document.toJson(format);
+    QByteArray escaped;
+    escaped.reserve(json.size());
+    for (int i = 0; i < json.size(); ++i) {
+        const uchar b = uchar(json[i]);
+        // Outside strings JSON has neither; inside them the escape reads back as the same text.
+        if (b == 0x7F) {
+            escaped += "\\u007f";
+        } else if (b == 0xC2 && i + 1 < json.size() && uchar(json[i + 1]) < 0xA0) {
+            escaped += "\\u00" + QByteArray::number(uchar(json[++i]), 16);
+        } else {
+            escaped += char(b);
+        }
     }
     return escaped;
 }

@@ -34,7 +34,7 @@ void printSettings(const PrinterSettings& s, const Target& target)
 int show(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
     const bool json = call.parser.isSet("json");
     QJsonArray documents;
     const int rc = call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
@@ -49,7 +49,7 @@ int show(Invocation& call)
     if (json && !documents.isEmpty()) {
         const QJsonDocument doc = call.targets.all() ? QJsonDocument(documents)
                                                      : QJsonDocument(documents.first().toObject());
-        out(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
+        out(QString::fromUtf8(toJsonText(doc)).trimmed());
     }
     return rc;
 }
@@ -59,7 +59,7 @@ int set(Invocation& call)
     SettingsChange change;
     QString error;
     if (!parseChange(call.args, change, error))
-        return usageError(error);
+        return usageError(escapeControls(error));
     return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
         ItemFailures failed;
         const PrinterSettings current = readSettings(handle, change.itemsToRead(), failed);
@@ -78,7 +78,7 @@ int set(Invocation& call)
 int selfTest(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(call.args.join(' ')));
+        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
     return call.targets.forEach([](const Target& target, _PrinterHandle* handle) {
         const int code = SetPrinterStatusButton(handle, SELF_TEST_PAGE);
         if (code == 0)

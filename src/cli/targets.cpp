@@ -81,7 +81,7 @@ int Targets::choose(QList<Target>& targets) const
             if (p.path == *m_path)
                 targets << p;
         if (targets.isEmpty()) {
-            err(Rpsetup::tr("没有路径为%1的打印机，已连接的打印机：").arg(*m_path));
+            err(Rpsetup::tr("没有路径为%1的打印机，已连接的打印机：").arg(escapeControls(*m_path)));
             err(printerLines(printers));
             return NoPrinter;
         }

@@ -521,8 +521,8 @@ Keys: see rpsetup --help.</translation>
         <translation>%1: the document holds no settings to write</translation>
     </message>
     <message>
-        <source>%1：文档中有静态IP地址，写入多台打印机会使它们使用同一地址；请用 --port 逐台恢复</source>
-        <translation>%1: the document holds a static IP address, which would give several printers the same address; restore one printer at a time with --port</translation>
+        <source>%1：文档设置了静态IP模式，写入多台打印机会使它们使用同一地址；请用 --port 逐台写入</source>
+        <translation>%1: the document sets a static IP mode, which would give several printers the same address; write one printer at a time with --port</translation>
     </message>
     <message>
         <source>无法写入标准输出：%1</source>

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 struct Run
@@ -34,6 +36,7 @@ Run launch(const QStringList& printers, const QString& script, const QString& di
     env.remove("UMOCKDEV_DIR");
     env.insert("LC_ALL", "C.UTF-8");
     env.insert("RPSETUP", RPSETUP);
+    env.insert("INTERRUPT_FLUSH_LIBRARY", INTERRUPT_FLUSH_LIBRARY);
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(dir);
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -209,6 +212,24 @@ private slots:
         row("restore --dry-run prints the frames", {Known},
             SpeedDoc + "rpsetup restore --dry-run d.json", 0,
             {"speed\t1B FF FE 01 00 01 01 1B FE FF"}, none);
+        // ESC, DEL, a C1 control (CSI) and a byte that is not UTF-8 from the printer (whose product
+        // string libusb gives as ASCII), a document or an argument: escaped in every message.
+        row("list, restore and apply escape device and document text",
+            {"port=1,product=P\x1b[2J\x7f,speed=2"},
+            QString(Doc).replace("%s",
+                                 "\"source\": {\"product\": \"\\\\u001b]0;\\\\u0007\\\\u009b\"}, "
+                                 R"("print": {"speed": "faster"})") +
+                "rpsetup list; rpsetup list --json; rpsetup restore w.json; rpsetup apply w.json",
+            0,
+            {"1\tP\\x1b[2J\\x7f\t1-1\n", "\"product\": \"P\\u001b[2J\\u007f\"",
+             QString("port 1: warning: the printer is P\\x1b[2J\\x7f but the backup comes from "
+                     "\\x1b]0;\\x07\\u009b\n")
+                 .repeated(2)},
+            {"1-1: 1B FF FE 01 00 01 02 1B FE FF"});
+        row("apply --diff escapes a stored name", {"port=1,sta-name=a\xc2\x9b"},
+            QString(Doc).replace("%s", R"("wifi": {"station": {"ssid": "b"}})") +
+                "rpsetup apply --check --diff w.json",
+            0, {"  wifi.station.ssid: \"a\\u009b\" → \"b\"\n"}, none);
         row("backup: a link is replaced, not followed, mode 0600", {"port=1"},
             "echo keep > t; ln -s t b.json; rpsetup backup b.json; stat -c '%a %F' b.json; cat t",
             0, {"600 regular file\nkeep\n"}, none);
@@ -216,10 +237,22 @@ private slots:
             "echo old > b.json; (trap '' XFSZ; ulimit -f 1; rpsetup backup b.json); s=$?; "
             "cat b.json; ls -A | grep -c rpsetup; exit $s",
             1, {"Cannot write file: b.json\nold\n0\n"}, none);
+        // A signal during the flush: the old file stays, the temporary one with the passwords goes.
+        const std::pair<const char*, int> interrupts[] = {
+            {"backup: SIGINT during the flush", SIGINT},
+            {"backup: SIGTERM during the flush", SIGTERM},
+            {"backup: SIGHUP during the flush", SIGHUP}};
+        for (const auto& [name, number] : interrupts)
+            row(name, {"port=1"},
+                QStringLiteral("echo old > b.json; INTERRUPT_FLUSH=%1 "
+                               "LD_PRELOAD=\"$INTERRUPT_FLUSH_LIBRARY:$LD_PRELOAD\" "
+                               "rpsetup backup b.json; echo $?; cat b.json; ls -A")
+                    .arg(number),
+                0, {QStringLiteral("%1\nold\nb.json\n").arg(128 + number)}, none);
         row("backup: standard output that fails", {"port=1"}, "rpsetup backup > /dev/full", 1,
             {"Cannot write to standard output"}, none);
         row("file names byte for byte", {"port=1"},
-            "f=$(printf 'caf\\351.json'); rpsetup backup \"$f\" && "
+            "f=$(printf 'caf\\351\\360\\237\\222\\251.json'); rpsetup backup \"$f\" && "
             "rpsetup restore --dry-run \"$f\" && test -f \"$f\" && echo same; rm \"$f\"",
             0, {"speed\t", "same"}, none);
         const QStringList applied{
@@ -259,7 +292,8 @@ private slots:
                                  int status = 2) { row(name, Two, script, status, {says}, none); };
         refused("address part", "rpsetup set speed=normal eth.ip=300.1.1.1",
                 "eth.ip: Invalid address");
-        refused("unknown key", "rpsetup set colour=red", "colour: unknown key");
+        refused("unknown key", "rpsetup set \"$(printf 'col\\233our')\"=red",
+                "col\\x9bour: unknown key");
         refused("access point without address", "rpsetup --port 1 set wifi.mode=ap",
                 "wifi.ap-ip: Please enter the AP IP");
         refused("logo number 0", "rpsetup logo print 0", "logo number from 1 to 255");
@@ -271,9 +305,9 @@ private slots:
                 "over 16 megapixels: 4001x4000.png");
         // Status 2 from rpsetup and 1 from test: no preview is left behind.
         row("image block too large, no preview left", Two,
-            "rpsetup logo download --preview p 8x8.png 1024x960.png; s=$?; test -e p; exit "
-            "$((s+$?))",
-            3, {"1024x960.png is 122884 bytes; a download holds at most 122880 bytes"}, none);
+            "mv 1024x960.png %2.png; rpsetup logo download --preview p 8x8.png %2.png; s=$?; "
+            "test -e p; exit $((s+$?))",
+            3, {"%2.png is 122884 bytes; a download holds at most 122880 bytes"}, none);
         refused("unreadable image", "rpsetup logo download /nonexistent.png", "Cannot read image");
         refused("image from a FIFO", "mkfifo f.png; rpsetup logo download f.png",
                 "f.png: not a regular file");
@@ -281,7 +315,10 @@ private slots:
         refused("--port in plain digits only", "rpsetup --port +3 show", "--port: must be");
         refused("--port twice", "rpsetup --port 1 show --port 3", "--port may be given only once");
         refused("--port beside --all", "rpsetup --all show --port 1", "Use only one of --port");
-        refused("unknown option", "rpsetup show --colour", "Unknown option: --colour");
+        refused("unknown option", "rpsetup show --col$(printf '\\033')our",
+                "Unknown option: --col\\x1bour");
+        refused("file name", "rpsetup restore \"$(printf 'a\\033[2J\\302\\233\\377.json')\"",
+                "Cannot read file: a\\x1b[2J\\u009b\\xff.json\n");
         refused("backup of every printer", "rpsetup --all backup", "one printer at a time");
         refused("restore from a FIFO", "mkfifo f; rpsetup restore f", "f: not a regular file");
         refused("restore from a device", "rpsetup restore /dev/zero", "not a regular file");
@@ -308,10 +345,22 @@ private slots:
         refused("apply of one static address to several printers",
                 QString(Doc).replace("%s", R"("ethernet": {"ip": "10.0.0.9"})") +
                     "rpsetup --all apply w.json",
-                "ethernet.ip: the document holds a static IP address");
+                "ethernet.ip: the document sets a static IP mode");
+        refused("apply of static mode without an address to several printers",
+                QString(Doc).replace("%s", R"("wifiIp": {"dhcp": false})") +
+                    "rpsetup --all apply w.json",
+                "wifiIp.ip: the document sets a static IP mode");
+        refused("document keys",
+                QString(Doc).replace("%s", "\"\\\\u001b[2J\\\\u009b\": 1") +
+                    "rpsetup restore w.json",
+                "\\x1b[2J\\u009b: unknown key");
+        refused("document not UTF-8",
+                QString(Doc).replace("%s", R"("source": {"product": "\377"})") +
+                    "rpsetup restore w.json",
+                "invalid UTF8 string");
         refused("one static address to several printers",
                 "rpsetup --port 3 backup b.json && rpsetup --all restore b.json",
-                "ethernet.ip: the document holds a static IP address");
+                "ethernet.ip: the document sets a static IP mode");
     }
 
     void commands()
@@ -326,6 +375,12 @@ private slots:
         for (const QString& text : says)
             QVERIFY2(run.output.contains(text), qPrintable(failure(run)));
         QCOMPARE(writes(run), written);
+        // Whatever a printer, a document or an argument holds, no control reaches the terminal.
+        for (const QChar c : run.output) {
+            const ushort u = c.unicode();
+            QVERIFY2(u == '\n' || u == '\t' || (u >= ' ' && u != 0x7F && (u < 0x80 || u >= 0xA0)),
+                     qPrintable(failure(run)));
+        }
     }
 
     void showJsonOfAKnownPrinter()

@@ -100,6 +100,18 @@ private slots:
         QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(jpeg.left(jpeg.size() * 9 / 10)));
         cut.close();
         QCOMPARE(QImage(path("cut")).size(), QSize(100, 50));
+        // A phone photo: stored 16x8 with its left half black, and an EXIF orientation of 6 (turn
+        // a quarter clockwise), so that it shows 8x16 with its top half black.
+        QImage stored = filled(16, 8, qRgb(255, 255, 255));
+        QPainter(&stored).fillRect(0, 0, 8, 8, Qt::black);
+        QByteArray photo;
+        QBuffer photoBuffer(&photo);
+        QVERIFY(stored.save(&photoBuffer, "JPEG", 100));
+        // APP1: "Exif", a big-endian TIFF header, one entry: Orientation (0112), SHORT, 1, 6.
+        photo.insert(2, QByteArray::fromHex("FFE10022 457869660000 4D4D002A00000008 0001"
+                                            "011200030000000100060000 00000000"));
+        QFile photoFile(path("photo"));
+        QVERIFY(photoFile.open(QIODevice::WriteOnly) && photoFile.write(photo));
     }
 
     void init()
@@ -177,6 +189,8 @@ private slots:
             hex("1C7102") + DotBlock + hex("02000100 E0E0E0E0E0E0E0E0E0E0 000000000000"));
         row("transparent pixels are paper", {"clear"}, Downloaded,
             hex("1C7101 01000100 8000000000000000"));
+        row("a photo turned upright by its EXIF orientation", {"photo"}, Downloaded,
+            hex("1C7101 01000200") + hex("FF00").repeated(8));
         row("damaged JPEG skipped", {"cut", "dot"}, Downloaded, hex("1C7101") + DotBlock);
         row("over 16 megapixels skipped", {"huge", "dot"}, Downloaded, hex("1C7101") + DotBlock);
         row("16 megapixels read, then too large", {"limit", "dot"}, tooLarge);

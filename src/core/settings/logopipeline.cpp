@@ -89,8 +89,13 @@ LogoImage loadLogoImage(const QString& path, Dithering dithering)
     }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    // A phone stores its photos as the sensor saw them and the EXIF orientation says how to turn
+    // them; every viewer shows them turned, and so must the logo be.
+    reader.setAutoTransform(true);
     const QByteArray format = reader.format();
     LogoImage logo{LogoImage::Unreadable, reader.size(), {}};
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+        logo.size.transpose();
     QImage image;
     // Only these readers say when a file is damaged (the JPEG one with the check above). The
     // size is judged from the header, before anything is decoded.

@@ -41,7 +41,7 @@ struct LogoImage
         TooManyPixels, // its header declares more than MaxImagePixels
     };
     Status status = Unreadable;
-    QSize size;  // as the header declares it
+    QSize size;  // as the header declares it, turned as its EXIF orientation says
     QImage grey; // Format_Grayscale8, transparency laid over white, dithered when asked
 };
 
