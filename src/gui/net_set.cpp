@@ -5,6 +5,7 @@
 #include "settings/printerio.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
+#include "textfit.h"
 #include "usb/cdeviceioopera.h"
 
 #include <QList>
@@ -14,6 +15,9 @@ net_set::net_set(QWidget* parent) : QMainWindow(parent), ui(new Ui::net_set)
     ui->setupUi(this);
     setWindowTitle(QObject::tr("票据机设置工具"));
     ui->pushButton_2->setEnabled(false);
+    // The port fields have no mask to tell their longest value.
+    keepTextFitting(this, {{ui->lineEdit_4, QStringLiteral("65535")},
+                           {ui->lineEdit_5, QStringLiteral("65535")}});
 }
 
 net_set::~net_set()

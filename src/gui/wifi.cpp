@@ -5,6 +5,7 @@
 #include "settings/printerio.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
+#include "textfit.h"
 #include "usb/cdeviceioopera.h"
 
 namespace {
@@ -26,6 +27,7 @@ wifi::wifi(QWidget* parent) : QMainWindow(parent), ui(new Ui::wifi)
     setWindowTitle(QObject::tr("票据机设置工具"));
     ui->pushButton_2->setEnabled(false);
     ui->pushButton_4->setEnabled(false);
+    keepTextFitting(this);
 }
 
 wifi::~wifi()
