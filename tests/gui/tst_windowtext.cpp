@@ -20,18 +20,18 @@ using namespace guitest;
 
 namespace {
 
-bool isControl(const QWidget* w)
-{
-    return qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QLineEdit*>(w) ||
-           qobject_cast<const QAbstractScrollArea*>(w);
-}
+// Edits whose form has no mask to tell their longest value; free text must show a dozen letters.
+const QMap<QString, QString> Longest{{"net_set lineEdit_4", "65535"},
+                                     {"net_set lineEdit_5", "65535"},
+                                     {"MainWindow lineEdit_2", "255"}};
 
 // The rectangle the style draws a control's text in, and the texts it must show whole there: a
-// box's every item, an edit's text and its longest value (longest, where no input mask tells it).
-QRect room(QWidget* w, QStringList& texts, const QString& longest)
+// box's every item, an edit's text and its longest value. Null for a widget that is no control.
+QRect room(QWidget* w, QStringList& texts)
 {
     QStyle* style = w->style();
+    if (qobject_cast<QAbstractScrollArea*>(w))
+        return w->rect();
     if (auto* label = qobject_cast<QLabel*>(w)) {
         texts << label->text();
         return label->contentsRect();
@@ -46,6 +46,8 @@ QRect room(QWidget* w, QStringList& texts, const QString& longest)
     }
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         // The edit keeps 2 pixels either side of its text and a cursor's width after it.
+        const QString longest =
+            Longest.value(w->window()->objectName() + ' ' + w->objectName(), QString(12, 'x'));
         texts << (edit->inputMask().isEmpty() ? longest : "255.255.255.255") + ' '
               << edit->displayText() + ' ';
         QStyleOptionFrame option;
@@ -56,6 +58,8 @@ QRect room(QWidget* w, QStringList& texts, const QString& longest)
             .adjusted(2, 0, -2, 0);
     }
     auto* button = qobject_cast<QAbstractButton*>(w);
+    if (!button)
+        return QRect();
     texts << button->text();
     QStyleOptionButton option;
     option.initFrom(button);
@@ -148,20 +152,14 @@ private slots:
             QVERIFY2(said == QObject::tr("获取成功") || said == QObject::tr("成功"),
                      qPrintable(said));
 
-        // Edits whose form has no mask to tell their longest value.
-        const QMap<QString, QString> longest =
-            kind == "ethernet"
-                ? QMap<QString, QString>{{"lineEdit_4", "65535"}, {"lineEdit_5", "65535"}}
-            : kind == "main" ? QMap<QString, QString>{{"lineEdit_2", "255"}}
-                             : QMap<QString, QString>{};
         QList<QWidget*> controls;
         QStringList buttonNames;
         for (QWidget* w : window->findChildren<QWidget*>()) {
-            if (!w->isVisibleTo(window) || !isControl(w))
+            QStringList texts;
+            const QRect inside = room(w, texts);
+            if (!w->isVisibleTo(window) || inside.isNull())
                 continue;
             controls << w;
-            if (qobject_cast<QAbstractScrollArea*>(w))
-                continue;
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
             if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
                 QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(),
@@ -169,8 +167,6 @@ private slots:
             if (qobject_cast<QPushButton*>(w))
                 buttonNames << accessible->text(QAccessible::Name) + " / " +
                                    accessible->text(QAccessible::Description);
-            QStringList texts;
-            const QRect inside = room(w, texts, longest.value(w->objectName(), QString(12, 'x')));
             if (auto* selector = qobject_cast<QComboBox*>(w); w->objectName() == "comboBox_4") {
                 // Product names have any length: the selector may cut its own, and shows it whole
                 // in its tooltip and its list.
