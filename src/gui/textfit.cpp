@@ -159,23 +159,25 @@ private:
     // Every fit starts from the form, so that a language fits as if it had been the first.
     void restoreForm()
     {
-        if (m_form.isEmpty()) {
-            QList<QWidget*> all = m_window->findChildren<QWidget*>();
-            all << m_window;
-            for (QWidget* w : all) {
-                auto* label = qobject_cast<QLabel*>(w);
+        QList<QWidget*> all = m_window->findChildren<QWidget*>();
+        all << m_window;
+        const bool first = m_form.isEmpty();
+        for (QWidget* w : all) {
+            // Popups and message boxes keep their own geometry.
+            if (w->window() != m_window)
+                continue;
+            auto* label = qobject_cast<QLabel*>(w);
+            if (first)
                 m_form.insert(w, {w->geometry(), w->minimumSize(), w->maximumSize(),
                                   label && label->wordWrap()});
-            }
-            return;
-        }
-        for (auto it = m_form.cbegin(); it != m_form.cend(); ++it) {
-            QWidget* w = it.key();
+            const auto it = m_form.constFind(w);
+            if (first || it == m_form.cend())
+                continue;
             w->setMinimumSize(it->minimum);
             w->setMaximumSize(it->maximum);
-            if (auto* label = qobject_cast<QLabel*>(w))
+            if (label)
                 label->setWordWrap(it->wordWrap);
-            if (w->isWindow())
+            if (w == m_window)
                 w->resize(it->geometry.size());
             else if (!laidOut(w))
                 w->setGeometry(it->geometry);
