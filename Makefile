@@ -6,7 +6,7 @@ PACKAGE_BUILD ?= build-package
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build test check test-sanitize run demo bench package install clean
+.PHONY: all bootstrap build test check test-sanitize run demo screenshots bench package install clean
 
 all: build
 
@@ -39,6 +39,11 @@ run: build
 
 demo: build
 	$(BUILD)/sim/printer-sim --demo -- $(BUILD)/src/receipt-printer-setup
+
+# The README's pictures: every window after Get, in Chinese and in English, against the demo's
+# printers, rendered offscreen into docs/screenshots/.
+screenshots: build
+	cmake --build $(BUILD) -j $(JOBS) --target screenshots
 
 # Timings mean something only with full optimisation, so the benchmarks get a Release build of their own.
 bench: bootstrap

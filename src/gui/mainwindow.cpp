@@ -5,6 +5,7 @@
 #include "net_set.h"
 #include "settings/printerio.h"
 #include "settingscommand.h"
+#include "textfit.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 #include "usb/query.h"
@@ -30,6 +31,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     previewScene = new QGraphicsScene(this);
     ui->graphicsView->setScene(previewScene);
+
+    elideCurrentText(ui->comboBox_4);
+    // Stored logos are numbered up to 255.
+    keepTextFitting(this, {{ui->lineEdit_2, QStringLiteral("255")}});
 }
 
 MainWindow::~MainWindow()

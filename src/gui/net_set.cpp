@@ -4,6 +4,7 @@
 #include "protocol/frame.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
+#include "textfit.h"
 
 #include <QList>
 
@@ -12,6 +13,9 @@ net_set::net_set(QWidget* parent) : QMainWindow(parent), ui(new Ui::net_set)
     ui->setupUi(this);
     setWindowTitle(applicationTitle());
     ui->pushButton_2->setEnabled(false);
+    // The port fields have no mask to tell their longest value.
+    keepTextFitting(this, {{ui->lineEdit_4, QStringLiteral("65535")},
+                           {ui->lineEdit_5, QStringLiteral("65535")}});
 }
 
 net_set::~net_set()

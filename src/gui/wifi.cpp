@@ -4,6 +4,7 @@
 #include "protocol/frame.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
+#include "textfit.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ wifi::wifi(QWidget* parent) : QMainWindow(parent), ui(new Ui::wifi)
     setWindowTitle(applicationTitle());
     ui->pushButton_2->setEnabled(false);
     ui->pushButton_4->setEnabled(false);
+    keepTextFitting(this);
 }
 
 wifi::~wifi()

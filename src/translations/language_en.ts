@@ -2,6 +2,45 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>Accessibility</name>
+    <message>
+        <source>读取打印机设置</source>
+        <translation>Read printer settings</translation>
+    </message>
+    <message>
+        <source>写入打印机设置</source>
+        <translation>Write printer settings</translation>
+    </message>
+    <message>
+        <source>读取打印机固件版本日期</source>
+        <translation>Read the printer firmware version date</translation>
+    </message>
+    <message>
+        <source>读取网口设置</source>
+        <translation>Read Ethernet settings</translation>
+    </message>
+    <message>
+        <source>写入网口设置</source>
+        <translation>Write Ethernet settings</translation>
+    </message>
+    <message>
+        <source>读取wifi设置</source>
+        <translation>Read Wi-Fi settings</translation>
+    </message>
+    <message>
+        <source>写入wifi设置</source>
+        <translation>Write Wi-Fi settings</translation>
+    </message>
+    <message>
+        <source>读取wifi_ip设置</source>
+        <translation>Read Wi-Fi IP settings</translation>
+    </message>
+    <message>
+        <source>写入wifi_ip设置</source>
+        <translation>Write Wi-Fi IP settings</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>MainWindow</source>

@@ -56,7 +56,8 @@ private slots:
         MainWindow window;
         QStringList texts{applicationTitle()};
         for (const QWidget* widget : window.findChildren<QWidget*>()) {
-            texts << widget->property("text").toString() << widget->property("title").toString();
+            texts << widget->property("text").toString() << widget->property("title").toString()
+                  << widget->accessibleName() << widget->accessibleDescription();
             if (const auto* combo = qobject_cast<const QComboBox*>(widget))
                 for (int i = 0; i < combo->count(); ++i)
                     texts << combo->itemText(i);
