@@ -13,7 +13,6 @@
 #include <QAbstractItemView>
 #include <QGraphicsScene>
 #include <QScrollBar>
-#include <QTextCodec>
 
 #include <initializer_list>
 
@@ -201,8 +200,7 @@ void MainWindow::on_pushButton_3_clicked()
     }
     // The reply holds at most 255 bytes, so the zeros after it always end the text in the buffer.
     const char* text = reinterpret_cast<const char*>(buffer);
-    ui->lineEdit->setText(
-        QTextCodec::codecForLocale()->toUnicode(text, int(qstrnlen(text, QueryBufferSize))));
+    ui->lineEdit->setText(QString::fromLocal8Bit(text, int(qstrnlen(text, QueryBufferSize))));
 }
 
 void MainWindow::on_pushButton_10_clicked()

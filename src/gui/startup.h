@@ -12,6 +12,8 @@ class QTranslator;
 // QApplication exists, which reads both.
 void prepareDisplayScaling();
 
+// Makes QString::fromLocal8Bit and toLocal8Bit convert UTF-8, as the printers' texts are.
+void useUtf8ForLocale();
 
 // The main window's title in the installed language.
 QString applicationTitle();
