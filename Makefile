@@ -46,6 +46,7 @@ run: build
 	$(BUILD)/src/receipt-printer-setup
 
 demo: build
+	@test -x $(BUILD)/sim/printer-sim || { echo "make demo: the simulated printer needs umockdev (Linux)" >&2; exit 1; }
 	$(BUILD)/sim/printer-sim --demo -- $(BUILD)/src/receipt-printer-setup
 
 # Timings mean something only with full optimisation, so the benchmarks get a Release build of their own.
