@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
-#include <QTextCodec>
 #include <QTranslator>
 
 int main(int argc, char* argv[])
@@ -26,7 +25,7 @@ int main(int argc, char* argv[])
     {
         MainWindow window;
         window.setWindowTitle(applicationTitle());
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+        useUtf8ForLocale();
         window.show();
         result = app.exec();
     }

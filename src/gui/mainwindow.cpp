@@ -14,7 +14,6 @@
 #include <QAbstractItemView>
 #include <QGraphicsScene>
 #include <QScrollBar>
-#include <QTextCodec>
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
@@ -191,7 +190,7 @@ void MainWindow::on_pushButton_3_clicked()
         // The data holds at most 255 bytes, so the zeros after it always end the text.
         const char* text = reply.constData();
         ui->lineEdit->setText(
-            QTextCodec::codecForLocale()->toUnicode(text, int(qstrnlen(text, reply.size()))));
+            QString::fromLocal8Bit(text, int(qstrnlen(text, reply.size()))));
         return 0;
     });
 }

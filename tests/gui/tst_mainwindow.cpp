@@ -1,8 +1,8 @@
 #include "guitest.h"
 #include "printerfields.h"
+#include "startup.h"
 #include "usb/printerlist.h"
 
-#include <QTextCodec>
 #include <QtTest>
 
 #include <memory>
@@ -96,7 +96,7 @@ private slots:
         // The bus must exist before libusb first starts, or libusb never sees its printers.
         sim::SimBus::instance();
         // As at start-up: the firmware date is decoded with the locale's codec.
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+        useUtf8ForLocale();
     }
     void init()
     {
