@@ -7,7 +7,7 @@ QT6_BUILD ?= build-qt6
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build test check test-sanitize test-qt6 run demo screenshots bench package install clean
+.PHONY: all bootstrap build lint test check test-sanitize test-qt6 run demo screenshots bench package install clean
 
 all: build
 
@@ -41,6 +41,13 @@ test-qt6: bootstrap
 	cmake -S . -B $(QT6_BUILD) -DRPS_QT=6 -DRPS_WERROR=ON -DRPS_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(QT6_BUILD) -j $(JOBS)
 	cd $(QT6_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The house style over every C and C++ file, and the static checks over the program and the
+# simulator (compiled as the build compiles them, so it comes first). CI runs this before the tests.
+lint: build
+	git ls-files 'src/*.cpp' 'src/*.h' 'sim/*.cpp' 'sim/*.h' 'sim/*.c' 'tests/*.cpp' 'tests/*.h' \
+	    'tests/*.c' 'bench/*.cpp' 'docs/*.cpp' | xargs clang-format --dry-run -Werror
+	run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) $$(git ls-files 'src/*.cpp' 'sim/*.cpp' 'sim/*.c')
 
 run: build
 	$(BUILD)/src/receipt-printer-setup

@@ -178,6 +178,7 @@ int runChild(char** command)
     argv.push_back(nullptr);
     std::vector<QByteArray> env = childEnvironment();
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (QByteArray& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);

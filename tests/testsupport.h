@@ -13,7 +13,10 @@
 namespace testsupport {
 
 // "1BFFFE 01 0D ..." in any spacing.
-inline QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+inline QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 
 // Each frame as "1B FF FE ...": compare these lists, and a mismatch prints both in hex.
 inline QStringList hexFrames(const QList<QByteArray>& frames)
@@ -25,7 +28,10 @@ inline QStringList hexFrames(const QList<QByteArray>& frames)
 }
 
 // A hex text in any spacing, normalised to what hexFrames gives.
-inline QString frameHex(const char* spaced) { return QString::fromLatin1(toHex(hex(spaced))); }
+inline QString frameHex(const char* spaced)
+{
+    return QString::fromLatin1(toHex(hex(spaced)));
+}
 
 // Descriptors other than sockets (the simulated bus keeps its own, and they come and go).
 inline int openDescriptors()

@@ -35,7 +35,7 @@ public:
     };
 
     Targets(std::optional<int> port, std::optional<QString> path, bool all)
-        : m_port(port), m_path(path), m_all(all)
+        : m_port(port), m_path(std::move(path)), m_all(all)
     {
     }
 

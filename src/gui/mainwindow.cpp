@@ -189,8 +189,7 @@ void MainWindow::on_pushButton_3_clicked()
         }
         // The data holds at most 255 bytes, so the zeros after it always end the text.
         const char* text = reply.constData();
-        ui->lineEdit->setText(
-            QString::fromLocal8Bit(text, int(qstrnlen(text, reply.size()))));
+        ui->lineEdit->setText(QString::fromLocal8Bit(text, int(qstrnlen(text, reply.size()))));
         return 0;
     });
 }

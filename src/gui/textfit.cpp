@@ -3,6 +3,7 @@
 #include "accessibilitytext.h"
 
 #include <QAbstractButton>
+#include <QBasicTimer>
 #include <QComboBox>
 #include <QEvent>
 #include <QHash>
@@ -14,7 +15,7 @@
 #include <QRegularExpression>
 #include <QStyleOption>
 #include <QStylePainter>
-#include <QTimer>
+#include <QTimerEvent>
 
 namespace {
 
@@ -144,8 +145,16 @@ public:
             fit();
         // After the window's own handling, which may have put the new texts in place.
         else if (watched == m_window && event->type() == QEvent::LanguageChange && m_fitted)
-            QTimer::singleShot(0, this, &TextFit::fit);
+            m_refit.start(0, this);
         return false;
+    }
+
+    void timerEvent(QTimerEvent* event) override
+    {
+        if (event->timerId() != m_refit.timerId())
+            return QObject::timerEvent(event);
+        m_refit.stop();
+        fit();
     }
 
 private:
@@ -289,6 +298,7 @@ private:
     QHash<QLineEdit*, QString> m_longest;
     QHash<QWidget*, Form> m_form;
     bool m_fitted = false;
+    QBasicTimer m_refit; // fits again once the window has taken its new texts
 };
 
 // The selector's texts end in the port number that tells two printers apart ("RP80 Printer

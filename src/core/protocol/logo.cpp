@@ -116,7 +116,7 @@ void columnBlocks16(const uchar* packed, int across, int down, int height, int c
     const qptrdiff nextByteColumn = qptrdiff(8) * down;
     for (int p = 0; p < 8; ++p) {
         __m128i v = pairs[p];
-        uchar* left = column + 2 * p * nextByteColumn;
+        uchar* left = column + qptrdiff(2) * p * nextByteColumn;
         uchar* right = left + nextByteColumn;
         for (int j = 0; j < 8; ++j) {
             const int bits = _mm_movemask_epi8(v);
@@ -145,12 +145,12 @@ void packRows(const uchar* grey, int width, int height, int stride, BitSense sen
 #if defined(__SSE2__)
         const quint16 flip16 = quint16(flip * 0x0101);
         for (; i + 2 <= fullBytes; i += 2)
-            qToLittleEndian<quint16>(lightBytes16(in + 8 * i) ^ flip16, out + i);
+            qToLittleEndian<quint16>(lightBytes16(in + qptrdiff(8) * i) ^ flip16, out + i);
 #endif
         for (; i < fullBytes; ++i)
-            out[i] = lightByte(in + 8 * i) ^ flip;
+            out[i] = lightByte(in + qptrdiff(8) * i) ^ flip;
         if (rest) {
-            const uchar* tail = in + 8 * fullBytes;
+            const uchar* tail = in + qptrdiff(8) * fullBytes;
             uchar last = 0;
             for (int k = 0; k < rest; ++k)
                 last |= uchar(pixelBit(tail[k], sense) << (7 - k));

@@ -114,7 +114,7 @@ private:
         case FieldKind::IpAddress:
             if (const auto address = parseAddress(text))
                 return field.kind == FieldKind::IpAddress ? FieldValue(*address)
-                                                        : FieldValue(formatAddress(*address));
+                                                          : FieldValue(formatAddress(*address));
             return fail(path, settingsErrorText(SettingsError::InvalidAddress));
         case FieldKind::Name:
             if (const SettingsError e = checkName(text); e != SettingsError::None)
@@ -206,7 +206,7 @@ QStringList keysAt(const QString& path)
 // The document's top level, with its format, version and source checked.
 std::optional<QJsonObject> documentBody(Reader& r, const QJsonObject& document)
 {
-    const auto doc =
+    auto doc =
         r.object(document, QString(), QStringList{"format", "version", "source"} + sections());
     if (!doc)
         return std::nullopt;
