@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,6 +78,12 @@ int fail(const QString& message)
 {
     std::fprintf(stderr, "printer-sim: %s\n", qPrintable(message));
     return 2;
+}
+
+bool refuse(const QString& message)
+{
+    fail(message);
+    return false;
 }
 
 bool applyStateFile(const QString& path, QList<sim::PrinterConfig>& configs, QString* error)
@@ -217,13 +224,8 @@ int runChild(char** command)
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+struct Options
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    QList<sim::PrinterConfig> configs;
     QStringList fieldLists;
     QString stateFile;
     QString recordFile;
@@ -232,7 +234,11 @@ int main(int argc, char** argv)
     // The command's words are passed on as given: through QString, bytes that are not UTF-8
     // would be replaced.
     char** command = nullptr;
+};
 
+// The options before "--"; an exit status when the launcher is to stop at once.
+std::optional<int> parseOptions(const QStringList& args, int argc, char** argv, Options& o)
+{
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         auto value = [&](QString& out) {
@@ -244,7 +250,7 @@ int main(int argc, char** argv)
         QString v;
         if (a == QLatin1String("--")) {
             if (i + 1 < argc)
-                command = argv + i + 1;
+                o.command = argv + i + 1;
             break;
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(Usage, stdout);
@@ -252,46 +258,52 @@ int main(int argc, char** argv)
             std::fputs(RecordHelp, stdout);
             return 0;
         } else if (a == QLatin1String("--printer") && value(v)) {
-            fieldLists << v;
+            o.fieldLists << v;
         } else if (a == QLatin1String("--state") && value(v)) {
-            stateFile = v;
+            o.stateFile = v;
         } else if (a == QLatin1String("--record") && value(v)) {
-            recordFile = v;
+            o.recordFile = v;
         } else if (a == QLatin1String("--demo")) {
-            demo = true;
+            o.demo = true;
         } else if (a == QLatin1String("-v") || a == QLatin1String("--verbose")) {
-            verbose = true;
+            o.verbose = true;
         } else {
             return fail(QStringLiteral("unknown option or missing value: %1 (see --help)").arg(a));
         }
     }
-    if (!command)
+    if (!o.command)
         return fail(
             QStringLiteral("no command given: printer-sim [options] -- COMMAND (see --help)"));
+    return std::nullopt;
+}
 
-    if (demo)
+// The printers the options describe, in the order they are attached; false after saying why.
+bool printerConfigs(const Options& o, QList<sim::PrinterConfig>& configs)
+{
+    if (o.demo)
         configs = sim::demoPrinters();
-    for (int i = 0; i < fieldLists.size(); ++i) {
+    QString error;
+    for (const QString& fields : o.fieldLists) {
         sim::PrinterConfig config;
-        QString error;
-        if (!sim::parsePrinterFields(fieldLists[i], configs.size() + 1, config, &error))
-            return fail(error);
+        if (!sim::parsePrinterFields(fields, configs.size() + 1, config, &error))
+            return refuse(error);
         configs.append(config);
     }
-    if (!stateFile.isEmpty()) {
-        QString error;
-        if (!applyStateFile(stateFile, configs, &error))
-            return fail(error);
-    }
+    if (!o.stateFile.isEmpty() && !applyStateFile(o.stateFile, configs, &error))
+        return refuse(error);
     if (configs.isEmpty())
-        return fail(QStringLiteral("no printer: give --printer, --demo or --state (see --help)"));
+        return refuse(QStringLiteral("no printer: give --printer, --demo or --state (see --help)"));
+    return true;
+}
 
+bool attachPrinters(const QList<sim::PrinterConfig>& configs, bool verbose,
+                    QList<sim::SimPrinter*>& printers)
+{
     sim::SimBus& bus = sim::SimBus::instance();
-    QList<sim::SimPrinter*> printers;
-    for (const sim::PrinterConfig& config : qAsConst(configs)) {
+    for (const sim::PrinterConfig& config : configs) {
         sim::SimPrinter* p = bus.add(config);
         if (!p)
-            return fail(
+            return refuse(
                 QStringLiteral("cannot attach a printer on %1: taken, or not a name like 1-2.1")
                     .arg(config.sysfsName));
         if (verbose) {
@@ -303,15 +315,30 @@ int main(int argc, char** argv)
         }
         printers.append(p);
     }
+    return true;
+}
 
-    const int status = runChild(command);
+} // namespace
 
-    if (!recordFile.isEmpty()) {
-        QSaveFile out(recordFile);
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Options options;
+    if (const auto status = parseOptions(app.arguments(), argc, argv, options))
+        return *status;
+    QList<sim::PrinterConfig> configs;
+    QList<sim::SimPrinter*> printers;
+    if (!printerConfigs(options, configs) || !attachPrinters(configs, options.verbose, printers))
+        return 2;
+
+    const int status = runChild(options.command);
+
+    if (!options.recordFile.isEmpty()) {
+        QSaveFile out(options.recordFile);
         if (!out.open(QIODevice::WriteOnly) || out.write(sim::recordDocument(printers)) < 0 ||
             !out.commit()) {
             fail(QStringLiteral("cannot write the record to %1: %2")
-                     .arg(recordFile, out.errorString()));
+                     .arg(options.recordFile, out.errorString()));
             return status ? status : 2;
         }
     }

@@ -42,88 +42,111 @@ int print(Invocation& call)
     });
 }
 
-int download(Invocation& call)
+// The images as the pipeline opens them: by name, or by an open descriptor where Qt's file names
+// cannot carry the name (bytes that are not UTF-8).
+struct ImageFiles
 {
-    const QString dither =
-        call.parser.isSet("dither") ? call.parser.value("dither") : QStringLiteral("threshold");
-    const bool preview = call.parser.isSet("preview");
-    const QString previewDir = call.parser.value("preview");
-    const QStringList& files = call.args;
-    if (dither != "threshold" && dither != "floyd-steinberg")
-        return usageError(
-            QStringLiteral("--dither: %1")
-                .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
-    if (files.isEmpty())
-        return usageError(settingsErrorText(SettingsError::NoImages));
-
-    // The pipeline opens files by name, and opening a FIFO by name waits for a writer: only
-    // regular files go on. Qt's file names cannot carry a name that is not valid UTF-8, so such a
-    // file goes on as its open descriptor.
+    QStringList given; // as the user named them
+    QStringList names; // as the pipeline opens them
     std::vector<std::unique_ptr<QFile>> held;
-    QStringList names;
+
+    QString givenName(const QString& name) const { return given.value(names.indexOf(name), name); }
+};
+
+// 0, or the exit status after naming a file that is not a regular file.
+int openImages(const QStringList& files, ImageFiles& images)
+{
+    // Opening a FIFO by name waits for a writer: only regular files go on.
+    images.given = files;
     for (const QString& path : files) {
         auto file = std::make_unique<QFile>();
         const FileError opened = openRegularFile(path, *file);
         if (opened == FileError::NotRegular)
             return usageError(Rpsetup::tr("%1：不是普通文件").arg(escapeControls(path)));
         if (opened == FileError::None && QFile::encodeName(path) != encodeArgument(path)) {
-            names << QStringLiteral("/dev/fd/%1").arg(file->handle());
-            held.push_back(std::move(file));
+            images.names << QStringLiteral("/dev/fd/%1").arg(file->handle());
+            images.held.push_back(std::move(file));
         } else {
-            names << path;
+            images.names << path;
         }
     }
-    const auto given = [&](const QString& name) { return files.value(names.indexOf(name), name); };
+    return Success;
+}
 
-    const bool progress = isatty(fileno(stderr));
-    const logo::LogoDownload download = logo::buildLogoDownload(
-        names,
-        dither == "floyd-steinberg" ? logo::Dithering::FloydSteinberg : logo::Dithering::Threshold,
-        logo::UnreadableFiles::Refuse, [&](int i) {
-            if (progress)
-                std::fprintf(stderr, "\r\033[K%s",
-                             qPrintable(Rpsetup::tr("转换图片 %1/%2：%3")
-                                            .arg(i + 1)
-                                            .arg(files.size())
-                                            .arg(escapeControls(files[i]))));
-        });
-    if (progress && download.result != logo::LogoDownload::Ready)
-        std::fputc('\n', stderr);
+// The exit status of a download the pipeline refused, after saying why.
+int refused(const logo::LogoDownload& download, const ImageFiles& images)
+{
+    const QString file = escapeControls(images.givenName(download.file));
     switch (download.result) {
     case logo::LogoDownload::Ready:
         break;
     case logo::LogoDownload::NoImages:
-        return usageError(settingsErrorText(SettingsError::NoImages));
     case logo::LogoDownload::TooManyImages:
-        return usageError(settingsErrorText(SettingsError::TooManyImages));
     case logo::LogoDownload::TooLarge:
-        return usageError(settingsErrorText(SettingsError::ImagesTooLarge));
+        return usageError(settingsErrorText(logo::downloadRefusal(download.result)));
     case logo::LogoDownload::ImageTooLarge:
         return usageError(Rpsetup::tr("图片的数据块过大：%1 为 %2 字节，一次下载最多 %3 字节")
-                              .arg(escapeControls(given(download.file)),
-                                   QString::number(download.blockSize),
+                              .arg(file, QString::number(download.blockSize),
                                    QString::number(logo::MaxDownloadFrameSize)));
     case logo::LogoDownload::ImageRefused:
-        return usageError(
-            download.status == logo::LogoImage::TooManyPixels
-                ? Rpsetup::tr("图片超过1600万像素：%1").arg(escapeControls(given(download.file)))
-                : Rpsetup::tr("无法读取图片：%1").arg(escapeControls(given(download.file))));
+        return usageError(download.status == logo::LogoImage::TooManyPixels
+                              ? Rpsetup::tr("图片超过1600万像素：%1").arg(file)
+                              : Rpsetup::tr("无法读取图片：%1").arg(file));
     }
-    // Only once every image is accepted: a refused download leaves no previews behind.
-    if (preview && !makeDirectories(previewDir))
-        return usageError(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(previewDir)));
-    for (int i = 0; preview && i < download.images.size(); ++i) {
-        const QString name =
-            QDir(previewDir)
-                .filePath(QStringLiteral("%1-%2.png")
-                              .arg(i + 1)
-                              .arg(QFileInfo(given(download.files[i])).completeBaseName()));
+    return Success;
+}
+
+// 0, or the exit status after naming the preview that could not be written.
+int writePreviews(const QString& dir, const logo::LogoDownload& download, const ImageFiles& images)
+{
+    if (!makeDirectories(dir))
+        return usageError(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(dir)));
+    for (int i = 0; i < download.images.size(); ++i) {
+        const QString base = QFileInfo(images.givenName(download.files[i])).completeBaseName();
+        const QString name = QDir(dir).filePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(base));
         QBuffer png;
         png.open(QIODevice::WriteOnly);
         if (!logo::toPreviewBitmap(download.images[i]).save(&png, "PNG") ||
             !writeFile(name, png.data()))
             return usageError(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(name)));
     }
+    return Success;
+}
+
+int download(Invocation& call)
+{
+    const QString dither =
+        call.parser.isSet("dither") ? call.parser.value("dither") : QStringLiteral("threshold");
+    if (dither != "threshold" && dither != "floyd-steinberg")
+        return usageError(
+            QStringLiteral("--dither: %1")
+                .arg(Rpsetup::tr("应为以下之一：%1").arg("threshold, floyd-steinberg")));
+    if (call.args.isEmpty())
+        return usageError(settingsErrorText(SettingsError::NoImages));
+    ImageFiles images;
+    if (const int rc = openImages(call.args, images))
+        return rc;
+
+    const bool progress = isatty(fileno(stderr));
+    const logo::LogoDownload download = logo::buildLogoDownload(
+        images.names,
+        dither == "floyd-steinberg" ? logo::Dithering::FloydSteinberg : logo::Dithering::Threshold,
+        logo::UnreadableFiles::Refuse, [&](int i) {
+            if (progress)
+                std::fprintf(stderr, "\r\033[K%s",
+                             qPrintable(Rpsetup::tr("转换图片 %1/%2：%3")
+                                            .arg(i + 1)
+                                            .arg(images.given.size())
+                                            .arg(escapeControls(images.given[i]))));
+        });
+    if (progress && download.result != logo::LogoDownload::Ready)
+        std::fputc('\n', stderr);
+    if (const int rc = refused(download, images))
+        return rc;
+    // Only once every image is accepted: a refused download leaves no previews behind.
+    if (call.parser.isSet("preview"))
+        if (const int rc = writePreviews(call.parser.value("preview"), download, images))
+            return rc;
     const QByteArray& frame = download.frame;
     if (progress)
         std::fprintf(stderr, "\r\033[K%s\n",
