@@ -129,13 +129,12 @@ QList<Command> commands()
            applyCommands();
 }
 
-int runCli(const QStringList& args)
-{
-    const QList<Command> all = commands();
-    const QStringList argv = QStringList{QStringLiteral("rpsetup")} + args;
+namespace {
 
-    // The command's name decides which options exist, and options may come before it: find the
-    // name with every option known, then parse again with the global and the command's own.
+// The command the arguments name. Its name decides which options exist, and options may come
+// before it: the name is found with every option known.
+const Command* findCommand(const QList<Command>& all, const QStringList& argv)
+{
     QCommandLineParser scan;
     scan.addOptions(globalOptions());
     QStringList known;
@@ -146,19 +145,19 @@ int runCli(const QStringList& args)
                 scan.addOption(option);
             }
     scan.parse(argv);
-    QStringList positional = scan.positionalArguments();
-    const Command* command = nullptr;
+    const QStringList positional = scan.positionalArguments();
+    const Command* found = nullptr;
     for (const Command& candidate : all)
         if (positional.mid(0, words(candidate).size()) == words(candidate))
-            command = &candidate;
+            found = &candidate;
+    return found;
+}
 
-    QCommandLineParser parser;
-    parser.addOptions(globalOptions());
-    if (command)
-        parser.addOptions(command->options);
-    const bool parsed = parser.parse(argv);
-    positional = parser.positionalArguments();
-
+// --help, --version or an option the command does not take: the exit status once answered.
+std::optional<int> answeredAtOnce(const QCommandLineParser& parser, bool parsed,
+                                  const QList<Command>& all, const Command* command)
+{
+    const QStringList positional = parser.positionalArguments();
     if (parser.isSet("help")) {
         if (positional.isEmpty()) {
             out(usage(all).trimmed());
@@ -175,16 +174,21 @@ int runCli(const QStringList& args)
         out(QStringLiteral("rpsetup %1").arg(QCoreApplication::applicationVersion()));
         return Success;
     }
-    if (!parsed) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (unknown.isEmpty())
-            return usageError(parser.errorText());
-        const QString& name = unknown.first();
-        return usageError(Rpsetup::tr("未知的选项：%1")
-                              .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
-                                   escapeControls(name)));
-    }
+    if (parsed)
+        return std::nullopt;
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return usageError(parser.errorText());
+    const QString& name = unknown.first();
+    return usageError(Rpsetup::tr("未知的选项：%1")
+                          .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                               escapeControls(name)));
+}
 
+// 0 with the printers --port, --path or --all choose, or the exit status after saying why they
+// cannot be used.
+int chooseTargets(const QCommandLineParser& parser, std::optional<Targets>& targets)
+{
     for (const char* option : {"port", "path"})
         if (parser.values(option).size() > 1)
             return usageError(Rpsetup::tr("--%1 只能给出一次").arg(option));
@@ -197,26 +201,51 @@ int runCli(const QStringList& args)
     }
     if (int(parser.isSet("port")) + int(parser.isSet("path")) + int(parser.isSet("all")) > 1)
         return usageError(Rpsetup::tr("--port、--path 和 --all 只能选用一个"));
+    const std::optional<QString> path =
+        parser.isSet("path") ? std::optional<QString>(parser.value("path")) : std::nullopt;
+    targets.emplace(port, path, parser.isSet("all"));
+    return Success;
+}
+
+int unknownCommand(const QList<Command>& all, const QStringList& positional)
+{
+    const QList<Command> group = matching(all, positional.mid(0, 1));
+    if (group.size() > 1) {
+        QStringList names;
+        for (const Command& c : group)
+            names << c.name;
+        return usageError(Rpsetup::tr("应为 %1").arg(names.join(Rpsetup::tr(" 或 "))));
+    }
+    return usageError(Rpsetup::tr("未知的命令：%1").arg(escapeControls(positional.first())));
+}
+
+} // namespace
+
+int runCli(const QStringList& args)
+{
+    const QList<Command> all = commands();
+    const QStringList argv = QStringList{QStringLiteral("rpsetup")} + args;
+    const Command* command = findCommand(all, argv);
+
+    QCommandLineParser parser;
+    parser.addOptions(globalOptions());
+    if (command)
+        parser.addOptions(command->options);
+    const bool parsed = parser.parse(argv);
+    if (const auto status = answeredAtOnce(parser, parsed, all, command))
+        return *status;
+    std::optional<Targets> targets;
+    if (const int rc = chooseTargets(parser, targets))
+        return rc;
+    const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         std::fputs(qPrintable(usage(all)), stderr);
         return BadUsage;
     }
-    if (!command) {
-        const QList<Command> group = matching(all, positional.mid(0, 1));
-        if (group.size() > 1) {
-            QStringList names;
-            for (const Command& c : group)
-                names << c.name;
-            return usageError(Rpsetup::tr("应为 %1").arg(names.join(Rpsetup::tr(" 或 "))));
-        }
-        return usageError(Rpsetup::tr("未知的命令：%1").arg(escapeControls(positional.first())));
-    }
+    if (!command)
+        return unknownCommand(all, positional);
     if (command->targets == Targets::One && parser.isSet("all"))
         return usageError(Rpsetup::tr("%1 一次只能用于一台打印机，请用 --port").arg(command->name));
-
-    const std::optional<QString> path =
-        parser.isSet("path") ? std::optional<QString>(parser.value("path")) : std::nullopt;
-    Targets targets(port, path, parser.isSet("all"));
-    Invocation call{parser, positional.mid(words(*command).size()), targets};
+    Invocation call{parser, positional.mid(words(*command).size()), *targets};
     return command->run(call);
 }
