@@ -41,7 +41,8 @@ bool applyChange(const SettingsChange& change, const PrinterSettings& current, P
     for (const ItemSpec& item : settingsItems()) {
         if (!(change.itemsNamed() & item.id) || !item.validate)
             continue;
-        if (const SettingsProblem problem = item.validate(merged)) {
+        const SettingsProblem problem = item.validate(merged);
+        if (problem && !change.asHeld.count(problem.field)) {
             error = QStringLiteral("%1: %2").arg(QLatin1String(fieldSpec(problem.field).key),
                                                  settingsErrorText(problem.error));
             return false;
