@@ -176,6 +176,11 @@ private slots:
             << "ethernet.gateway";
         QTest::newRow("port not whole")
             << doc(R"("ethernet": {"tcpPort": 91.5, "udpPort": 80})") << "ethernet.tcpPort";
+        QTest::newRow("names as bytes too long for one frame")
+            << doc(("\"wifi\": {\"station\": {\"ssid\": {\"hex\": \"" + QByteArray(600, 'a') +
+                    "\"}, \"password\": \"\"}}")
+                       .constData())
+            << "wifi.station";
         QTest::newRow("named choice as a number")
             << doc(R"("print": {"speed": 1})") << "print.speed";
         QTest::newRow("hex of a name with 00")

@@ -2,6 +2,8 @@
 
 #include "settings/printerio.h"
 
+#include <QCoreApplication>
+
 unsigned SettingsChange::itemsNamed() const
 {
     unsigned items = 0;
@@ -49,5 +51,15 @@ bool applyChange(const SettingsChange& change, const PrinterSettings& current, P
         }
     }
     r = onlyItems(merged, change.itemsNamed());
-    return true;
+    error = oversizedItem(r);
+    return error.isEmpty();
+}
+
+QString oversizedItem(const PrinterSettings& settings)
+{
+    for (const ItemSpec& item : settingsItems())
+        if (item.frame && item.has(settings) && item.frame(settings)->isEmpty())
+            return QStringLiteral("%1: %2").arg(
+                item.path(), QCoreApplication::translate("rpsetup", "太长，一帧放不下"));
+    return {};
 }

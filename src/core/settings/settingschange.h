@@ -31,5 +31,9 @@ struct SettingsChange
 bool applyChange(const SettingsChange& change, const PrinterSettings& current,
                  PrinterSettings& result, QString& error);
 
+// "path: too long" for an item whose frame would not fit its length byte (names given as bytes
+// can be that long); empty when every item of settings fits.
+QString oversizedItem(const PrinterSettings& settings);
+
 // The change written into settings without any rule checked: what a whole document restores.
 void writeChange(const SettingsChange& change, PrinterSettings& settings);

@@ -410,6 +410,8 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
     const SettingsChange change = readDocument(document, errors, true);
     PrinterSettings s;
     writeChange(change, s);
+    if (const QString oversized = oversizedItem(s); !oversized.isEmpty())
+        errors.messages << oversized;
     if (s.wifiMode) {
         const ItemSpec& mode = itemSpec(ItemWifiMode);
         if (const SettingsProblem p = mode.validate(s); p && !change.asHeld.count(p.field))
