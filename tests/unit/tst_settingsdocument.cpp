@@ -181,6 +181,9 @@ private slots:
                     "\"}, \"password\": \"\"}}")
                        .constData())
             << "wifi.station";
+        QTest::newRow("hex not a string")
+            << doc(R"("wifi": {"station": {"ssid": "a", "password": {"hex": 5}}})")
+            << "wifi.station.password";
         QTest::newRow("named choice as a number")
             << doc(R"("print": {"speed": 1})") << "print.speed";
         QTest::newRow("hex of a name with 00")

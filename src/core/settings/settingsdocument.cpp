@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -77,7 +78,7 @@ std::optional<QString> hexText(const QJsonValue& value)
 {
     const QJsonObject object = value.toObject();
     const QString digits = object.value("hex").toString();
-    if (object.size() != 1 || digits.size() % 2 != 0)
+    if (object.size() != 1 || !object.value("hex").isString() || digits.size() % 2 != 0)
         return std::nullopt;
     for (const QChar c : digits)
         if (!isxdigit(c.unicode() < 128 ? c.toLatin1() : 'x'))
@@ -324,7 +325,8 @@ void readItemFields(Reader& r, const ItemSpec& item, const QJsonObject& containe
         const auto v = r.field(f, value, path, whole, held);
         if (v)
             change.values[f.id] = *v;
-        // An empty access-point address in a change stands for the printer's own, whatever it is.
+        // Also an empty access-point address in a change, which stands for the printer's own,
+        // whatever it is.
         if (held)
             change.asHeld.insert(f.id);
     }
