@@ -122,11 +122,21 @@ Setter dhcpField(QByteArray PrinterState::*payload, int size, char onValue, char
     };
 }
 
+// UTF-8, with \xHH for any other byte, so a printer can hold names in other encodings.
+QByteArray textBytes(const QString& v)
+{
+    QByteArray bytes = v.toUtf8();
+    for (int i = bytes.indexOf("\\x"); i >= 0 && i + 4 <= bytes.size();
+         i = bytes.indexOf("\\x", i + 1))
+        bytes.replace(i, 4, QByteArray::fromHex(bytes.mid(i + 2, 2)));
+    return bytes;
+}
+
 Setter textField(QByteArray PrinterState::*data, int count, int index)
 {
     return [=](Fields& f, const QString& v) {
         QList<QByteArray> parts = texts(f.config.state.*data, count);
-        parts[index] = v.toUtf8();
+        parts[index] = textBytes(v);
         f.config.state.*data = joinTexts(parts);
         return true;
     };
@@ -393,8 +403,9 @@ QString printerSpecHelp()
         "  speed=N density=N alarm=N   print settings as the printer stores them (0-255)\n"
         "  firmware=TEXT       firmware version date (default 2023-05-18)\n"
         "  eth-dhcp=on|off eth-ip=A.B.C.D eth-mask=... eth-gateway=... eth-tcp=N eth-udp=N\n"
-        "  wifi-mode=sta|ap sta-name=TEXT sta-password=TEXT ap-name=TEXT ap-password=TEXT "
+        "  wifi-mode=sta|ap|N sta-name=TEXT sta-password=TEXT ap-name=TEXT ap-password=TEXT "
         "ap-ip=TEXT\n"
+        "                      (\\xHH in TEXT is the byte HH, for names in other encodings)\n"
         "  wifi-dhcp=on|off wifi-ip=A.B.C.D wifi-gateway=... wifi-mask=... wifi-dns=...\n"
         "  fault=KIND          none, kernel-driver (a driver binds, even with kernel-driver=no),\n"
         "                      open-refused,\n"

@@ -26,6 +26,10 @@ int backup(Invocation& call)
         // A backup that silently lacks an item would restore as if it were complete.
         if (!failed.isEmpty())
             return readFailed(target, failed);
+        // Restorable as they are, but the user should know the printer holds something unusual.
+        for (const QString& path : valuesKeptAsHeld(s))
+            err(Rpsetup::tr("%1：警告：%2 的值是规则之外的，按打印机中的原样保存")
+                    .arg(target.label(), path));
         const QByteArray json =
             toJsonText(QJsonDocument(toDocument(s, target.product, target.port, target.path)));
         if (file.isEmpty() || file == "-") {
@@ -129,7 +133,9 @@ QList<Command> backupCommands()
          QT_TRANSLATE_NOOP("rpsetup", "每一项可读取的设置，存为JSON（默认输出到标准输出；\n"
                                       "文件只有其所有者可读）"),
          QT_TRANSLATE_NOOP("rpsetup", "文件中有Wi-Fi密码，以0600权限创建。logo无法读回，"
-                                      "不在其中。"),
+                                      "不在其中。\n规则之外的值按打印机中的原样保存（无名称的"
+                                      "字节为数字，名称与密码为 {\"hex\": ...}）并给出警告，"
+                                      "restore 与 apply 写回同样的字节。"),
          {},
          Targets::One,
          backup},

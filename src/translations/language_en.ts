@@ -438,8 +438,10 @@
 a file is created readable by its owner only)</translation>
     </message>
     <message>
-        <source>文件中有Wi-Fi密码，以0600权限创建。logo无法读回，不在其中。</source>
-        <translation>The file holds the Wi-Fi passwords and is created with mode 0600. Logos cannot be read back and are not included.</translation>
+        <source>文件中有Wi-Fi密码，以0600权限创建。logo无法读回，不在其中。
+规则之外的值按打印机中的原样保存（无名称的字节为数字，名称与密码为 {&quot;hex&quot;: ...}）并给出警告，restore 与 apply 写回同样的字节。</source>
+        <translation>The file holds the Wi-Fi passwords and is created with mode 0600. Logos cannot be read back and are not included.
+Values outside the rules are kept as the printer holds them (a byte without a name as a number, a name or password as {&quot;hex&quot;: ...}), with a warning; restore and apply write the same bytes back.</translation>
     </message>
     <message>
         <source>写回一个备份；--dry-run 只打印帧</source>
@@ -574,6 +576,18 @@ Keys: see rpsetup --help.</translation>
     <message>
         <source>重复的键</source>
         <translation>duplicate key</translation>
+    </message>
+    <message>
+        <source>%1：警告：%2 的值是规则之外的，按打印机中的原样保存</source>
+        <translation>%1: warning: %2 holds a value outside the rules; it is kept as the printer holds it</translation>
+    </message>
+    <message>
+        <source>应为 {&quot;hex&quot;: &quot;…&quot;}，成对的十六进制数字，不含00</source>
+        <translation>must be {&quot;hex&quot;: &quot;…&quot;}, pairs of hexadecimal digits without 00</translation>
+    </message>
+    <message>
+        <source>太长，一帧放不下</source>
+        <translation>too long for one frame</translation>
     </message>
     <message>
         <source>%1：警告：打印机是 %2，备份来自 %3</source>

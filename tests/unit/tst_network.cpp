@@ -106,6 +106,33 @@ private slots:
         QTEST(decoded(item, data), "expected");
     }
 
+    // Names and passwords go back to the printer as the bytes they came in: what is not UTF-8
+    // is kept byte by byte, and nothing that is UTF-8 is taken for such a byte.
+    void textBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const auto kept = [](std::initializer_list<int> bytes) {
+            QString text;
+            for (const int b : bytes)
+                text += QChar(ushort(0xDC00 + b));
+            return text;
+        };
+        QTest::newRow("UTF-8") << hex("E59296E595A1") << QString::fromUtf8("咖啡");
+        QTest::newRow("Latin-1") << hex("636166E9") << "caf" + kept({0xE9});
+        QTest::newRow("overlong") << hex("C0AF") << kept({0xC0, 0xAF});
+        QTest::newRow("surrogate encoded") << hex("EDA080") << kept({0xED, 0xA0, 0x80});
+        QTest::newRow("cut short") << hex("61E592") << "a" + kept({0xE5, 0x92});
+        QTest::newRow("past U+10FFFF") << hex("F4908080") << kept({0xF4, 0x90, 0x80, 0x80});
+        QTest::newRow("pair ending in DC80") << hex("F0908280") << QString::fromUtf8("\U00010080");
+    }
+    void textBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QTEST(textFromBytes(bytes), "text");
+        QCOMPARE(bytesFromText(textFromBytes(bytes)), bytes);
+    }
+
     // Counted in UTF-8 bytes, before anything is sent.
     void station_data()
     {

@@ -31,17 +31,26 @@ constexpr int EthernetPortsSize = 4;
 QByteArray encodeEthernetPorts(const EthernetPorts& ports);
 EthernetPorts decodeEthernetPorts(const QByteArray& data);
 
-// Wi-Fi mode (item WIFI_MODE, 1 byte): 01 station, 02 access point.
-enum class WifiMode
+// Wi-Fi mode (item WIFI_MODE, 1 byte): 01 station, 02 access point. The value is the wire byte,
+// so a byte of neither kind stays what it is and equals neither mode.
+enum class WifiMode : std::uint8_t
 {
-    Station,
-    AccessPoint
+    Station = 0x01,
+    AccessPoint = 0x02,
 };
 std::uint8_t wifiModeValue(WifiMode mode);
-// Only 01 is a station; every other value, a missing byte included, is read as access point.
+// A missing byte reads as 00, a mode of neither kind.
 WifiMode decodeWifiMode(const QByteArray& data);
 
-// Station data (item CONNECT_AP_INFORMATION): name 00 password 00, UTF-8.
+// Names and passwords are bytes on the wire, usually UTF-8. A byte that is not part of valid
+// UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80) in the text and that byte again on
+// the way back, so a name in another encoding goes back to the printer as it came.
+QString textFromBytes(const QByteArray& bytes);
+QByteArray bytesFromText(const QString& text);
+// Whether the text holds such a byte.
+bool holdsForeignBytes(const QString& text);
+
+// Station data (item CONNECT_AP_INFORMATION): name 00 password 00, as bytesFromText gives them.
 struct StationSettings
 {
     QString name;

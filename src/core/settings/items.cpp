@@ -82,15 +82,7 @@ FieldValue getMode(const PrinterSettings& s)
 
 void setMode(PrinterSettings& s, const FieldValue& value)
 {
-    s.wifiMode = decodeWifiMode(QByteArray(1, char(std::get<std::uint8_t>(value))));
-}
-
-// An access point without an address is of no use to the printer, so it is not stored.
-std::optional<QByteArray> accessPointFrame(const PrinterSettings& s)
-{
-    if (s.accessPoint->address.isEmpty())
-        return std::nullopt;
-    return itemFrame(*s.accessPoint);
+    s.wifiMode = WifiMode(std::get<std::uint8_t>(value));
 }
 
 // Switching to access-point mode needs the address the printer offers its network at.
@@ -219,14 +211,13 @@ void addWifiItems(std::vector<ItemSpec>& items)
                                                K::Password)}));
 
     constexpr auto ap = &P::accessPoint;
-    ItemSpec accessPoint = networkItem<ap, decodeAccessPoint, validateAccessPoint>(
+    items.push_back(networkItem<ap, decodeAccessPoint, validateAccessPoint>(
         ItemAccessPoint, "wifi access point", AP_MODE, "wifi", "accessPoint",
         {field<ap, &AccessPointSettings::name>(F::ApName, "wifi.ap-ssid", "ssid", K::Name),
          field<ap, &AccessPointSettings::password>(F::ApPassword, "wifi.ap-password", "password",
                                                    K::Password),
-         field<ap, &AccessPointSettings::address>(F::ApAddress, "wifi.ap-ip", "ip", K::ApAddress)});
-    accessPoint.frame = &accessPointFrame;
-    items.push_back(accessPoint);
+         field<ap, &AccessPointSettings::address>(F::ApAddress, "wifi.ap-ip", "ip",
+                                                  K::ApAddress)}));
 
     constexpr auto ip = &P::wifiIp;
     items.push_back(networkItem<ip, decodeWifiIp, validateWifiIp>(
@@ -319,7 +310,8 @@ QString fieldText(const FieldSpec& field, const FieldValue& value)
         for (const ChoiceName& c : field.choices)
             if (c.value == byte)
                 return QString::fromLatin1(c.name);
-        return QString::number(byte);
+        return QStringLiteral("unknown (0x%1)")
+            .arg(QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')));
     }
     case FieldKind::OnOff:
         return std::get<bool>(value) ? QStringLiteral("on") : QStringLiteral("off");

@@ -61,5 +61,4 @@ struct NamedFrame
 };
 
 // The set frames that store every item present in settings, in the order they are written.
-// An access point without an address is left out: the printer cannot use one.
 QList<NamedFrame> framesFor(const PrinterSettings& settings);

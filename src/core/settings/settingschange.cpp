@@ -2,6 +2,8 @@
 
 #include "settings/printerio.h"
 
+#include <QCoreApplication>
+
 unsigned SettingsChange::itemsNamed() const
 {
     unsigned items = 0;
@@ -41,12 +43,23 @@ bool applyChange(const SettingsChange& change, const PrinterSettings& current, P
     for (const ItemSpec& item : settingsItems()) {
         if (!(change.itemsNamed() & item.id) || !item.validate)
             continue;
-        if (const SettingsProblem problem = item.validate(merged)) {
+        const SettingsProblem problem = item.validate(merged);
+        if (problem && !change.asHeld.count(problem.field)) {
             error = QStringLiteral("%1: %2").arg(QLatin1String(fieldSpec(problem.field).key),
                                                  settingsErrorText(problem.error));
             return false;
         }
     }
     r = onlyItems(merged, change.itemsNamed());
-    return true;
+    error = oversizedItem(r);
+    return error.isEmpty();
+}
+
+QString oversizedItem(const PrinterSettings& settings)
+{
+    for (const ItemSpec& item : settingsItems())
+        if (item.frame && item.has(settings) && item.frame(settings)->isEmpty())
+            return QStringLiteral("%1: %2").arg(
+                item.path(), QCoreApplication::translate("rpsetup", "太长，一帧放不下"));
+    return {};
 }

@@ -1,5 +1,6 @@
 #include "settings/settingsdocument.h"
 
+#include "protocol/network.h"
 #include "settings/items.h"
 #include "settings/validation.h"
 
@@ -8,6 +9,7 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -23,21 +25,68 @@ QString join(const QString& path, const QString& key)
     return path.isEmpty() ? key : path + QLatin1Char('.') + key;
 }
 
-QJsonValue toJson(const FieldSpec& field, const FieldValue& value)
+// Whether a value read from a printer is one the rules would refuse to send.
+bool outsideRules(const FieldSpec& field, const FieldValue& value)
 {
     switch (field.kind) {
     case FieldKind::Choice:
-        // A byte off the list is kept as its number, so nothing read is hidden.
-        if (!choiceByName(field, fieldText(field, value)))
+        return !choiceByName(field, fieldText(field, value));
+    case FieldKind::Port:
+        return std::get<std::uint16_t>(value) == 0;
+    case FieldKind::Name:
+        return holdsForeignBytes(std::get<QString>(value)) ||
+               checkName(std::get<QString>(value)) != SettingsError::None;
+    case FieldKind::Password:
+        return holdsForeignBytes(std::get<QString>(value)) ||
+               checkPassword(std::get<QString>(value)) != SettingsError::None;
+    case FieldKind::ApAddress:
+        return std::get<QString>(value).isEmpty();
+    default:
+        return false;
+    }
+}
+
+// A value the rules refuse is written in a form a typed value cannot take, so a restore sends it
+// back as it is while typed values keep meeting the rules: a choice's byte as its number, a name
+// or password as {"hex": "..."} of its bytes.
+QJsonValue toJson(const FieldSpec& field, const FieldValue& value)
+{
+    const bool marked = outsideRules(field, value);
+    switch (field.kind) {
+    case FieldKind::Choice:
+        if (marked)
             return int(std::get<std::uint8_t>(value));
         return fieldText(field, value);
     case FieldKind::OnOff:
         return std::get<bool>(value);
     case FieldKind::Port:
         return int(std::get<std::uint16_t>(value));
+    case FieldKind::Name:
+    case FieldKind::Password:
+        if (marked)
+            return QJsonObject{
+                {"hex", QString::fromLatin1(bytesFromText(std::get<QString>(value)).toHex())}};
+        return fieldText(field, value);
     default:
         return fieldText(field, value);
     }
+}
+
+// The bytes of {"hex": "..."}: pairs of hexadecimal digits, none of them 00, which would end the
+// field on the wire.
+std::optional<QString> hexText(const QJsonValue& value)
+{
+    const QJsonObject object = value.toObject();
+    const QString digits = object.value("hex").toString();
+    if (object.size() != 1 || !object.value("hex").isString() || digits.size() % 2 != 0)
+        return std::nullopt;
+    for (const QChar c : digits)
+        if (!isxdigit(c.unicode() < 128 ? c.toLatin1() : 'x'))
+            return std::nullopt;
+    const QByteArray bytes = QByteArray::fromHex(digits.toLatin1());
+    if (bytes.contains('\0'))
+        return std::nullopt;
+    return textFromBytes(bytes);
 }
 
 // Walks a document, collecting every error with the path it was found at.
@@ -69,24 +118,48 @@ public:
     // One field's value, checked by its kind's rule; nothing after reporting why. An empty
     // access-point address means the printer never had one: a whole item keeps it empty, a
     // change leaves the printer's as it is.
+    // The marked forms of values as a printer held them (a choice's unnamed byte, port 0, hex
+    // bytes, an empty name or access-point address) set held: the rules do not apply to them.
     std::optional<FieldValue> field(const FieldSpec& field, const QJsonValue& value,
-                                    const QString& path, bool whole)
+                                    const QString& path, bool whole, bool& held)
     {
+        held = false;
         if (field.kind == FieldKind::OnOff) {
             if (!value.isBool())
                 return fail(path, Text::tr("应为true或false"));
             return FieldValue(value.toBool());
         }
-        if (field.kind == FieldKind::Port) {
+        if (field.kind == FieldKind::Port ||
+            (field.kind == FieldKind::Choice && value.isDouble())) {
+            const int top = field.kind == FieldKind::Port ? 65535 : 255;
             const double number = value.toDouble(-1);
             // The range comes first: converting a double outside int's range is undefined.
-            if (!value.isDouble() || !(number >= 1 && number <= 65535) ||
+            if (!value.isDouble() || !(number >= 0 && number <= top) ||
                 number != std::floor(number))
-                return fail(path, settingsErrorText(SettingsError::InvalidPort));
-            return FieldValue(std::uint16_t(number));
+                return field.kind == FieldKind::Port
+                           ? fail(path, settingsErrorText(SettingsError::InvalidPort))
+                           : choiceError(field, path);
+            if (field.kind == FieldKind::Port) {
+                held = number == 0;
+                return FieldValue(std::uint16_t(number));
+            }
+            // Only a byte without a name is written as a number.
+            held = true;
+            const FieldValue byte{std::uint8_t(number)};
+            return outsideRules(field, byte) ? std::optional<FieldValue>(byte)
+                                             : choiceError(field, path);
+        }
+        if ((field.kind == FieldKind::Name || field.kind == FieldKind::Password) &&
+            value.isObject()) {
+            held = true;
+            if (const auto text = hexText(value))
+                return FieldValue(*text);
+            return fail(path, Text::tr("应为 {\"hex\": \"…\"}，成对的十六进制数字，不含00"));
         }
         if (!value.isString())
             return fail(path, Text::tr("应为文本"));
+        held = value.toString().isEmpty() &&
+               (field.kind == FieldKind::Name || field.kind == FieldKind::ApAddress);
         return text(field, value.toString(), path, whole);
     }
 
@@ -97,6 +170,12 @@ private:
         return std::nullopt;
     }
 
+    std::optional<FieldValue> choiceError(const FieldSpec& field, const QString& path)
+    {
+        return fail(path,
+                    Text::tr("应为以下之一：%1").arg(choiceNames(field).join(QLatin1String(", "))));
+    }
+
     std::optional<FieldValue> text(const FieldSpec& field, const QString& text, const QString& path,
                                    bool whole)
     {
@@ -104,9 +183,7 @@ private:
         case FieldKind::Choice:
             if (const auto byte = choiceByName(field, text))
                 return FieldValue(*byte);
-            return fail(
-                path,
-                Text::tr("应为以下之一：%1").arg(choiceNames(field).join(QLatin1String(", "))));
+            return choiceError(field, path);
         case FieldKind::ApAddress:
             if (text.isEmpty())
                 return whole ? std::optional<FieldValue>(QString()) : std::nullopt;
@@ -244,8 +321,14 @@ void readItemFields(Reader& r, const ItemSpec& item, const QJsonObject& containe
                 r.error(path, Text::tr("缺少此项"));
             continue;
         }
-        if (const auto v = r.field(f, value, path, whole))
+        bool held = false;
+        const auto v = r.field(f, value, path, whole, held);
+        if (v)
             change.values[f.id] = *v;
+        // Also an empty access-point address in a change, which stands for the printer's own,
+        // whatever it is.
+        if (held)
+            change.asHeld.insert(f.id);
     }
 }
 
@@ -280,6 +363,17 @@ SettingsChange readDocument(const QJsonObject& document, DocumentErrors& errors,
 }
 
 } // namespace
+
+QStringList valuesKeptAsHeld(const PrinterSettings& s)
+{
+    QStringList paths;
+    for (const ItemSpec& item : settingsItems())
+        if (item.has(s) && !item.readOnly)
+            for (const FieldSpec& f : item.fields)
+                if (outsideRules(f, f.get(s)))
+                    paths << join(item.path(), QLatin1String(f.jsonKey));
+    return paths;
+}
 
 QJsonObject toDocument(const PrinterSettings& s, const QString& product, int port,
                        const QString& path)
@@ -318,9 +412,11 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
     const SettingsChange change = readDocument(document, errors, true);
     PrinterSettings s;
     writeChange(change, s);
+    if (const QString oversized = oversizedItem(s); !oversized.isEmpty())
+        errors.messages << oversized;
     if (s.wifiMode) {
         const ItemSpec& mode = itemSpec(ItemWifiMode);
-        if (const SettingsProblem p = mode.validate(s))
+        if (const SettingsProblem p = mode.validate(s); p && !change.asHeld.count(p.field))
             errors.messages << QStringLiteral("%1: %2").arg(
                 join(itemOf(p.field).path(), QLatin1String(fieldSpec(p.field).jsonKey)),
                 settingsErrorText(p.error));

@@ -12,10 +12,13 @@
 #include <optional>
 
 // The versioned document of `show --json` and `backup`. Field names and shape are stable; a
-// value outside the known choices is kept as its number so nothing read is hidden.
+// value the rules would refuse is kept as the printer holds it, in a form restore sends back
+// unchanged: a choice's unnamed byte as its number, a name or password as {"hex": "..."}.
 constexpr int SettingsDocumentVersion = 1;
 QJsonObject toDocument(const PrinterSettings& settings, const QString& product, int port,
                        const QString& path = QString());
+// The document paths of such values ("print.speed", "wifi.station.ssid").
+QStringList valuesKeptAsHeld(const PrinterSettings& settings);
 
 // Reads a document back for restore. Every error names the path of the offending value
 // ("ethernet.ip: ..."); on any error the result is empty and nothing may be written.
