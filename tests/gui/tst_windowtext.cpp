@@ -211,15 +211,14 @@ private slots:
             QVERIFY2(window->rect().contains(rect), qPrintable(w->objectName()));
         }
 
-        // The fonts and resolution of the offscreen platform; the sanitizer tree's minimal
-        // platform measures texts otherwise.
+        // In Chinese only the widgets whose text the form cuts may leave their place. Which those
+        // are depends on the fonts: Qt 6's offscreen platform draws smaller ones, so the list
+        // bounds them; the sanitizer tree's minimal platform measures texts otherwise.
         if (!english && QGuiApplication::platformName() == "offscreen") {
-            QStringList moved;
             const QMap<QString, QRect> now = placedGeometry(window);
             for (auto it = form.cbegin(); it != form.cend(); ++it)
-                if (now.value(it.key()) != it.value())
-                    moved << it.key();
-            QCOMPARE(moved, widened);
+                QVERIFY2(now.value(it.key()) == it.value() || widened.contains(it.key()),
+                         qPrintable(it.key() + " left its place in the form"));
         }
     }
 };
