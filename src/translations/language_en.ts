@@ -586,10 +586,6 @@ Keys: see rpsetup --help.</translation>
         <translation>must be {&quot;hex&quot;: &quot;…&quot;}, pairs of hexadecimal digits without 00</translation>
     </message>
     <message>
-        <source>太长，一帧放不下</source>
-        <translation>too long for one frame</translation>
-    </message>
-    <message>
         <source>%1：警告：打印机是 %2，备份来自 %3</source>
         <translation>%1: warning: the printer is %2 but the backup comes from %3</translation>
     </message>

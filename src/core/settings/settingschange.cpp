@@ -2,7 +2,6 @@
 
 #include "settings/printerio.h"
 
-#include <QCoreApplication>
 
 unsigned SettingsChange::itemsNamed() const
 {
@@ -59,7 +58,7 @@ QString oversizedItem(const PrinterSettings& settings)
 {
     for (const ItemSpec& item : settingsItems())
         if (item.frame && item.has(settings) && item.frame(settings)->isEmpty())
-            return QStringLiteral("%1: %2").arg(
-                item.path(), QCoreApplication::translate("rpsetup", "太长，一帧放不下"));
+            return QStringLiteral("%1: %2").arg(item.path(),
+                                                settingsErrorText(SettingsError::PayloadTooLarge));
     return {};
 }
