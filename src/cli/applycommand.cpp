@@ -99,6 +99,33 @@ bool ApplyReport::changed() const
     return false;
 }
 
+// Writes the items of wanted that differ and reads them back; the items not stored. An item
+// counts as stored only when the printer gives back what was written, and a failed write is a
+// failure even if the printer happens to hold the value.
+unsigned writeAndVerify(_PrinterHandle* handle, const PrinterSettings& wanted, unsigned differing,
+                        PrinterSettings& readBack,
+                        const std::function<void(const QString&, const ItemFailures&)>& failure)
+{
+    const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
+    const ItemFailures writeFailed = writeFrames(handle, frames);
+    if (!writeFailed.isEmpty())
+        failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
+    ItemFailures readFailed;
+    readBack = readSettings(handle, differing, readFailed);
+    if (!readFailed.isEmpty())
+        failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
+    unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
+    ItemFailures mismatched;
+    for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
+        mismatched << ItemFailure{f.item};
+    if (!mismatched.isEmpty())
+        failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
+    for (const NamedFrame& f : frames)
+        if (failedNames(writeFailed).contains(f.item))
+            notStored |= f.id;
+    return notStored;
+}
+
 // Reads the items change names, writes those that differ (none when check is set) and reads
 // them back. When the change merged into what the printer holds breaks a rule, nothing is written.
 int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsChange& change,
@@ -123,30 +150,9 @@ int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsC
     }
     wanted = onlyItems(wanted, change.itemsNamed());
     const unsigned differing = differingItems(wanted, current);
-
     PrinterSettings readBack;
-    unsigned notStored = 0;
-    if (!check && differing) {
-        const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
-        const ItemFailures writeFailed = writeFrames(handle, frames);
-        if (!writeFailed.isEmpty())
-            failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
-        ItemFailures readFailed;
-        readBack = readSettings(handle, differing, readFailed);
-        if (!readFailed.isEmpty())
-            failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
-        // An item counts as stored only when the printer gives back what was written.
-        notStored = differingItems(onlyItems(wanted, differing), readBack);
-        ItemFailures mismatched;
-        for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
-            mismatched << ItemFailure{f.item};
-        if (!mismatched.isEmpty())
-            failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
-        // A failed write is a failure even if the printer happens to hold the value.
-        for (const NamedFrame& f : frames)
-            if (failedNames(writeFailed).contains(f.item))
-                notStored |= f.id;
-    }
+    const unsigned notStored =
+        !check && differing ? writeAndVerify(handle, wanted, differing, readBack, failure) : 0;
 
     for (const NamedFrame& f : framesFor(wanted)) {
         ApplyReport::Item item{
@@ -209,31 +215,30 @@ QStringList reportDiff(const ApplyReport& report, bool showSecrets)
     return lines;
 }
 
-int apply(Invocation& call)
+// 0 with the change the document at path asks for, or the exit status after saying why it
+// cannot be applied.
+int readChange(const QString& path, std::optional<QJsonObject>& document, SettingsChange& change)
 {
-    if (call.args.size() != 1)
-        return usageError(Rpsetup::tr("请指定一个设置文件"));
-    const QString path = call.args.first();
     QByteArray text;
     if (const int rc = readDocumentFile(path, text))
         return rc;
     DocumentErrors errors;
-    const auto document = parseDocumentText(text, errors);
-    const SettingsChange change =
-        document ? changeFromDocument(*document, errors) : SettingsChange{};
+    document = parseDocumentText(text, errors);
+    if (document)
+        change = changeFromDocument(*document, errors);
     if (!errors.ok()) {
         for (const QString& message : errors.messages)
             err(escapeControls(message));
         return BadUsage;
     }
-    if (!change.itemsNamed())
-        return noSettings(path);
-    QList<Target> targets;
-    if (const int rc = call.targets.choose(targets))
-        return rc;
-    // Static mode, turned on or kept for an address the document gives (the printers' own modes
-    // are not known before they are read): without an address, each printer keeps the one it
-    // stored, often the same factory default.
+    return change.itemsNamed() ? int(Success) : noSettings(path);
+}
+
+// Static mode, turned on or kept for an address the document gives (the printers' own modes are
+// not known before they are read): without an address, each printer keeps the one it stored,
+// often the same factory default.
+int refuseStaticModes(const SettingsChange& change, const QList<Target>& targets)
+{
     const auto isStatic = [&](SettingsField dhcp, SettingsField address) {
         const auto mode = change.values.find(dhcp);
         return mode != change.values.end() ? !std::get<bool>(mode->second) : change.has(address);
@@ -243,35 +248,55 @@ int apply(Invocation& call)
         addresses.ethernetIp = EthernetIp{false, {}, {}, {}};
     if (isStatic(SettingsField::WifiIpDhcp, SettingsField::WifiIp))
         addresses.wifiIp = WifiIp{false, {}, {}, {}, {}};
-    if (const int rc = refuseStaticAddress(addresses, targets))
+    return refuseStaticAddress(addresses, targets);
+}
+
+// One line per printer, and with --diff one per field changed.
+void printReport(const Target& target, const ApplyReport& report, int status,
+                 const QCommandLineParser& parser)
+{
+    QStringList names;
+    for (const ApplyReport::Item& item : report.items)
+        if (item.status != ApplyReport::Unchanged)
+            names << item.name;
+    if (status == Success && names.isEmpty())
+        out(Rpsetup::tr("%1：无需更改").arg(target.label()));
+    else if (status == Success)
+        out((parser.isSet("check") ? Rpsetup::tr("%1：将更改：%2") : Rpsetup::tr("%1：已更改：%2"))
+                .arg(target.label())
+                .arg(names.join(QLatin1String(", "))));
+    if (parser.isSet("diff"))
+        for (const QString& line : reportDiff(report, parser.isSet("show-secrets")))
+            out(QStringLiteral("  ") + line);
+}
+
+int apply(Invocation& call)
+{
+    if (call.args.size() != 1)
+        return usageError(Rpsetup::tr("请指定一个设置文件"));
+    std::optional<QJsonObject> document;
+    SettingsChange change;
+    if (const int rc = readChange(call.args.first(), document, change))
         return rc;
-    const bool check = call.parser.isSet("check");
+    QList<Target> targets;
+    if (const int rc = call.targets.choose(targets))
+        return rc;
+    if (const int rc = refuseStaticModes(change, targets))
+        return rc;
     const bool json = call.parser.isSet("json");
-    const bool showSecrets = call.parser.isSet("show-secrets");
     QJsonArray reports;
     const int rc = call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
         warnOfOtherSource(*document, target);
         ApplyReport report;
-        const int status = applyToPrinter(handle, target.label(), change, check, report);
+        const int status =
+            applyToPrinter(handle, target.label(), change, call.parser.isSet("check"), report);
         for (const QString& message : report.errors)
             err(message);
-        if (json) {
-            reports << reportToJson(report, target.port, target.path, showSecrets);
-            return status;
-        }
-        QStringList names;
-        for (const ApplyReport::Item& item : report.items)
-            if (item.status != ApplyReport::Unchanged)
-                names << item.name;
-        if (status == Success && names.isEmpty())
-            out(Rpsetup::tr("%1：无需更改").arg(target.label()));
-        else if (status == Success)
-            out((check ? Rpsetup::tr("%1：将更改：%2") : Rpsetup::tr("%1：已更改：%2"))
-                    .arg(target.label())
-                    .arg(names.join(QLatin1String(", "))));
-        if (call.parser.isSet("diff"))
-            for (const QString& line : reportDiff(report, showSecrets))
-                out(QStringLiteral("  ") + line);
+        if (json)
+            reports << reportToJson(report, target.port, target.path,
+                                    call.parser.isSet("show-secrets"));
+        else
+            printReport(target, report, status, call.parser);
         return status;
     });
     if (json && !reports.isEmpty()) {
