@@ -133,10 +133,11 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
     int worst = Success;
     for (const Target& target : targets) {
         ScopedPrinterHandle handle;
+        PrinterSession session;
         int rc = PrinterFailed;
         if (target.refused) {
             explained(target, TransportFailure::AccessDenied);
-        } else if (bus().find(target.path, handle.get()) != 0) {
+        } else if (bus().find(target.path, handle.get()) != 0 || session.open(handle.get()) != 0) {
             if (!explained(target, handle.get()->failure))
                 err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
         } else {

@@ -46,9 +46,9 @@ public:
 
     // The chosen printers, or the exit status that says why there are none.
     int choose(QList<Target>& targets) const;
-    // Runs action once per chosen printer with a fresh handle, reporting each under --all; the
-    // worst exit status wins. A printer the user may not open, or one another program holds,
-    // fails with the reason and the remedy.
+    // Runs action once per chosen printer with a fresh handle whose interface stays claimed until
+    // the action returns, reporting each under --all; the worst exit status wins. A printer the
+    // user may not open, or one another program holds, fails with the reason and the remedy.
     int forEach(const Action& action) const;
     int forEach(const QList<Target>& targets, const Action& action) const;
 
