@@ -26,7 +26,8 @@ enum class TransportFailure
 };
 
 // Names one printer for the length of one command. Callers provide it zero-filled;
-// CDeviceIOOpera::GetPrinterHandle fills it and CDeviceIOOpera::ClosePrinterHandle releases it.
+// CDeviceIOOpera::GetPrinterHandle (or PrinterBus::find) fills it and
+// CDeviceIOOpera::ClosePrinterHandle releases it.
 struct _PrinterHandle
 {
     libusb_device* pHandle = nullptr;
