@@ -309,6 +309,18 @@ int SimPrinter::clearHalts() const
     return m_clearHalts;
 }
 
+void SimPrinter::noteClaim()
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_claims;
+}
+
+int SimPrinter::claims() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_claims;
+}
+
 void SimPrinter::releaseHeldReplies()
 {
     QMutexLocker lock(&m_mutex);

@@ -195,6 +195,9 @@ public:
     // The host cleared the endpoint's halt (USBDEVFS_CLEAR_HALT).
     void clearHalt(unsigned char endpoint);
     int clearHalts() const;
+    // A host's open claimed the interface; claims() counts them.
+    void noteClaim();
+    int claims() const;
     // Another program holds the interface (Busy): usbfs is its driver, and no claim is granted.
     bool heldElsewhere() const;
     bool claimBusy() const;
@@ -256,6 +259,7 @@ private:
     int m_stallsLeft = 0;
     bool m_halted[2] = {false, false}; // OUT, IN
     int m_clearHalts = 0;
+    int m_claims = 0;
     QList<QByteArray> m_prints;
     QList<QByteArray> m_downloads;
     QList<QPair<quint16, QByteArray>> m_rawReplies;

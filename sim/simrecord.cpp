@@ -134,10 +134,12 @@ QJsonObject printerRecord(const SimPrinter& printer)
     o.insert(QStringLiteral("vendor"), hex16(c.vendorId));
     o.insert(QStringLiteral("productId"), hex16(c.productId));
     o.insert(QStringLiteral("unplugged"), printer.unplugged());
+    o.insert(QStringLiteral("kernelDriver"), printer.kernelDriverAttached());
     o.insert(QStringLiteral("state"), stateToJson(printer.state()));
     o.insert(QStringLiteral("received"), hexArray(printer.received()));
     o.insert(QStringLiteral("selfTests"), printer.selfTests());
     o.insert(QStringLiteral("clearHalts"), printer.clearHalts());
+    o.insert(QStringLiteral("claims"), printer.claims());
     o.insert(QStringLiteral("prints"), hexArray(printer.prints()));
     o.insert(QStringLiteral("downloads"), hexArray(printer.downloads()));
     return o;

@@ -163,6 +163,7 @@ int claim(const Device& d, Client& c)
     if (d.printer->claimBusy() || claimedByOther(d, &c))
         return EBUSY;
     c.claimed = true;
+    d.printer->noteClaim();
     return 0;
 }
 

@@ -20,7 +20,10 @@ int backup(Invocation& call)
         return usageError(
             Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.mid(1).join(' '))));
     const QString file = call.args.value(0);
-    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+    QByteArray json;
+    // The file is written once the printer is given back: a signal during the flush must end
+    // the process at once, which it cannot while a session holds the printer.
+    const int rc = call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
         ItemFailures failed;
         const PrinterSettings s = readSettings(handle, AllItems, failed);
         // A backup that silently lacks an item would restore as if it were complete.
@@ -30,18 +33,20 @@ int backup(Invocation& call)
         for (const QString& path : valuesKeptAsHeld(s))
             err(Rpsetup::tr("%1：警告：%2 的值是规则之外的，按打印机中的原样保存")
                     .arg(target.label(), path));
-        const QByteArray json =
-            toJsonText(QJsonDocument(toDocument(s, target.product, target.port, target.path)));
-        if (file.isEmpty() || file == "-") {
-            std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
-            return int(Success);
-        }
-        if (!replaceFilePrivately(file, json)) {
-            err(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(file)));
-            return int(PrinterFailed);
-        }
+        json = toJsonText(QJsonDocument(toDocument(s, target.product, target.port, target.path)));
         return int(Success);
     });
+    if (rc != Success)
+        return rc;
+    if (file.isEmpty() || file == "-") {
+        std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
+        return Success;
+    }
+    if (!replaceFilePrivately(file, json)) {
+        err(Rpsetup::tr("无法写入文件：%1").arg(escapeControls(file)));
+        return PrinterFailed;
+    }
+    return Success;
 }
 
 int restore(Invocation& call)

@@ -15,7 +15,7 @@ int list(Invocation& call)
 {
     if (!call.args.isEmpty())
         return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
-    const QList<Target> printers = attachedPrinters();
+    const QList<Target> printers = attachedPrinters(PrinterBus());
     if (call.parser.isSet("json")) {
         QJsonArray array;
         for (const Target& p : printers)

@@ -42,10 +42,10 @@ QString Target::label() const
                       : Rpsetup::tr("端口%1").arg(port);
 }
 
-QList<Target> attachedPrinters()
+QList<Target> attachedPrinters(const PrinterBus& bus)
 {
     QList<Target> printers;
-    for (const AttachedPrinter& p : listPrinters(Listing::WithRefused))
+    for (const AttachedPrinter& p : bus.printers(Listing::WithRefused))
         printers << Target{p.port, p.path, QString::fromLatin1(p.product),
                            p.access == AttachedPrinter::Access::NoPermission, false};
     for (Target& p : printers)
@@ -67,7 +67,7 @@ QString printerLine(const Target& p)
 
 int Targets::choose(QList<Target>& targets) const
 {
-    const QList<Target> printers = attachedPrinters();
+    const QList<Target> printers = attachedPrinters(bus());
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;
@@ -113,6 +113,13 @@ int Targets::choose(QList<Target>& targets) const
     return Success;
 }
 
+const PrinterBus& Targets::bus() const
+{
+    if (!m_bus)
+        m_bus = std::make_shared<PrinterBus>();
+    return *m_bus;
+}
+
 int Targets::forEach(const Action& action) const
 {
     QList<Target> targets;
@@ -126,10 +133,11 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
     int worst = Success;
     for (const Target& target : targets) {
         ScopedPrinterHandle handle;
+        PrinterSession session;
         int rc = PrinterFailed;
         if (target.refused) {
             explained(target, TransportFailure::AccessDenied);
-        } else if (handle.open(target.path) != 0) {
+        } else if (bus().find(target.path, handle.get()) != 0 || session.open(handle.get()) != 0) {
             if (!explained(target, handle.get()->failure))
                 err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
         } else {

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 struct Target
@@ -45,22 +46,27 @@ public:
 
     // The chosen printers, or the exit status that says why there are none.
     int choose(QList<Target>& targets) const;
-    // Runs action once per chosen printer with a fresh handle, reporting each under --all; the
-    // worst exit status wins. A printer the user may not open, or one another program holds,
-    // fails with the reason and the remedy.
+    // Runs action once per chosen printer with a fresh handle whose interface stays claimed until
+    // the action returns, reporting each under --all; the worst exit status wins. A printer the
+    // user may not open, or one another program holds, fails with the reason and the remedy.
     int forEach(const Action& action) const;
     int forEach(const QList<Target>& targets, const Action& action) const;
 
 private:
+    // The bus, enumerated once for the whole command: choose lists it, forEach finds each
+    // printer in it.
+    const PrinterBus& bus() const;
+
     std::optional<int> m_port;
     std::optional<QString> m_path;
     bool m_all;
+    mutable std::shared_ptr<PrinterBus> m_bus;
 };
 
 // Every attached printer of the vendor, those the user may not open included, by port and path:
 // the bus lists them in an order of its own, which a person reading a list or a log of --all
 // should not have to follow.
-QList<Target> attachedPrinters();
+QList<Target> attachedPrinters(const PrinterBus& bus);
 
 // One line per printer: port, product (or "(no permission)"), path.
 QString printerLine(const Target& printer);

@@ -189,6 +189,17 @@ private slots:
             {"port 1: done", "port 4: failed"}, {"1-1: 1B FF FE 01 00 01 02 1B FE FF"});
         row("a printer another program holds", {"port=1,fault=busy"}, "rpsetup set speed=faster", 1,
             {"port 1: in use by another program"}, none);
+        // The first set holds the printer from its query on, its reply delayed: a second set
+        // then finds the printer in use and sends nothing, and a signal waits for the release.
+        const QString held = "(RPSETUP_DEBUG=1 exec \"$RPSETUP\" set eth.gateway=1.2.3.4 2> a) & "
+                             "until grep -q 'write: ' a; do sleep 0.01; done; ";
+        const QStringList gateway{"1-1: 1B FF FE 01 0D 0D 01 C0 A8 01 64 FF FF FF 00 01 02 03 04 "
+                                  "1B FE FF"};
+        row("a second set while the first holds the printer", {"port=1,reply-delay=2000"},
+            held + "rpsetup set eth.ip=10.0.0.7; echo $?; wait $!; echo $?", 0,
+            {"port 1: in use by another program\n1\n0\n"}, gateway);
+        row("SIGTERM while a set holds the printer", {"port=1,reply-delay=2000"},
+            held + "kill -TERM $!; wait $!; echo $?", 0, {"143\n"}, gateway);
         row("transport log only with RPSETUP_DEBUG=1", {"port=4,fault=open-refused"},
             "rpsetup list 2>&1 | grep -c 'Open Device'; RPSETUP_DEBUG=1 rpsetup list 2>&1 | grep "
             "-c "
@@ -381,12 +392,27 @@ private slots:
         for (const QString& text : says)
             QVERIFY2(run.output.contains(text), qPrintable(failure(run)));
         QCOMPARE(writes(run), written);
+        // Whatever happened, the printer-class driver has the interface back.
+        for (const QJsonValue& p : run.printers)
+            QVERIFY2(p["kernelDriver"].toBool() || p["unplugged"].toBool(),
+                     qPrintable(failure(run)));
         // Whatever a printer, a document or an argument holds, no control reaches the terminal.
         for (const QChar c : run.output) {
             const ushort u = c.unicode();
             QVERIFY2(u == '\n' || u == '\t' || (u >= ' ' && u != 0x7F && (u < 0x80 || u >= 0xA0)),
                      qPrintable(failure(run)));
         }
+    }
+
+    // A read-modify-write and a second item claim each printer once, so no other program's
+    // write can fall between them.
+    void oneClaimPerCommand()
+    {
+        const Run run = launch({"port=1", "port=2"},
+                               "rpsetup --all set eth.gateway=1.2.3.4 speed=faster", freshDir());
+        QVERIFY2(run.status == 0, qPrintable(failure(run)));
+        for (const int port : {1, 2})
+            QCOMPARE(printerOn(run, port)["claims"].toInt(), 1);
     }
 
     void showJsonOfAKnownPrinter()

@@ -9,7 +9,10 @@
 
 #include <QElapsedTimer>
 
+#include <csignal>
 #include <cstring>
+
+#include <signal.h>
 
 namespace {
 
@@ -88,14 +91,72 @@ int findEndpoints(libusb_device* dev, int wanted, Endpoints& found)
     return ok ? 0 : int(LIBUSB_ERROR_NOT_FOUND);
 }
 
-// Finds the endpoints, opens the device and claims its interface: the common start of both
-// exchanges. On failure returns the exchange's result and leaves nothing open. Every result is
-// recorded in the record with its reason.
+} // namespace
+
+// The device open and its printer interface claimed: held by one exchange, or by a
+// PrinterSession for a whole command.
+struct PrinterClaim
+{
+    libusb_device_handle* dev = nullptr;
+    Endpoints ep;
+
+    // Finds the endpoints, opens the device and claims its interface. TransportOk, or the
+    // exchange's result with why set, and nothing left open.
+    int take(libusb_device* device, TransportFailure& why)
+    {
+        if (findEndpoints(device, WantedInterfaceString, ep) != 0) {
+            qDebug("Get Printer EndPoint falied");
+            why = TransportFailure::NoEndpoint;
+            return TransportFailed;
+        }
+        int rc = libusb_open(device, &dev);
+        if (rc != 0 || !dev) {
+            qDebug("libusb_open fail (code=%d)(msg=%s).", rc, libusb_error_name(rc));
+            if (dev)
+                libusb_close(dev);
+            dev = nullptr;
+            why = rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+                  : rc == LIBUSB_ERROR_ACCESS  ? TransportFailure::AccessDenied
+                                               : TransportFailure::OpenFailed;
+            return TransportOpenFailed;
+        }
+        // The printer-class kernel driver binds these printers on Linux. libusb takes the
+        // interface from it for the claim and gives it back at the release, so the machine's
+        // own printer device works again after every exchange. Elsewhere this is unsupported
+        // and not needed.
+        libusb_set_auto_detach_kernel_driver(dev, 1);
+        rc = libusb_claim_interface(dev, ep.interfaceNumber);
+        if (rc < 0) {
+            qDebug("libusb_claim_interface failed.\n");
+            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(rc)));
+            libusb_close(dev);
+            dev = nullptr;
+            why = rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+                  : rc == LIBUSB_ERROR_BUSY    ? TransportFailure::Busy
+                                               : TransportFailure::ClaimFailed;
+            return TransportOpenFailed;
+        }
+        return TransportOk;
+    }
+
+    ~PrinterClaim()
+    {
+        if (dev) {
+            libusb_release_interface(dev, ep.interfaceNumber);
+            libusb_close(dev);
+        }
+    }
+};
+
+namespace {
+
+// One write and its reply, on the record's session when it has one, else on a claim of its own
+// that ends with it. Every result is recorded in the record with its reason.
 struct Exchange
 {
     _PrinterHandle* record = nullptr;
-    libusb_device_handle* dev = nullptr;
-    Endpoints ep;
+    PrinterClaim own;
+    PrinterClaim* claim = &own;
     int stalls = 0;
 
     int fail(TransportFailure why, int result)
@@ -105,62 +166,27 @@ struct Exchange
         return result;
     }
 
-    int failOpen(TransportFailure otherwise, int rc)
-    {
-        if (rc == LIBUSB_ERROR_NO_DEVICE)
-            record->lost = TransportFailure::NoDevice;
-        return fail(rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice : otherwise,
-                    TransportOpenFailed);
-    }
-
     int open(_PrinterHandle* handle)
     {
+        record = handle;
         if (!handle || !handle->pHandle) {
             qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
-            record = handle;
             return fail(TransportFailure::NoEndpoint, TransportFailed);
         }
-        record = handle;
         record->failure = TransportFailure::None;
         if (handle->lost != TransportFailure::None) {
             qDebug("the printer stopped answering earlier in this command: nothing sent");
             return fail(handle->lost, TransportFailed);
         }
-        if (findEndpoints(handle->pHandle, WantedInterfaceString, ep) != 0) {
-            qDebug("Get Printer EndPoint falied");
-            return fail(TransportFailure::NoEndpoint, TransportFailed);
+        if (PrinterClaim* held = handle->session ? handle->session->claim() : nullptr) {
+            claim = held;
+            return TransportOk;
         }
-        const int rc = libusb_open(handle->pHandle, &dev);
-        if (rc != 0 || !dev) {
-            qDebug("libusb_open fail (code=%d)(msg=%s).", rc, libusb_error_name(rc));
-            if (dev)
-                libusb_close(dev);
-            dev = nullptr;
-            return failOpen(rc == LIBUSB_ERROR_ACCESS ? TransportFailure::AccessDenied
-                                                      : TransportFailure::OpenFailed,
-                            rc);
-        }
-        return claim();
-    }
-
-    int claim()
-    {
-        // The printer-class kernel driver binds these printers on Linux. libusb takes the
-        // interface from it for the claim and gives it back at the release, so the machine's
-        // own printer device works again after every exchange. Elsewhere this is unsupported
-        // and not needed.
-        libusb_set_auto_detach_kernel_driver(dev, 1);
-        const int rc = libusb_claim_interface(dev, ep.interfaceNumber);
-        if (rc < 0) {
-            qDebug("libusb_claim_interface failed.\n");
-            qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(rc)));
-            libusb_close(dev);
-            dev = nullptr;
-            return failOpen(rc == LIBUSB_ERROR_BUSY ? TransportFailure::Busy
-                                                    : TransportFailure::ClaimFailed,
-                            rc);
-        }
-        return TransportOk;
+        TransportFailure why = TransportFailure::None;
+        const int rc = own.take(handle->pHandle, why);
+        if (why == TransportFailure::NoDevice)
+            record->lost = why;
+        return rc ? fail(why, rc) : TransportOk;
     }
 
     // A printer that let a transfer time out, or went away, is not asked again in this command.
@@ -185,13 +211,13 @@ struct Exchange
             if (left <= 0)
                 return LIBUSB_ERROR_TIMEOUT;
             int n = 0;
-            const int rc = libusb_bulk_transfer(dev, endpoint, buffer + done, length - done, &n,
-                                                unsigned(left));
+            const int rc = libusb_bulk_transfer(claim->dev, endpoint, buffer + done, length - done,
+                                                &n, unsigned(left));
             done += n;
             if (rc != LIBUSB_ERROR_PIPE || stalls++ > 0)
                 return rc;
             qDebug("endpoint %02X halted: clearing the halt", unsigned(endpoint));
-            libusb_clear_halt(dev, endpoint);
+            libusb_clear_halt(claim->dev, endpoint);
         }
     }
 
@@ -200,7 +226,7 @@ struct Exchange
         QElapsedTimer clock;
         clock.start();
         int transferred = 0;
-        const int rc = bulk(ep.out, data, length, transferred, clock,
+        const int rc = bulk(claim->ep.out, data, length, transferred, clock,
                             qint64(CDeviceIOOpera::writeTimeoutMs(length)));
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
         if (rc != 0) {
@@ -213,14 +239,6 @@ struct Exchange
     }
 
     int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame);
-
-    ~Exchange()
-    {
-        if (dev) {
-            libusb_release_interface(dev, ep.interfaceNumber);
-            libusb_close(dev);
-        }
-    }
 };
 
 // Drops what the collector passes over; what is left is a whole frame, or the start of one.
@@ -242,14 +260,14 @@ ReplyScan::Kind settle(const CDeviceIOOpera::ReplyCollector& collect, QByteArray
 // for more until the time-out, and no packet can overflow the buffer.
 int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame)
 {
-    const int packetSize = ep.inPacketSize > 0 ? ep.inPacketSize : FallbackPacketSize;
+    const int packetSize = claim->ep.inPacketSize > 0 ? claim->ep.inPacketSize : FallbackPacketSize;
     QByteArray packet(packetSize, '\0');
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         int received = 0;
-        const int rc = bulk(ep.in, reinterpret_cast<unsigned char*>(packet.data()), packetSize,
-                            received, clock, qint64(CDeviceIOOpera::BulkTimeoutMs));
+        const int rc = bulk(claim->ep.in, reinterpret_cast<unsigned char*>(packet.data()),
+                            packetSize, received, clock, qint64(CDeviceIOOpera::BulkTimeoutMs));
         frame.append(packet.constData(), received);
         // A frame that is whole counts, even when the transfer that completed it timed out.
         const ReplyScan::Kind kind = settle(collect, frame);
@@ -479,4 +497,81 @@ int CDeviceIOOpera::ReadFromControlEndpoint(_PrinterHandle* handle, unsigned cha
     received = n;
     libusb_close(dev);
     return 0;
+}
+
+namespace {
+
+constexpr int DeferredSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM};
+constexpr int DeferredCount = int(sizeof DeferredSignals / sizeof DeferredSignals[0]);
+volatile std::sig_atomic_t deferredSignal = 0;
+
+void deferSignal(int number)
+{
+    deferredSignal = number;
+}
+
+} // namespace
+
+// Blocked in the session's thread, so no transfer of its is interrupted, and caught by a
+// handler elsewhere: any thread may take a signal meant for the process (the toolkit's image
+// conversion threads), and each must leave it to the session.
+struct PrinterSession::Deferred
+{
+    struct sigaction previous[DeferredCount];
+    sigset_t previousMask;
+};
+
+PrinterSession::PrinterSession() = default;
+
+int PrinterSession::open(_PrinterHandle* handle)
+{
+    if (!handle || !handle->pHandle) {
+        if (handle)
+            handle->failure = TransportFailure::NoEndpoint;
+        return TransportFailed;
+    }
+    m_deferred = std::make_unique<Deferred>();
+    struct sigaction defer = {};
+    defer.sa_handler = deferSignal;
+    defer.sa_flags = SA_RESTART;
+    sigemptyset(&defer.sa_mask);
+    for (int i = 0; i < DeferredCount; ++i) {
+        sigaddset(&defer.sa_mask, DeferredSignals[i]);
+        ::sigaction(DeferredSignals[i], nullptr, &m_deferred->previous[i]);
+        // A signal the caller ignores (nohup) stays ignored.
+        if (m_deferred->previous[i].sa_handler != SIG_IGN)
+            ::sigaction(DeferredSignals[i], &defer, nullptr);
+    }
+    pthread_sigmask(SIG_BLOCK, &defer.sa_mask, &m_deferred->previousMask);
+    auto claimed = std::make_unique<PrinterClaim>();
+    TransportFailure why = TransportFailure::None;
+    const int rc = claimed->take(handle->pHandle, why);
+    handle->failure = why;
+    if (rc != TransportOk) {
+        if (why == TransportFailure::NoDevice)
+            handle->lost = why;
+        return rc;
+    }
+    m_claim = std::move(claimed);
+    m_record = handle;
+    handle->session = this;
+    return TransportOk;
+}
+
+PrinterSession::~PrinterSession()
+{
+    if (m_record)
+        m_record->session = nullptr;
+    m_claim.reset();
+    if (!m_deferred)
+        return;
+    // A signal that came meanwhile takes its course now, the printer given back: one pending
+    // for this thread as the mask lifts, one another thread caught as it is raised again.
+    for (int i = 0; i < DeferredCount; ++i)
+        ::sigaction(DeferredSignals[i], &m_deferred->previous[i], nullptr);
+    pthread_sigmask(SIG_SETMASK, &m_deferred->previousMask, nullptr);
+    if (const int number = deferredSignal) {
+        deferredSignal = 0;
+        ::raise(number);
+    }
 }

@@ -4,6 +4,7 @@
 #include "usb/printerhandle.h"
 
 #include <functional>
+#include <memory>
 
 class QString;
 
@@ -19,6 +20,7 @@ enum TransportResult : int
 
 // The only code that moves bytes to and from a printer. Every exchange opens the device,
 // claims its interface, transfers, releases and closes again: nothing stays open between commands.
+// An exchange on a record that has a PrinterSession uses the session's claim instead.
 class CDeviceIOOpera
 {
 public:
@@ -96,4 +98,33 @@ public:
 
 private:
     _PrinterHandle m_handle;
+};
+
+struct PrinterClaim;
+
+// Opens a record's printer and claims its interface once for a whole command (a read, then the
+// write of what was read): while it lives every exchange on the record uses this claim, and
+// another program's claim is refused (Busy), so no other write can fall between the two. The
+// release gives the interface back to the kernel driver. Hangup, interrupt, quit, broken pipe
+// and termination wait meanwhile and take their course as it ends: ending the process while it
+// holds the claim would leave the printer without its driver, which the kernel does not bind
+// again. One session at a time.
+class PrinterSession
+{
+public:
+    PrinterSession();
+    ~PrinterSession();
+    PrinterSession(const PrinterSession&) = delete;
+    PrinterSession& operator=(const PrinterSession&) = delete;
+
+    // The exchanges' results, with the reason in handle->failure; on failure nothing stays open
+    // and the record's exchanges claim on their own.
+    int open(_PrinterHandle* handle);
+    PrinterClaim* claim() const { return m_claim.get(); }
+
+private:
+    struct Deferred;
+    _PrinterHandle* m_record = nullptr;
+    std::unique_ptr<PrinterClaim> m_claim;
+    std::unique_ptr<Deferred> m_deferred;
 };

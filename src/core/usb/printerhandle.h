@@ -4,6 +4,7 @@
 
 struct libusb_context;
 struct libusb_device;
+class PrinterSession;
 
 // Why a lookup or exchange failed (_PrinterHandle::failure); the int results stay as they were,
 // this only tells them apart.
@@ -25,7 +26,8 @@ enum class TransportFailure
 };
 
 // Names one printer for the length of one command. Callers provide it zero-filled;
-// CDeviceIOOpera::GetPrinterHandle fills it and CDeviceIOOpera::ClosePrinterHandle releases it.
+// CDeviceIOOpera::GetPrinterHandle (or PrinterBus::find) fills it and
+// CDeviceIOOpera::ClosePrinterHandle releases it.
 struct _PrinterHandle
 {
     libusb_device* pHandle = nullptr;
@@ -41,6 +43,8 @@ struct _PrinterHandle
     // Why the last GetPrinterHandle or exchange on this record failed; None after one that
     // succeeded. It travels with the record, so another command's open cannot clear it.
     TransportFailure failure = TransportFailure::None;
+    // The claim that outlasts each exchange, set by PrinterSession::open for one command.
+    PrinterSession* session = nullptr;
 };
 
 typedef _PrinterHandle* PPrinterHandle;

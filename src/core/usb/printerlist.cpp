@@ -1,5 +1,6 @@
 #include "usb/printerlist.h"
 
+#include "usb/cdeviceioopera.h"
 #include "usb/printerhandle.h"
 
 #include <QtGlobal>
@@ -40,40 +41,73 @@ QStringList GetPrinterList()
     return texts;
 }
 
-namespace {
-
-// Visits every device of the vendor on a context of its own; false when libusb cannot start.
-template <typename Visit> bool forEachPrinter(Visit visit)
+PrinterBus::PrinterBus()
 {
-    libusb_context* ctx = nullptr;
-    const int rc = libusb_init(&ctx);
+    const int rc = libusb_init(&m_context);
     if (rc != 0) {
         qWarning("libusb_init failed: %s", libusb_error_name(rc));
-        return false;
+        m_context = nullptr;
+        return;
     }
-    libusb_device** devs = nullptr;
-    const ssize_t count = libusb_get_device_list(ctx, &devs);
-    for (ssize_t i = 0; i < count; ++i) {
+    const ssize_t count = libusb_get_device_list(m_context, &m_devices);
+    m_count = count > 0 ? int(count) : 0;
+}
+
+PrinterBus::~PrinterBus()
+{
+    if (m_devices)
+        libusb_free_device_list(m_devices, 1);
+    if (m_context)
+        libusb_exit(m_context);
+}
+
+template <typename Visit> void PrinterBus::visit(Visit visitor) const
+{
+    for (int i = 0; i < m_count; ++i) {
         libusb_device_descriptor desc;
-        if (libusb_get_device_descriptor(devs[i], &desc) != 0) {
+        if (libusb_get_device_descriptor(m_devices[i], &desc) != 0) {
             qDebug("Get Device Descriptor Failed");
             continue;
         }
         if (desc.idVendor == PRINTER_VENDOR_ID)
-            visit(devs[i], desc);
+            visitor(m_devices[i], desc);
     }
-    if (devs)
-        libusb_free_device_list(devs, 1);
-    libusb_exit(ctx);
-    return true;
 }
 
-} // namespace
+int PrinterBus::find(const QString& path, _PrinterHandle* handle) const
+{
+    handle->failure = TransportFailure::None;
+    if (!m_context) {
+        handle->failure = TransportFailure::UsbUnavailable;
+        return TransportNoPrinter;
+    }
+    libusb_device* found = nullptr;
+    visit([&](libusb_device* device, const libusb_device_descriptor& desc) {
+        if (found || busPath(device) != path)
+            return;
+        found = device;
+        handle->vendorId = desc.idVendor;
+        handle->productId = desc.idProduct;
+    });
+    if (!found) {
+        handle->failure = TransportFailure::NoPrinter;
+        return TransportNoPrinter;
+    }
+    // The record borrows the bus's context: ClosePrinterHandle gives back only the device.
+    handle->pHandle = libusb_ref_device(found);
+    handle->context = nullptr;
+    return TransportOk;
+}
 
 QList<AttachedPrinter> listPrinters(Listing listing)
 {
+    return PrinterBus().printers(listing);
+}
+
+QList<AttachedPrinter> PrinterBus::printers(Listing listing) const
+{
     QList<AttachedPrinter> result;
-    forEachPrinter([&](libusb_device* device, const libusb_device_descriptor& desc) {
+    visit([&](libusb_device* device, const libusb_device_descriptor& desc) {
         AttachedPrinter printer;
         printer.port = std::uint8_t(libusb_get_port_number(device));
         printer.path = busPath(device);
@@ -103,7 +137,7 @@ QList<AttachedPrinter> listPrinters(Listing listing)
 QStringList printerPathsOnPort(int port)
 {
     QStringList paths;
-    forEachPrinter([&](libusb_device* device, const libusb_device_descriptor&) {
+    PrinterBus().visit([&](libusb_device* device, const libusb_device_descriptor&) {
         if (int(std::uint8_t(libusb_get_port_number(device))) == port)
             paths << busPath(device);
     });
