@@ -12,43 +12,6 @@
 
 namespace {
 
-constexpr char16_t EscapeBase = 0xDC00;
-
-// The length of the valid UTF-8 sequence at data[i], or 0.
-int sequenceLength(const QByteArray& data, int i)
-{
-    const auto byte = [&](int k) { return uchar(data[k]); };
-    const uchar lead = byte(i);
-    int length;
-    char32_t code;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > data.size())
-        return 0;
-    for (int k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not valid UTF-8.
-    const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < minimum[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-        return 0;
-    return length;
-}
-
 bool writeAllTo(int fd, const QByteArray& data)
 {
     qint64 done = 0;
@@ -125,52 +88,11 @@ QByteArray randomName()
 
 } // namespace
 
-QString decodeArgument(const QByteArray& bytes)
-{
-    QString text;
-    for (int i = 0; i < bytes.size();) {
-        const int length = sequenceLength(bytes, i);
-        if (length == 0) {
-            text += QChar(EscapeBase + uchar(bytes[i]));
-            ++i;
-        } else {
-            text += QString::fromUtf8(bytes.constData() + i, length);
-            i += length;
-        }
-    }
-    return text;
-}
-
-QByteArray encodeArgument(const QString& argument)
-{
-    QByteArray bytes;
-    QString run;
-    for (int i = 0; i < argument.size(); ++i) {
-        const int byte = escapedByte(argument, i);
-        if (byte < 0) {
-            run += argument[i];
-            continue;
-        }
-        bytes += run.toUtf8();
-        run.clear();
-        bytes += char(byte);
-    }
-    return bytes + run.toUtf8();
-}
-
-int escapedByte(const QString& text, int i)
-{
-    const char16_t c = text[i].unicode();
-    if (c < EscapeBase + 0x80 || c > EscapeBase + 0xFF || (i > 0 && text[i - 1].isHighSurrogate()))
-        return -1;
-    return c - EscapeBase;
-}
-
 FileError openRegularFile(const QString& argument, QFile& file)
 {
     // Opening a FIFO for reading waits for a writer; without O_NONBLOCK the check below would
     // come too late.
-    const int fd = ::open(encodeArgument(argument).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(bytesFromText(argument).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return FileError::CannotOpen;
     struct stat info;
@@ -202,7 +124,7 @@ FileError readRegularFile(const QString& argument, qint64 maxBytes, QByteArray& 
 
 bool replaceFilePrivately(const QString& argument, const QByteArray& data)
 {
-    const QByteArray path = encodeArgument(argument);
+    const QByteArray path = bytesFromText(argument);
     const int slash = path.lastIndexOf('/');
     const QByteArray dir = slash < 0 ? QByteArray(".") : path.left(slash + 1);
     const QByteArray prefix = (slash < 0 ? QByteArray() : dir) + ".rpsetup-";
@@ -242,8 +164,8 @@ bool replaceFilePrivately(const QString& argument, const QByteArray& data)
 
 bool writeFile(const QString& argument, const QByteArray& data)
 {
-    const int fd = ::open(encodeArgument(argument).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(bytesFromText(argument).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const bool ok = writeAllTo(fd, data);
@@ -252,7 +174,7 @@ bool writeFile(const QString& argument, const QByteArray& data)
 
 bool makeDirectories(const QString& argument)
 {
-    const QByteArray path = encodeArgument(argument);
+    const QByteArray path = bytesFromText(argument);
     for (int i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '/')
             continue;

@@ -1,19 +1,14 @@
 #pragma once
 
+#include "protocol/rawtext.h"
+
 #include <QByteArray>
 #include <QString>
 
 class QFile;
 
-// File names reach rpsetup as bytes, which need not be UTF-8. Arguments are decoded so that every
-// byte outside valid UTF-8 becomes a lone surrogate (U+DC80 to U+DCFF) and encoded back exactly,
-// so a file name is opened byte for byte; QFile::decodeName would replace such bytes for good.
-QString decodeArgument(const QByteArray& bytes);
-QByteArray encodeArgument(const QString& argument);
-
-// The byte text[i] stands for when decodeArgument made it of a byte outside valid UTF-8, or -1.
-// The low half of a surrogate pair (a character past U+FFFF) has the same range and is no byte.
-int escapedByte(const QString& text, int i);
+// File names reach rpsetup as bytes, which need not be UTF-8: arguments are held as rawtext.h's
+// text (QFile::decodeName would replace such bytes for good) and opened byte for byte.
 
 enum class FileError
 {

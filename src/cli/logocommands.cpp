@@ -63,7 +63,7 @@ int openImages(const QStringList& files, ImageFiles& images)
         const FileError opened = openRegularFile(path, *file);
         if (opened == FileError::NotRegular)
             return usageError(Rpsetup::tr("%1：不是普通文件").arg(escapeControls(path)));
-        if (opened == FileError::None && QFile::encodeName(path) != encodeArgument(path)) {
+        if (opened == FileError::None && QFile::encodeName(path) != bytesFromText(path)) {
             images.names << QStringLiteral("/dev/fd/%1").arg(file->handle());
             images.held.push_back(std::move(file));
         } else {

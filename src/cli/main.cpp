@@ -31,7 +31,7 @@ int main(int argc, char* argv[])
     installTranslation(app, translator, QLocale::system());
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << decodeArgument(argv[i]);
+        args << textFromBytes(argv[i]);
     const int rc = runCli(args);
     if (!flushOutput()) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));

@@ -29,7 +29,7 @@ QString escapeControls(const QString& text)
     QString escaped;
     for (int i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
-        const int byte = escapedByte(text, i);
+        const int byte = foreignByteAt(text, i);
         if (u == '\\')
             escaped += QLatin1String("\\\\");
         else if (byte >= 0 || u < 0x20 || u == 0x7F)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/address.h"
+#include "protocol/rawtext.h"
 
 #include <QByteArray>
 #include <QString>
@@ -42,13 +43,8 @@ std::uint8_t wifiModeValue(WifiMode mode);
 // A missing byte reads as 00, a mode of neither kind.
 WifiMode decodeWifiMode(const QByteArray& data);
 
-// Names and passwords are bytes on the wire, usually UTF-8. A byte that is not part of valid
-// UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80) in the text and that byte again on
-// the way back, so a name in another encoding goes back to the printer as it came.
-QString textFromBytes(const QByteArray& bytes);
-QByteArray bytesFromText(const QString& text);
-// Whether the text holds such a byte.
-bool holdsForeignBytes(const QString& text);
+// Names and passwords are bytes on the wire, usually UTF-8; they are held as rawtext.h's text,
+// so a name in another encoding goes back to the printer as it came.
 
 // Station data (item CONNECT_AP_INFORMATION): name 00 password 00, as bytesFromText gives them.
 struct StationSettings
