@@ -2,7 +2,6 @@
 
 #include "settings/printerio.h"
 
-
 unsigned SettingsChange::itemsNamed() const
 {
     unsigned items = 0;
