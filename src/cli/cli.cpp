@@ -93,10 +93,10 @@ QString usage(const QList<Command>& all)
                         "  -V, --version  程序的版本\n\n"
                         "set 的键：\n");
     QString row = QStringLiteral(" ");
-    for (const ItemSpec& spec : settingsItems()) {
-        if (spec.readOnly)
+    for (const ItemSpec& entry : settingsItems()) {
+        if (entry.readOnly)
             continue;
-        for (const FieldSpec& field : spec.fields) {
+        for (const FieldSpec& field : entry.fields) {
             const QString item =
                 QStringLiteral(" %1=%2").arg(QLatin1String(field.key), keyValues(field));
             if (row.size() + item.size() > 90) {

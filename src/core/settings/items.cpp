@@ -102,17 +102,17 @@ template <auto Item>
 ItemSpec item(SettingsItem id, const char* name, std::uint8_t command, const char* section,
               const char* object, std::vector<FieldSpec> fields)
 {
-    ItemSpec spec;
-    spec.id = id;
-    spec.name = name;
-    spec.command = command;
-    spec.section = section;
-    spec.object = object;
-    spec.fields = std::move(fields);
-    spec.has = &has<Item>;
-    spec.reset = &reset<Item>;
-    spec.emplace = &emplace<Item>;
-    return spec;
+    ItemSpec row;
+    row.id = id;
+    row.name = name;
+    row.command = command;
+    row.section = section;
+    row.object = object;
+    row.fields = std::move(fields);
+    row.has = &has<Item>;
+    row.reset = &reset<Item>;
+    row.emplace = &emplace<Item>;
+    return row;
 }
 
 template <auto Item, auto Member>
@@ -128,11 +128,11 @@ template <auto Item, auto Decode, auto Rule>
 ItemSpec networkItem(SettingsItem id, const char* name, SetInfoType command, const char* section,
                      const char* object, std::vector<FieldSpec> fields)
 {
-    ItemSpec spec = item<Item>(id, name, command, section, object, std::move(fields));
-    spec.decode = &decode<Item, Decode>;
-    spec.frame = &frame<Item>;
-    spec.validate = &validate<Item, Rule>;
-    return spec;
+    ItemSpec row = item<Item>(id, name, command, section, object, std::move(fields));
+    row.decode = &decode<Item, Decode>;
+    row.frame = &frame<Item>;
+    row.validate = &validate<Item, Rule>;
+    return row;
 }
 
 // A print setting: one byte named by a list, its wire value its place in the list.
@@ -140,13 +140,13 @@ template <auto Item, SetInfoType Command>
 ItemSpec printSetting(SettingsItem id, const char* name, SettingsField field,
                       std::vector<ChoiceName> names)
 {
-    ItemSpec spec = item<Item>(id, name, Command, "print", nullptr,
-                               {{field, name, name, FieldKind::Choice, std::move(names),
-                                 &getWhole<Item>, &setWhole<Item>}});
-    spec.shownWhenUnread = true;
-    spec.decode = &decode<Item, firstByte>;
-    spec.frame = &byteFrame<Item, Command>;
-    return spec;
+    ItemSpec row = item<Item>(id, name, Command, "print", nullptr,
+                              {{field, name, name, FieldKind::Choice, std::move(names),
+                                &getWhole<Item>, &setWhole<Item>}});
+    row.shownWhenUnread = true;
+    row.decode = &decode<Item, firstByte>;
+    row.frame = &byteFrame<Item, Command>;
+    return row;
 }
 
 using F = SettingsField;
