@@ -102,22 +102,22 @@ bool ApplyReport::changed() const
 // Writes the items of wanted that differ and reads them back; the items not stored. An item
 // counts as stored only when the printer gives back what was written, and a failed write is a
 // failure even if the printer happens to hold the value.
-unsigned writeAndVerify(_PrinterHandle* handle, const PrinterSettings& wanted, unsigned differing,
+unsigned writeAndVerify(PrinterLink& link, const PrinterSettings& wanted, unsigned differing,
                         PrinterSettings& readBack,
                         const std::function<void(const QString&, const ItemFailures&)>& failure)
 {
     const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
-    const ItemFailures writeFailed = writeFrames(handle, frames);
+    const ItemFailures writeFailed = writeFrames(link, frames);
     if (!writeFailed.isEmpty())
         failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
     ItemFailures readFailed;
-    readBack = readSettings(handle, differing, readFailed);
+    readBack = readSettings(link, differing, readFailed);
     if (!readFailed.isEmpty())
         failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
     unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
     ItemFailures mismatched;
     for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
-        mismatched << ItemFailure{f.item};
+        mismatched << ItemFailure{f.item, Outcome()};
     if (!mismatched.isEmpty())
         failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
     for (const NamedFrame& f : frames)
@@ -128,7 +128,7 @@ unsigned writeAndVerify(_PrinterHandle* handle, const PrinterSettings& wanted, u
 
 // Reads the items change names, writes those that differ (none when check is set) and reads
 // them back. When the change merged into what the printer holds breaks a rule, nothing is written.
-int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsChange& change,
+int applyToPrinter(PrinterLink& link, const QString& label, const SettingsChange& change,
                    bool check, ApplyReport& report)
 {
     const auto failure = [&](const QString& message, const ItemFailures& items) {
@@ -136,7 +136,7 @@ int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsC
     };
     ItemFailures failed;
     const PrinterSettings current =
-        readSettings(handle, change.itemsNamed() | change.itemsToRead(), failed);
+        readSettings(link, change.itemsNamed() | change.itemsToRead(), failed);
     // Without the items as they are, nothing can be compared or merged.
     if (!failed.isEmpty()) {
         failure(Rpsetup::tr("%1：读取失败：%2"), failed);
@@ -152,7 +152,7 @@ int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsC
     const unsigned differing = differingItems(wanted, current);
     PrinterSettings readBack;
     const unsigned notStored =
-        !check && differing ? writeAndVerify(handle, wanted, differing, readBack, failure) : 0;
+        !check && differing ? writeAndVerify(link, wanted, differing, readBack, failure) : 0;
 
     for (const NamedFrame& f : framesFor(wanted)) {
         ApplyReport::Item item{
@@ -285,11 +285,11 @@ int apply(Invocation& call)
         return rc;
     const bool json = call.parser.isSet("json");
     QJsonArray reports;
-    const int rc = call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
+    const int rc = call.targets.forEach(targets, [&](const Target& target, PrinterLink& link) {
         warnOfOtherSource(*document, target);
         ApplyReport report;
         const int status =
-            applyToPrinter(handle, target.label(), change, call.parser.isSet("check"), report);
+            applyToPrinter(link, target.label(), change, call.parser.isSet("check"), report);
         for (const QString& message : report.errors)
             err(message);
         if (json)

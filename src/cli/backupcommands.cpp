@@ -23,9 +23,9 @@ int backup(Invocation& call)
     QByteArray json;
     // The file is written once the printer is given back: a signal during the flush must end
     // the process at once, which it cannot while a session holds the printer.
-    const int rc = call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+    const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
         ItemFailures failed;
-        const PrinterSettings s = readSettings(handle, AllItems, failed);
+        const PrinterSettings s = readSettings(link, AllItems, failed);
         // A backup that silently lacks an item would restore as if it were complete.
         if (!failed.isEmpty())
             return readFailed(target, failed);
@@ -78,9 +78,9 @@ int restore(Invocation& call)
         return rc;
     if (const int rc = refuseStaticAddress(settings, targets))
         return rc;
-    return call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
+    return call.targets.forEach(targets, [&](const Target& target, PrinterLink& link) {
         warnOfOtherSource(document, target);
-        return writeAll(target, handle, frames);
+        return writeAll(target, link, frames);
     });
 }
 

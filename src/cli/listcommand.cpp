@@ -1,6 +1,7 @@
 #include "command.h"
 #include "output.h"
 
+#include "link/outcome.h"
 #include "rpsetuptr.h"
 
 #include <QJsonArray>
@@ -30,8 +31,7 @@ int list(Invocation& call)
             out(printerLine(p));
     }
     if (std::any_of(printers.begin(), printers.end(), [](const Target& p) { return p.refused; }))
-        err(Rpsetup::tr("没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README "
-                        "的“Using a printer without root”一节）"));
+        err(failureText(Failure::AccessDenied));
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));
         return NoPrinter;

@@ -37,8 +37,8 @@ int print(Invocation& call)
         return usageError(settingsErrorText(SettingsError::InvalidLogoNumber));
     const QByteArray frame =
         logo::buildPrintFrame(uchar(number), logo::PrintSize(printSizes().indexOf(size)));
-    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
-        return writeAll(target, handle, {NamedFrame{"logo print", frame}});
+    return call.targets.forEach([&](const Target& target, PrinterLink& link) {
+        return writeAll(target, link, {NamedFrame{"logo print", frame}});
     });
 }
 
@@ -151,8 +151,8 @@ int download(Invocation& call)
     if (progress)
         std::fprintf(stderr, "\r\033[K%s\n",
                      qPrintable(Rpsetup::tr("正在发送%1字节").arg(frame.size())));
-    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
-        return writeAll(target, handle, {NamedFrame{"logo download", frame}});
+    return call.targets.forEach([&](const Target& target, PrinterLink& link) {
+        return writeAll(target, link, {NamedFrame{"logo download", frame}});
     });
 }
 

@@ -1,11 +1,11 @@
 #include "command.h"
 #include "output.h"
 
+#include "link/linkquery.h"
 #include "rpsetuptr.h"
 #include "setarguments.h"
 #include "settings/printerio.h"
 #include "settings/settingsdocument.h"
-#include "usb/query.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,9 +37,9 @@ int show(Invocation& call)
         return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
     const bool json = call.parser.isSet("json");
     QJsonArray documents;
-    const int rc = call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+    const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
         ItemFailures failed;
-        const PrinterSettings s = readSettings(handle, AllItems, failed);
+        const PrinterSettings s = readSettings(link, AllItems, failed);
         if (json)
             documents << toDocument(s, target.product, target.port, target.path);
         else
@@ -60,9 +60,9 @@ int set(Invocation& call)
     QString error;
     if (!parseChange(call.args, change, error))
         return usageError(escapeControls(error));
-    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+    return call.targets.forEach([&](const Target& target, PrinterLink& link) {
         ItemFailures failed;
-        const PrinterSettings current = readSettings(handle, change.itemsToRead(), failed);
+        const PrinterSettings current = readSettings(link, change.itemsToRead(), failed);
         // Without the current item a partial change would overwrite its other fields with zeros.
         if (!failed.isEmpty())
             return readFailed(target, failed);
@@ -71,7 +71,7 @@ int set(Invocation& call)
             err(error);
             return int(BadUsage);
         }
-        return writeAll(target, handle, framesFor(result));
+        return writeAll(target, link, framesFor(result));
     });
 }
 
@@ -79,12 +79,11 @@ int selfTest(Invocation& call)
 {
     if (!call.args.isEmpty())
         return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
-    return call.targets.forEach([](const Target& target, _PrinterHandle* handle) {
-        const int code = SetPrinterStatusButton(handle, SELF_TEST_PAGE);
-        if (code == 0)
+    return call.targets.forEach([](const Target& target, PrinterLink& link) {
+        const Outcome sent = sendStatusButton(link, SELF_TEST_PAGE);
+        if (sent.ok())
             return int(Success);
-        return writeFailed(target,
-                           {ItemFailure{QStringLiteral("self-test"), code, handle->failure}});
+        return writeFailed(target, {ItemFailure{QStringLiteral("self-test"), sent}});
     });
 }
 

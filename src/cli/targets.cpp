@@ -5,6 +5,7 @@
 
 #include "rpsetuptr.h"
 #include "usb/cdeviceioopera.h"
+#include "usb/usblink.h"
 
 #include <algorithm>
 
@@ -19,19 +20,13 @@ QString printerLines(const QList<Target>& printers)
 }
 
 // A failure whose cause the user can remove gets its own message instead of the generic one.
-bool explained(const Target& target, TransportFailure failure)
+bool explained(const Target& target, Failure failure)
 {
-    if (failure == TransportFailure::AccessDenied) {
-        err(Rpsetup::tr("%1：没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README "
-                        "的“Using a printer without root”一节）")
-                .arg(target.label()));
-        return true;
-    }
-    if (failure == TransportFailure::Busy) {
-        err(Rpsetup::tr("%1：打印机被其他程序占用").arg(target.label()));
-        return true;
-    }
-    return false;
+    if (failure != Failure::AccessDenied && failure != Failure::InUse &&
+        failure != Failure::DriverNotDetached)
+        return false;
+    err(Rpsetup::tr("%1：%2").arg(target.label(), failureAfterLabel(failure)));
+    return true;
 }
 
 } // namespace
@@ -136,12 +131,13 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
         PrinterSession session;
         int rc = PrinterFailed;
         if (target.refused) {
-            explained(target, TransportFailure::AccessDenied);
+            explained(target, Failure::AccessDenied);
         } else if (bus().find(target.path, handle.get()) != 0 || session.open(handle.get()) != 0) {
             if (!explained(target, handle.get()->failure))
                 err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
         } else {
-            rc = action(target, handle.get());
+            UsbLink link(handle.get());
+            rc = action(target, link);
         }
         if (m_all)
             err(rc == Success ? Rpsetup::tr("%1：完成").arg(target.label())
@@ -153,22 +149,22 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
 
 int readFailed(const Target& target, const ItemFailures& failed)
 {
-    if (!explained(target, failed.first().why))
+    if (!explained(target, failed.first().outcome.failure))
         err(Rpsetup::tr("%1：读取失败：%2")
                 .arg(target.label())
                 .arg(failedNames(failed).join(QLatin1String(", "))));
     return PrinterFailed;
 }
 
-int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFrame>& frames)
+int writeAll(const Target& target, PrinterLink& link, const QList<NamedFrame>& frames)
 {
-    const ItemFailures failed = writeFrames(handle, frames);
+    const ItemFailures failed = writeFrames(link, frames);
     return failed.isEmpty() ? int(Success) : writeFailed(target, failed);
 }
 
 int writeFailed(const Target& target, const ItemFailures& failed)
 {
-    if (!explained(target, failed.first().why))
+    if (!explained(target, failed.first().outcome.failure))
         err(Rpsetup::tr("%1：写入失败：%2")
                 .arg(target.label())
                 .arg(failedNames(failed).join(QLatin1String(", "))));

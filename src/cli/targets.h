@@ -1,7 +1,6 @@
 #pragma once
 
 #include "settings/printerio.h"
-#include "usb/printerhandle.h"
 #include "usb/printerlist.h"
 
 #include <QList>
@@ -42,7 +41,7 @@ public:
 
     bool all() const { return m_all; }
 
-    using Action = std::function<int(const Target&, _PrinterHandle*)>;
+    using Action = std::function<int(const Target&, PrinterLink&)>;
 
     // The chosen printers, or the exit status that says why there are none.
     int choose(QList<Target>& targets) const;
@@ -76,4 +75,4 @@ int readFailed(const Target& target, const ItemFailures& failed);
 // A write of the named items failed: said with its reason, and the exit status.
 int writeFailed(const Target& target, const ItemFailures& failed);
 // Writes every frame and says which failed, with the reason.
-int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFrame>& frames);
+int writeAll(const Target& target, PrinterLink& link, const QList<NamedFrame>& frames);

@@ -9,6 +9,7 @@
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
 #include "usb/query.h"
+#include "usb/usblink.h"
 #include "wifi.h"
 
 #include <QAbstractItemView>
@@ -76,36 +77,36 @@ void MainWindow::on_pushButton_7_clicked()
     printer_list();
 }
 
-bool MainWindow::selectPrinter(ScopedPrinterHandle& handle, int& port)
+std::unique_ptr<UsbLink> MainWindow::selectPrinter(int& port)
 {
     const QString text = ui->comboBox_4->currentText();
     if (text.isEmpty()) {
         showMessage(this, QObject::tr("请先连接打印机"));
-        return false;
+        return nullptr;
     }
     qDebug("temp_data = %s", text.right(3).toUtf8().constData());
     port = selectorPort(text);
     if (refuseSharedPort(this, port))
-        return false;
+        return nullptr;
     // The port is looked up afresh: the printer may have been unplugged or replaced since Refresh.
-    if (handle.open(port) != 0) {
-        showMessage(this, usbMessage());
-        return false;
-    }
-    return true;
+    Outcome found;
+    std::unique_ptr<UsbLink> link = UsbLink::open(PrinterAddress::usbPort(port), found);
+    if (!link)
+        showMessage(this, usbMessage(), failureText(found.failure));
+    return link;
 }
 
 void MainWindow::runPrinterCommand(const QString& success,
-                                   const std::function<int(_PrinterHandle*)>& operation)
+                                   const std::function<int(PPrinterHandle)>& operation)
 {
     WaitCursor busy;
-    ScopedPrinterHandle handle;
     int port = 0;
-    if (!selectPrinter(handle, port))
+    const std::unique_ptr<UsbLink> link = selectPrinter(port);
+    if (!link)
         return;
-    const int result = operation(handle.get());
+    const int result = operation(link->record());
     if (result != 0 && result != InputRefused)
-        showMessage(this, usbMessage());
+        showMessage(this, usbMessage(), failureText(link->record()->first));
     else if (result == 0 && !success.isEmpty())
         showMessage(this, success);
 }
@@ -113,7 +114,8 @@ void MainWindow::runPrinterCommand(const QString& success,
 int MainWindow::printer_set(_PrinterHandle* handle)
 {
     ItemFailures failed;
-    const PrinterSettings s = readSettings(handle, ItemSpeed | ItemDensity | ItemAlarm, failed);
+    UsbLink link(handle);
+    const PrinterSettings s = readSettings(link, ItemSpeed | ItemDensity | ItemAlarm, failed);
     // A value beyond the last item is passed on as it is: the box then shows no item rather
     // than a wrong one.
     if (s.speed)
@@ -125,7 +127,7 @@ int MainWindow::printer_set(_PrinterHandle* handle)
     return firstCode(failed);
 }
 
-int MainWindow::sendPrintSetting(_PrinterHandle* handle, SettingsItem item, const char* logName)
+int MainWindow::sendPrintSetting(PPrinterHandle handle, SettingsItem item, const char* logName)
 {
     // The wire value of each print setting is its box's item index.
     PrinterSettings s;
@@ -135,7 +137,8 @@ int MainWindow::sendPrintSetting(_PrinterHandle* handle, SettingsItem item, cons
     const QList<NamedFrame> frames = framesFor(onlyItems(s, item));
     for (const char byte : frames.first().frame)
         qDebug("%s  %02X", logName, unsigned(static_cast<unsigned char>(byte)));
-    return firstCode(writeFrames(handle, frames));
+    UsbLink link(handle);
+    return firstCode(writeFrames(link, frames));
 }
 
 int MainWindow::Set_Send_SPEED_Instruction(_PrinterHandle* handle)
@@ -156,12 +159,12 @@ int MainWindow::Set_Send_SOUND_Instruction(_PrinterHandle* handle)
 void MainWindow::on_pushButton_clicked()
 {
     runPrinterCommand(QObject::tr("获取成功"),
-                      [this](_PrinterHandle* handle) { return printer_set(handle); });
+                      [this](PPrinterHandle handle) { return printer_set(handle); });
 }
 
 void MainWindow::on_pushButton_2_clicked()
 {
-    runPrinterCommand(QObject::tr("设置成功"), [this](_PrinterHandle* handle) {
+    runPrinterCommand(QObject::tr("设置成功"), [this](PPrinterHandle handle) {
         // A box left showing no item by a read of an unknown value would go out as FF.
         if (ui->comboBox->currentIndex() < 0 || ui->comboBox_2->currentIndex() < 0 ||
             ui->comboBox_3->currentIndex() < 0) {
@@ -179,13 +182,14 @@ void MainWindow::on_pushButton_2_clicked()
 
 void MainWindow::on_pushButton_3_clicked()
 {
-    runPrinterCommand(QString(), [this](_PrinterHandle* handle) {
+    runPrinterCommand(QString(), [this](PPrinterHandle handle) {
         QByteArray reply;
-        const ItemFailure read = readItem(handle, itemSpec(ItemFirmware), reply);
+        UsbLink link(handle);
+        const ItemFailure read = readItem(link, itemSpec(ItemFirmware), reply);
         // The date shown may be another printer's: a failed read must not leave it there.
-        if (read.code != 0) {
+        if (!read.ok()) {
             ui->lineEdit->clear();
-            return read.code;
+            return read.outcome.code;
         }
         // The data holds at most 255 bytes, so the zeros after it always end the text.
         const char* text = reply.constData();
@@ -196,7 +200,7 @@ void MainWindow::on_pushButton_3_clicked()
 
 void MainWindow::on_pushButton_10_clicked()
 {
-    runPrinterCommand(QObject::tr("设置成功"), [](_PrinterHandle* handle) {
+    runPrinterCommand(QObject::tr("设置成功"), [](PPrinterHandle handle) {
         return SetPrinterStatusButton(handle, SELF_TEST_PAGE);
     });
 }

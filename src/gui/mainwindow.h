@@ -7,12 +7,13 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace Ui {
 class MainWindow;
 }
 class QGraphicsScene;
-class ScopedPrinterHandle;
+class UsbLink;
 class net_set;
 class wifi;
 
@@ -57,17 +58,17 @@ private slots:
 
 private:
     // The selection check that begins every printer command: false after its message was shown.
-    // On true, handle holds the printer found on the selected port.
-    bool selectPrinter(ScopedPrinterHandle& handle, int& port);
+    // The selection check: on success, the link to the printer found on the selected port.
+    std::unique_ptr<UsbLink> selectPrinter(int& port);
     // What an operation returns when it refused its input after saying why.
     static constexpr int InputRefused = -100;
     // The steps every printer button shares: the selection check, a fresh record of the printer,
     // and the wait cursor while operation runs. Then success (none when empty) for 0, or the USB
     // message for a failed exchange; an operation that refused its input has said why.
     void runPrinterCommand(const QString& success,
-                           const std::function<int(_PrinterHandle*)>& operation);
+                           const std::function<int(PPrinterHandle)>& operation);
     // Writes the one print setting item as its box shows it, logging the frame under logName.
-    int sendPrintSetting(_PrinterHandle* handle, SettingsItem item, const char* logName);
+    int sendPrintSetting(PPrinterHandle handle, SettingsItem item, const char* logName);
 
     Ui::MainWindow* ui;
     QGraphicsScene* previewScene;

@@ -82,7 +82,7 @@ void MainWindow::on_pushButton_5_clicked()
 
 void MainWindow::on_pushButton_6_clicked()
 {
-    runPrinterCommand(QObject::tr("下载成功"), [this](_PrinterHandle* handle) {
+    runPrinterCommand(QObject::tr("下载成功"), [this](PPrinterHandle handle) {
         qDebug("imageCount %d", int(imageFiles.size()));
         logo::LogoDownload download = logo::buildLogoDownload(
             imageFiles, logo::Dithering::Threshold, logo::UnreadableFiles::Skip);
@@ -102,7 +102,7 @@ void MainWindow::on_pushButton_6_clicked()
 void MainWindow::on_pushButton_4_clicked()
 {
     // Printing reports nothing: the printer's paper shows whether it worked.
-    runPrinterCommand(QString(), [this](_PrinterHandle* handle) {
+    runPrinterCommand(QString(), [this](PPrinterHandle handle) {
         const int number = logo::parseLogoNumber(ui->lineEdit_2->text());
         if (number == 0) {
             showMessage(this, settingsErrorText(SettingsError::InvalidLogoNumber));

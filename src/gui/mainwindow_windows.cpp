@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 #include "net_set.h"
-#include "usb/cdeviceioopera.h"
+#include "usb/usblink.h"
 #include "wifi.h"
 
 namespace {
@@ -40,22 +40,16 @@ template <class Window> void closeSettingsWindow(MainWindow* main, Window*& wind
 void MainWindow::on_pushButton_8_clicked()
 {
     int port = 0;
-    {
-        ScopedPrinterHandle probe;
-        if (!selectPrinter(probe, port))
-            return;
-    }
+    if (!selectPrinter(port))
+        return;
     openSettingsWindow(this, netWindow, port, SLOT(netClosed()));
 }
 
 void MainWindow::on_pushButton_9_clicked()
 {
     int port = 0;
-    {
-        ScopedPrinterHandle probe;
-        if (!selectPrinter(probe, port))
-            return;
-    }
+    if (!selectPrinter(port))
+        return;
     openSettingsWindow(this, wifiWindow, port, SLOT(wClosed()));
 }
 

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-void showMessage(QWidget* parent, const QString& text)
+void showMessage(QWidget* parent, const QString& text, const QString& cause)
 {
     int lifted = 0;
     while (QApplication::overrideCursor()) {
@@ -12,6 +12,7 @@ void showMessage(QWidget* parent, const QString& text)
     }
     QMessageBox box(QMessageBox::Information, QObject::tr("设置工具"), text, QMessageBox::Ok,
                     parent);
+    box.setInformativeText(cause);
     box.exec();
     for (int i = 0; i < lifted; ++i)
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -38,7 +38,7 @@ private:
     SettingsError checkInput();
 
     Ui::net_set* ui;
-    _PrinterHandle* printer_handle = nullptr;
+    PPrinterHandle printer_handle = nullptr;
     int printer_port = 0;
     PrinterSettings pending; // what checkInput accepted, for the Set that follows it
 };

@@ -5,11 +5,12 @@
 #include "settings/settingserror.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/printerlist.h"
+#include "usb/usblink.h"
 
 #include <QObject>
 
-bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, SettingsError input,
-                        const std::function<int(_PrinterHandle*)>& operation)
+bool runSettingsCommand(QWidget* window, int port, PPrinterHandle& current, SettingsError input,
+                        const std::function<int(PPrinterHandle)>& operation)
 {
     if (input != SettingsError::None) {
         showMessage(window, settingsErrorText(input));
@@ -17,18 +18,22 @@ bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, Set
     }
     if (refuseSharedPort(window, port))
         return false;
-    ScopedPrinterHandle handle;
-    if (handle.open(port) != 0) {
-        showMessage(window, usbMessage());
+    Outcome found;
+    const std::unique_ptr<UsbLink> link = UsbLink::open(PrinterAddress::usbPort(port), found);
+    if (!link) {
+        showMessage(window, usbMessage(), failureText(found.failure));
         return false;
     }
-    current = handle.get();
+    current = link->record();
     int result = 0;
     {
         WaitCursor wait;
         result = operation(current);
     }
-    showMessage(window, result == 0 ? QObject::tr("成功") : QObject::tr("打印机连接断开"));
+    if (result == 0)
+        showMessage(window, QObject::tr("成功"));
+    else
+        showMessage(window, QObject::tr("打印机连接断开"), failureText(link->record()->first));
     current = nullptr;
     return true;
 }
@@ -41,20 +46,22 @@ bool refuseSharedPort(QWidget* window, int port)
     return true;
 }
 
-int readInto(_PrinterHandle* handle, SettingsItem item, PrinterSettings& settings)
+int readInto(PPrinterHandle handle, SettingsItem item, PrinterSettings& settings)
 {
     ItemFailures failed;
-    readItems(handle, item, settings, failed);
+    UsbLink link(handle);
+    readItems(link, item, settings, failed);
     return firstCode(failed);
 }
 
-int writeItem(_PrinterHandle* handle, const PrinterSettings& settings, SettingsItem item,
+int writeItem(PPrinterHandle handle, const PrinterSettings& settings, SettingsItem item,
               const std::function<void(const QByteArray&)>& log)
 {
     const QList<NamedFrame> frames = framesFor(onlyItems(settings, item));
     for (const NamedFrame& f : frames)
         log(f.frame);
-    return firstCode(writeFrames(handle, frames));
+    UsbLink link(handle);
+    return firstCode(writeFrames(link, frames));
 }
 
 void logAddressParts(const QString& text)

@@ -16,17 +16,17 @@ class QWidget;
 // send nothing; find the printer on the window's port with a fresh record (kept in current for
 // the run); run the operation under the wait cursor; report "成功" for 0, else "打印机连接断开".
 // False when it stopped before the operation ran (bad input, or no printer on the port).
-bool runSettingsCommand(QWidget* window, int port, _PrinterHandle*& current, SettingsError input,
-                        const std::function<int(_PrinterHandle*)>& operation);
+bool runSettingsCommand(QWidget* window, int port, PPrinterHandle& current, SettingsError input,
+                        const std::function<int(PPrinterHandle)>& operation);
 
 // A port number that more than one attached printer has names none of them: true after saying so.
 bool refuseSharedPort(QWidget* window, int port);
 
 // Reads one item into settings with the read rpsetup uses; the transport's result.
-int readInto(_PrinterHandle* handle, SettingsItem item, PrinterSettings& settings);
+int readInto(PPrinterHandle handle, SettingsItem item, PrinterSettings& settings);
 // Writes one item of settings with the frame and write rpsetup uses, after log has seen the
 // frame; the transport's result.
-int writeItem(_PrinterHandle* handle, const PrinterSettings& settings, SettingsItem item,
+int writeItem(PPrinterHandle handle, const PrinterSettings& settings, SettingsItem item,
               const std::function<void(const QByteArray&)>& log);
 
 // Logs each part of an address field of a set frame with the value it gives.

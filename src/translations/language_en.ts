@@ -281,6 +281,86 @@
         <source>有多台打印机使用同一端口号，请只连接其中一台</source>
         <translation>Several printers use the same port number; connect only one of them.</translation>
     </message>
+    <message>
+        <source>输入无效，未发送任何内容</source>
+        <translation>The input is invalid; nothing was sent</translation>
+    </message>
+    <message>
+        <source>无法使用USB</source>
+        <translation>USB cannot be used</translation>
+    </message>
+    <message>
+        <source>未找到打印机</source>
+        <translation>No printer found</translation>
+    </message>
+    <message>
+        <source>没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README 的“Using a printer without root”一节）</source>
+        <translation>No permission to access the printer. Install the udev rule, then unplug and replug the printer (see &quot;Using a printer without root&quot; in the README).</translation>
+    </message>
+    <message>
+        <source>打印机被其他程序占用</source>
+        <translation>In use by another program</translation>
+    </message>
+    <message>
+        <source>打印机被系统驱动占用，无法释放</source>
+        <translation>A system driver holds the printer and could not be detached</translation>
+    </message>
+    <message>
+        <source>无法打开打印机</source>
+        <translation>The printer could not be opened</translation>
+    </message>
+    <message>
+        <source>打印机没有可用的打印接口</source>
+        <translation>The printer has no usable printer interface</translation>
+    </message>
+    <message>
+        <source>无法占用打印机接口</source>
+        <translation>The printer's interface could not be claimed</translation>
+    </message>
+    <message>
+        <source>发送失败，打印机未收到全部数据</source>
+        <translation>Sending failed: the printer did not take all of the data</translation>
+    </message>
+    <message>
+        <source>打印机没有应答</source>
+        <translation>The printer did not answer</translation>
+    </message>
+    <message>
+        <source>打印机端点停止响应</source>
+        <translation>The printer's endpoint stayed halted</translation>
+    </message>
+    <message>
+        <source>打印机已断开</source>
+        <translation>The printer went away</translation>
+    </message>
+    <message>
+        <source>读取应答失败</source>
+        <translation>Reading the answer failed</translation>
+    </message>
+    <message>
+        <source>打印机的应答无效</source>
+        <translation>The printer's answer is not valid</translation>
+    </message>
+    <message>
+        <source>连接被拒绝</source>
+        <translation>Connection refused</translation>
+    </message>
+    <message>
+        <source>没有到该地址的路由</source>
+        <translation>No route to that address</translation>
+    </message>
+    <message>
+        <source>找不到该主机</source>
+        <translation>Host not found</translation>
+    </message>
+    <message>
+        <source>连接已断开</source>
+        <translation>The connection was closed</translation>
+    </message>
+    <message>
+        <source>网络错误</source>
+        <translation>Network error</translation>
+    </message>
 </context>
 <context>
     <name>net_set</name>
@@ -634,18 +714,6 @@ Keys of set:
         <translation>Use only one of --port, --path and --all</translation>
     </message>
     <message>
-        <source>没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README 的“Using a printer without root”一节）</source>
-        <translation>No permission to access the printer. Install the udev rule, then unplug and replug the printer (see &quot;Using a printer without root&quot; in the README).</translation>
-    </message>
-    <message>
-        <source>%1：没有权限访问打印机。请安装udev规则，然后重新插拔打印机（见 README 的“Using a printer without root”一节）</source>
-        <translation>%1: no permission to access the printer. Install the udev rule, then unplug and replug the printer (see &quot;Using a printer without root&quot; in the README).</translation>
-    </message>
-    <message>
-        <source>%1：打印机被其他程序占用</source>
-        <translation>%1: in use by another program</translation>
-    </message>
-    <message>
         <source>端口%1（%2）</source>
         <translation>port %1 (%2)</translation>
     </message>
@@ -704,6 +772,10 @@ Keys of set:
     <message>
         <source>%1：已更改：%2</source>
         <translation>%1: changed: %2</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

@@ -68,9 +68,9 @@ private slots:
             {"query", "", 0, false, 0, 9, 10, F::None, 0},
             {"button", "", 0, true, 0, 10, -1, F::None, 0},
             {"query, open refused", "fault=open-refused", 0, false, 5, 0, -1, F::AccessDenied, 0},
-            {"button, gone after discovery", "fault=gone", 0, true, 5, 0, -1, F::NoDevice, 0},
-            {"button, write error", "fault=write-error", 0, true, 4, 0, -1, F::WriteFailed, 1},
-            {"button, interface held by another program", "fault=busy", 0, true, 5, 0, -1, F::Busy,
+            {"button, gone after discovery", "fault=gone", 0, true, 5, 0, -1, F::Gone, 0},
+            {"button, write error", "fault=write-error", 0, true, 4, 0, -1, F::Stalled, 1},
+            {"button, interface held by another program", "fault=busy", 0, true, 5, 0, -1, F::InUse,
              0},
             {"query, partial write", "fault=partial-write:4", 0, false, 4, 4, -1, F::WriteFailed,
              0},
@@ -88,7 +88,7 @@ private slots:
             {"button, the write stalls once: delivered once", "fault=stall-out:1", 0, true, 0, 10,
              -1, F::None, 1},
             {"query, a stall that never clears", "fault=stall-in:always", 0, false, 4, 9, -1,
-             F::ReadFailed, 1},
+             F::Stalled, 1},
             {"query, a printer interface after an HID one", "composite=hid-first", 0, false, 0, 9,
              10, F::None, 0},
             {"query, a printer interface after a vendor one, full speed",
@@ -151,8 +151,9 @@ private slots:
         };
         row("fault on a command", "fault=write-error,fault-on=02:13", {7, -4, -4, -4}, 1);
         row("fault from a transfer", "fault=write-error,fault-from=3", {7, 8, -4, -4}, 2);
-        row("fault only on a command", "fault=write-error,fault-only=02:13", {7, -4, 9, 7}, 3);
-        row("fault until a command", "fault=write-error,fault-until=02:13", {-4, 8, 9, 7}, 3);
+        // A halt that outlives its clearing ends the command, as a time-out does.
+        row("fault only on a command", "fault=write-error,fault-only=02:13", {7, -4, -4, 7}, 2);
+        row("fault until a command", "fault=write-error,fault-until=02:13", {-4, -4, -4, -4}, 0);
         row("after a time-out nothing more is sent", "fault=no-reply,fault-only=02:13",
             {7, -4, -4, 7}, 3);
         row("a late reply to another command is passed over", "fault=late-reply,fault-only=02:13",

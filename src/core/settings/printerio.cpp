@@ -1,20 +1,9 @@
 #include "settings/printerio.h"
 
+#include "link/linkquery.h"
 #include "protocol/frame.h"
-#include "usb/query.h"
 
 #include <algorithm>
-
-namespace {
-
-// The reason is taken at once: the next exchange on the record replaces it.
-ItemFailure result(const QString& item, int code, const _PrinterHandle* handle)
-{
-    return ItemFailure{
-        item, code, code == 0 || code == FrameRefused ? TransportFailure::None : handle->failure};
-}
-
-} // namespace
 
 QStringList failedNames(const ItemFailures& failures)
 {
@@ -26,37 +15,38 @@ QStringList failedNames(const ItemFailures& failures)
 
 int firstCode(const ItemFailures& failures)
 {
-    return failures.isEmpty() ? 0 : failures.first().code;
+    return failures.isEmpty() ? 0 : failures.first().outcome.code;
 }
 
-ItemFailure readItem(_PrinterHandle* handle, const ItemSpec& item, QByteArray& data)
+ItemFailure readItem(PrinterLink& link, const ItemSpec& item, QByteArray& data)
 {
     unsigned char buffer[QueryBufferSize];
-    const int code = item.readOnly ? GetPrinterStatusInfo(handle, POWER_InFo(item.command), buffer)
-                                   : GetPrinterInfo(handle, SetInfoType(item.command), buffer);
-    if (code == 0)
+    const Outcome got = item.readOnly
+                            ? queryPrinterStatusInfo(link, POWER_InFo(item.command), buffer)
+                            : queryPrinterInfo(link, SetInfoType(item.command), buffer);
+    if (got.ok())
         data = QByteArray(reinterpret_cast<const char*>(buffer), frame::MaxPayload + 1);
-    return result(QString::fromLatin1(item.name), code, handle);
+    return ItemFailure{QString::fromLatin1(item.name), got};
 }
 
-void readItems(_PrinterHandle* handle, unsigned items, PrinterSettings& s, ItemFailures& failed)
+void readItems(PrinterLink& link, unsigned items, PrinterSettings& s, ItemFailures& failed)
 {
     QByteArray data;
     for (const ItemSpec& item : settingsItems()) {
         if (!(items & item.id))
             continue;
-        const ItemFailure read = readItem(handle, item, data);
-        if (read.code == 0)
+        const ItemFailure read = readItem(link, item, data);
+        if (read.ok())
             item.decode(s, data);
         else
             failed << read;
     }
 }
 
-PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, ItemFailures& failed)
+PrinterSettings readSettings(PrinterLink& link, unsigned items, ItemFailures& failed)
 {
     PrinterSettings s;
-    readItems(handle, items, s, failed);
+    readItems(link, items, s, failed);
     return s;
 }
 
@@ -82,13 +72,13 @@ unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& cu
     return differing;
 }
 
-ItemFailures writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames)
+ItemFailures writeFrames(PrinterLink& link, const QList<NamedFrame>& frames)
 {
     ItemFailures failed;
     for (const NamedFrame& f : frames) {
-        const int code = sendFrame(handle, f.frame);
-        if (code != 0)
-            failed << result(f.item, code, handle);
+        const Outcome sent = sendFrame(link, f.frame);
+        if (!sent.ok())
+            failed << ItemFailure{f.item, sent};
     }
     return failed;
 }

@@ -1,37 +1,37 @@
 #pragma once
 
+#include "link/printerlink.h"
 #include "settings/items.h"
 #include "settings/printersettings.h"
-#include "usb/printerhandle.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
 
-// An item that could not be read or written, with the transport's result and its reason, so a
-// message can name the cause of the item that actually failed.
+// An item that could not be read or written, with what the link said, so a message can name the
+// cause of the item that actually failed.
 struct ItemFailure
 {
     QString item; // the item's name: "ethernet ip"
-    int code = 0;
-    TransportFailure why = TransportFailure::None;
+    Outcome outcome;
+
+    bool ok() const { return outcome.ok(); }
 };
 using ItemFailures = QList<ItemFailure>;
 
 // The names of the failed items, for messages.
 QStringList failedNames(const ItemFailures& failures);
-// The first failure's transport result, 0 when there is none.
+// The first failure's transport result, 0 when there is none, for the members that return it.
 int firstCode(const ItemFailures& failures);
 
 // Reads one item's reply data into data (at most 255 bytes, then zeros that end every text
 // field); data untouched unless the read succeeded.
-ItemFailure readItem(_PrinterHandle* handle, const ItemSpec& item, QByteArray& data);
+ItemFailure readItem(PrinterLink& link, const ItemSpec& item, QByteArray& data);
 
 // Reads the given items in table order into settings; those whose read failed go to failed and
 // leave settings as they were.
-void readItems(_PrinterHandle* handle, unsigned items, PrinterSettings& settings,
-               ItemFailures& failed);
-PrinterSettings readSettings(_PrinterHandle* handle, unsigned items, ItemFailures& failed);
+void readItems(PrinterLink& link, unsigned items, PrinterSettings& settings, ItemFailures& failed);
+PrinterSettings readSettings(PrinterLink& link, unsigned items, ItemFailures& failed);
 
 // settings with only the given items kept.
 PrinterSettings onlyItems(PrinterSettings settings, unsigned items);
@@ -41,4 +41,4 @@ PrinterSettings onlyItems(PrinterSettings settings, unsigned items);
 unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& current);
 
 // Writes every frame, all of them even after a failure; the failed ones are returned.
-ItemFailures writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames);
+ItemFailures writeFrames(PrinterLink& link, const QList<NamedFrame>& frames);

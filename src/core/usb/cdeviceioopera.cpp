@@ -16,11 +16,28 @@
 
 namespace {
 
+// Only reached for a halt that came back after it was cleared.
 TransportFailure transferFailure(int rc, TransportFailure otherwise)
 {
     return rc == LIBUSB_ERROR_TIMEOUT     ? TransportFailure::Timeout
-           : rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+           : rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::Gone
+           : rc == LIBUSB_ERROR_PIPE      ? TransportFailure::Stalled
                                           : otherwise;
+}
+
+// A printer that let a transfer time out, went away or kept its endpoint halted is not asked
+// again in the command: it would meet the next frame as the rest of the last one.
+bool endsCommand(TransportFailure why)
+{
+    return why == TransportFailure::Timeout || why == TransportFailure::Gone ||
+           why == TransportFailure::Stalled;
+}
+
+void noteFailure(_PrinterHandle* handle, TransportFailure why)
+{
+    handle->failure = why;
+    if (handle->first == TransportFailure::None)
+        handle->first = why;
 }
 
 constexpr int ConfigIndex = 0;
@@ -115,7 +132,7 @@ struct PrinterClaim
             if (dev)
                 libusb_close(dev);
             dev = nullptr;
-            why = rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
+            why = rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::Gone
                   : rc == LIBUSB_ERROR_ACCESS  ? TransportFailure::AccessDenied
                                                : TransportFailure::OpenFailed;
             return TransportOpenFailed;
@@ -129,11 +146,14 @@ struct PrinterClaim
         if (rc < 0) {
             qDebug("libusb_claim_interface failed.\n");
             qDebug("libusb_claim_interface err is : %s", libusb_strerror(libusb_error(rc)));
+            why = rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::Gone
+                  : rc != LIBUSB_ERROR_BUSY    ? TransportFailure::ClaimFailed
+                  // Where auto-detach is unsupported or refused, the driver still holds it.
+                  : libusb_kernel_driver_active(dev, ep.interfaceNumber) == 1
+                      ? TransportFailure::DriverNotDetached
+                      : TransportFailure::InUse;
             libusb_close(dev);
             dev = nullptr;
-            why = rc == LIBUSB_ERROR_NO_DEVICE ? TransportFailure::NoDevice
-                  : rc == LIBUSB_ERROR_BUSY    ? TransportFailure::Busy
-                                               : TransportFailure::ClaimFailed;
             return TransportOpenFailed;
         }
         return TransportOk;
@@ -154,26 +174,26 @@ namespace {
 // that ends with it. Every result is recorded in the record with its reason.
 struct Exchange
 {
-    _PrinterHandle* record = nullptr;
+    _PrinterHandle* handle = nullptr;
     PrinterClaim own;
     PrinterClaim* claim = &own;
     int stalls = 0;
 
     int fail(TransportFailure why, int result)
     {
-        if (record)
-            record->failure = why;
+        if (handle)
+            noteFailure(handle, why);
         return result;
     }
 
-    int open(_PrinterHandle* handle)
+    int open(_PrinterHandle* record)
     {
-        record = handle;
+        handle = record;
         if (!handle || !handle->pHandle) {
             qDebug("printer_handle == NULL or  printer_handle->pHandle == NULL");
             return fail(TransportFailure::NoEndpoint, TransportFailed);
         }
-        record->failure = TransportFailure::None;
+        handle->failure = TransportFailure::None;
         if (handle->lost != TransportFailure::None) {
             qDebug("the printer stopped answering earlier in this command: nothing sent");
             return fail(handle->lost, TransportFailed);
@@ -184,17 +204,16 @@ struct Exchange
         }
         TransportFailure why = TransportFailure::None;
         const int rc = own.take(handle->pHandle, why);
-        if (why == TransportFailure::NoDevice)
-            record->lost = why;
+        if (why == TransportFailure::Gone)
+            handle->lost = why;
         return rc ? fail(why, rc) : TransportOk;
     }
 
-    // A printer that let a transfer time out, or went away, is not asked again in this command.
     int failTransfer(int rc, TransportFailure otherwise)
     {
         const TransportFailure why = transferFailure(rc, otherwise);
-        if (why == TransportFailure::Timeout || why == TransportFailure::NoDevice)
-            record->lost = why;
+        if (endsCommand(why))
+            handle->lost = why;
         return fail(why, TransportFailed);
     }
 
@@ -221,13 +240,12 @@ struct Exchange
         }
     }
 
-    int write(unsigned char* data, int length)
+    int write(unsigned char* data, int length, qint64 budgetMs)
     {
         QElapsedTimer clock;
         clock.start();
         int transferred = 0;
-        const int rc = bulk(claim->ep.out, data, length, transferred, clock,
-                            qint64(CDeviceIOOpera::writeTimeoutMs(length)));
+        const int rc = bulk(claim->ep.out, data, length, transferred, clock, budgetMs);
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
         if (rc != 0) {
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
@@ -238,7 +256,8 @@ struct Exchange
                                      : fail(TransportFailure::WriteFailed, TransportFailed);
     }
 
-    int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame);
+    int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame, qint64 budgetMs);
+    int drain(qint64 budgetMs);
 };
 
 // Drops what the collector passes over; what is left is a whole frame, or the start of one.
@@ -258,7 +277,8 @@ ReplyScan::Kind settle(const CDeviceIOOpera::ReplyCollector& collect, QByteArray
 
 // Transfers of exactly one packet: a full packet ends the transfer at once rather than waiting
 // for more until the time-out, and no packet can overflow the buffer.
-int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame)
+int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame,
+                   qint64 budgetMs)
 {
     const int packetSize = claim->ep.inPacketSize > 0 ? claim->ep.inPacketSize : FallbackPacketSize;
     QByteArray packet(packetSize, '\0');
@@ -267,7 +287,7 @@ int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& fr
     for (;;) {
         int received = 0;
         const int rc = bulk(claim->ep.in, reinterpret_cast<unsigned char*>(packet.data()),
-                            packetSize, received, clock, qint64(CDeviceIOOpera::BulkTimeoutMs));
+                            packetSize, received, clock, budgetMs);
         frame.append(packet.constData(), received);
         // A frame that is whole counts, even when the transfer that completed it timed out.
         const ReplyScan::Kind kind = settle(collect, frame);
@@ -275,12 +295,33 @@ int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& fr
             return TransportOk;
         if (kind == ReplyScan::Malformed) {
             qDebug("reply rejected: %d bytes", int(frame.size()));
-            return fail(TransportFailure::BadReply, TransportFailed);
+            return fail(TransportFailure::MalformedReply, TransportFailed);
         }
         if (rc != 0) {
             qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
             return failTransfer(rc, TransportFailure::ReadFailed);
         }
+    }
+}
+
+// Reads packets until none comes within the budget; the time-out that ends it is no failure,
+// since an empty endpoint is what a drain looks for.
+int Exchange::drain(qint64 budgetMs)
+{
+    const int packetSize = claim->ep.inPacketSize > 0 ? claim->ep.inPacketSize : FallbackPacketSize;
+    QByteArray packet(packetSize, '\0');
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        int received = 0;
+        const int rc = bulk(claim->ep.in, reinterpret_cast<unsigned char*>(packet.data()),
+                            packetSize, received, clock, budgetMs);
+        if (received > 0)
+            qDebug("reply bytes passed over: %d", received);
+        if (rc == LIBUSB_ERROR_TIMEOUT)
+            return TransportOk;
+        if (rc != 0)
+            return failTransfer(rc, TransportFailure::ReadFailed);
     }
 }
 
@@ -293,7 +334,7 @@ template <typename Match> int findPrinter(_PrinterHandle* handle, Match match)
     if (rc != 0) {
         qWarning("libusb_init failed: %s", libusb_error_name(rc));
         handle->context = nullptr;
-        handle->failure = TransportFailure::UsbUnavailable;
+        noteFailure(handle, TransportFailure::UsbUnavailable);
         return rc;
     }
     libusb_device** devs = nullptr;
@@ -307,7 +348,7 @@ template <typename Match> int findPrinter(_PrinterHandle* handle, Match match)
         // Cleared so that ClosePrinterHandle does not end the context a second time.
         libusb_exit(handle->context);
         handle->context = nullptr;
-        handle->failure = TransportFailure::NoPrinter;
+        noteFailure(handle, TransportFailure::NoPrinter);
         return TransportNoPrinter;
     }
     return TransportOk;
@@ -408,19 +449,36 @@ int CDeviceIOOpera::PrinterDataIOSwap(_PrinterHandle* handle, unsigned char* dat
                               });
 }
 
-int CDeviceIOOpera::PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
-                                       unsigned char* reply, int& replyLength,
-                                       const ReplyCollector& collect)
+int CDeviceIOOpera::Transfer(_PrinterHandle* handle, QByteArray data, const ReplyCollector* collect,
+                             QByteArray* answer, unsigned int writeBudgetMs,
+                             unsigned int readBudgetMs)
 {
     Exchange ex;
     if (const int rc = ex.open(handle))
         return rc;
-    if (const int rc = ex.write(data, length))
+    if (const int rc = ex.write(reinterpret_cast<unsigned char*>(data.data()), int(data.size()),
+                                qint64(writeBudgetMs)))
         return rc;
-    if (!reply)
-        return TransportOk;
+    return collect && answer ? ex.read(*collect, *answer, qint64(readBudgetMs)) : int(TransportOk);
+}
+
+int CDeviceIOOpera::Drain(_PrinterHandle* handle, unsigned int budgetMs)
+{
+    Exchange ex;
+    if (const int rc = ex.open(handle))
+        return rc;
+    return ex.drain(qint64(budgetMs));
+}
+
+int CDeviceIOOpera::PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
+                                       unsigned char* reply, int& replyLength,
+                                       const ReplyCollector& collect)
+{
     QByteArray frame;
-    if (const int rc = ex.read(collect, frame))
+    const int rc =
+        Transfer(handle, QByteArray(reinterpret_cast<const char*>(data), length),
+                 reply ? &collect : nullptr, &frame, writeTimeoutMs(length), BulkTimeoutMs);
+    if (rc != 0 || !reply)
         return rc;
     // Bytes the printer did not send stay zero; the callers rely on that.
     std::memset(reply, 0, ReplySize);
@@ -437,7 +495,7 @@ int CDeviceIOOpera::PrinterDataIOButton(_PrinterHandle* handle, unsigned char* d
     Exchange ex;
     if (const int rc = ex.open(handle))
         return rc;
-    return ex.write(data, length);
+    return ex.write(data, length, qint64(writeTimeoutMs(length)));
 }
 
 int CDeviceIOOpera::PrinterDeviceIOControl(_PrinterHandle* handle, char* request, int unused,
@@ -547,8 +605,10 @@ int PrinterSession::open(_PrinterHandle* handle)
     TransportFailure why = TransportFailure::None;
     const int rc = claimed->take(handle->pHandle, why);
     handle->failure = why;
+    if (rc != TransportOk)
+        noteFailure(handle, why);
     if (rc != TransportOk) {
-        if (why == TransportFailure::NoDevice)
+        if (why == TransportFailure::Gone)
             handle->lost = why;
         return rc;
     }

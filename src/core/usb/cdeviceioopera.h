@@ -70,6 +70,13 @@ public:
     static int PrinterDataIOQuery(_PrinterHandle* handle, unsigned char* data, int length,
                                   unsigned char* reply, int& replyLength,
                                   const ReplyCollector& collect);
+    // The exchange behind the two above, with budgets of its own: writes data, then, when
+    // collect and answer are given, reads into answer the frame collect finds.
+    static int Transfer(_PrinterHandle* handle, QByteArray data, const ReplyCollector* collect,
+                        QByteArray* answer, unsigned int writeBudgetMs, unsigned int readBudgetMs);
+    // Reads and drops what waits on the IN endpoint until nothing comes within budgetMs.
+    static int Drain(_PrinterHandle* handle, unsigned int budgetMs);
+
     // Writes data and reads nothing; reply and replyLength are left untouched.
     static int PrinterDataIOButton(_PrinterHandle* handle, unsigned char* data, int length,
                                    unsigned char* reply, int& replyLength);

@@ -1,29 +1,16 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <cstdint>
 
 struct libusb_context;
 struct libusb_device;
 class PrinterSession;
 
-// Why a lookup or exchange failed (_PrinterHandle::failure); the int results stay as they were,
-// this only tells them apart.
-enum class TransportFailure
-{
-    None,
-    UsbUnavailable, // libusb_init failed
-    NoPrinter,      // no printer of the vendor on that port or path
-    AccessDenied,   // open refused: no permission on the device node
-    OpenFailed,     // open failed otherwise
-    NoEndpoint,     // no handle, or no configuration to find the endpoints in
-    Busy,           // claim refused: another program holds the interface
-    ClaimFailed,    // claim failed otherwise
-    WriteFailed,    // the write stalled, failed or was cut short
-    Timeout,        // a transfer timed out
-    NoDevice,       // the printer went away
-    ReadFailed,     // the read failed otherwise
-    BadReply,       // the reply is not a whole reply to the query
-};
+// Why a lookup or exchange failed (_PrinterHandle::failure): the links' own kinds, so a record's
+// reason needs no translation on its way up.
+using TransportFailure = Failure;
 
 // Names one printer for the length of one command. Callers provide it zero-filled;
 // CDeviceIOOpera::GetPrinterHandle (or PrinterBus::find) fills it and
@@ -43,6 +30,9 @@ struct _PrinterHandle
     // Why the last GetPrinterHandle or exchange on this record failed; None after one that
     // succeeded. It travels with the record, so another command's open cannot clear it.
     TransportFailure failure = TransportFailure::None;
+    // The first failure since the record was filled, which a later success does not clear: the
+    // cause a window names under its message.
+    TransportFailure first = TransportFailure::None;
     // The claim that outlasts each exchange, set by PrinterSession::open for one command.
     PrinterSession* session = nullptr;
 };

@@ -78,7 +78,7 @@ int PrinterBus::find(const QString& path, _PrinterHandle* handle) const
 {
     handle->failure = TransportFailure::None;
     if (!m_context) {
-        handle->failure = TransportFailure::UsbUnavailable;
+        handle->failure = handle->first = TransportFailure::UsbUnavailable;
         return TransportNoPrinter;
     }
     libusb_device* found = nullptr;
@@ -90,7 +90,7 @@ int PrinterBus::find(const QString& path, _PrinterHandle* handle) const
         handle->productId = desc.idProduct;
     });
     if (!found) {
-        handle->failure = TransportFailure::NoPrinter;
+        handle->failure = handle->first = TransportFailure::NoPrinter;
         return TransportNoPrinter;
     }
     // The record borrows the bus's context: ClosePrinterHandle gives back only the device.
