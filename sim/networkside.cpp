@@ -93,9 +93,11 @@ quint16 NetworkSide::listen(const QString& address, quint16 port, int delayMs, b
             ::close(fd);
         return 0;
     }
+    // Listening at once where there is no delay, so that a client may connect on return.
+    const bool now = enabled && delayMs <= 0 && ::listen(fd, 4) == 0;
     {
         QMutexLocker lock(&m_mutex);
-        m_added.append({fd, enabled ? nowMs() + qMax(0, delayMs) : -1, false});
+        m_added.append({fd, enabled ? nowMs() + qMax(0, delayMs) : -1, now});
     }
     (void)!::write(m_wake[1], "x", 1);
     return ntohs(sa.sin_port);
