@@ -4,6 +4,7 @@
 // the program runs as a child with the preload library, so its libusb sees the testbed's sysfs
 // and nodes instead of the machine's. The child's exit status becomes ours.
 
+#include "netns.h"
 #include "printerfields.h"
 #include "simprinter.h"
 #include "simrecord.h"
@@ -33,6 +34,9 @@ const char Usage[] =
     "Usage: printer-sim [options] -- COMMAND [ARGS...]\n"
     "\n"
     "Runs COMMAND with simulated USB receipt printers attached and exits with its status.\n"
+    "COMMAND runs in a network namespace of printer-sim's own that holds only the loopback\n"
+    "interface and the printers' network sides (see below), so nothing it does reaches\n"
+    "another machine; where that namespace cannot be made, the printers are USB-only.\n"
     "COMMAND is not changed: it runs with LD_PRELOAD=libumockdev-preload.so.0 and UMOCKDEV_DIR\n"
     "set, so libusb in it finds the simulated printers and no real USB device.\n"
     "\n"
@@ -62,16 +66,18 @@ const char RecordHelp[] =
     "HEX,\n"
     "                           \"station\": HEX, \"ap\": HEX, \"wifiIp\": HEX, \"logos\": "
     "[HEX]},\n"
-    "                 \"received\": [HEX, ...], \"selfTests\": 0,\n"
+    "                 \"received\": [HEX, ...], \"networkReceived\": [HEX, ...],\n"
+    "                 \"selfTests\": 0,\n"
     "                 \"prints\": [HEX], \"downloads\": [HEX], \"clearHalts\": 0,\n"
     "                 \"claims\": 1}]}\n"
     "  HEX is lowercase hexadecimal without spaces. The payloads are kept exactly as a get\n"
     "  reply carries them (netIp 13 bytes, netPort 4, wifiIp 17; station and ap are\n"
     "  zero-terminated texts); \"received\" holds every bulk OUT transfer in order (a stalled\n"
-    "  one is not delivered); \"clearHalts\" counts the halts the host cleared; \"claims\"\n"
-    "  how often a program claimed the interface, and \"kernelDriver\" whether the printer-class\n"
-    "  driver is bound to it at the end. Keys are\n"
-    "  sorted, so two records compare as text.\n"
+    "  one is not delivered); \"networkReceived\" what each TCP connection sent, one entry\n"
+    "  per connection, bytes as they came; \"clearHalts\" counts the halts the host cleared;\n"
+    "  \"claims\" how often a program claimed the interface, and \"kernelDriver\" whether the\n"
+    "  printer-class driver is bound to it at the end. Keys are sorted, so two records compare\n"
+    "  as text.\n"
     "\n"
     "Examples:\n"
     "  printer-sim --demo -- ./receipt-printer-setup\n"
@@ -322,6 +328,26 @@ bool attachPrinters(const QList<sim::PrinterConfig>& configs, bool verbose,
     return true;
 }
 
+// Each printer listens where its stored settings say, on addresses that exist only inside this
+// namespace. A listener that cannot start leaves that printer off the network, as a printer
+// with an address taken by another would be.
+void serveNetwork(const QList<sim::SimPrinter*>& printers, bool verbose)
+{
+    for (sim::SimPrinter* p : printers) {
+        const QByteArray name = p->config().sysfsName.toLatin1();
+        for (const sim::ListenAddress& at : sim::listenAddresses(p->state())) {
+            QString error;
+            const bool ok = (at.address.startsWith(QLatin1String("127.")) ||
+                             sim::netns::addLoopbackAddress(at.address, at.prefix, &error)) &&
+                            p->serve(at.address, at.port, &error);
+            if (verbose || !ok)
+                std::fprintf(stderr, "printer-sim: %s %s %s:%d%s%s\n", name.constData(),
+                             ok ? "listens at" : "cannot listen at", qPrintable(at.address),
+                             at.port, ok ? "" : ": ", qPrintable(error));
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -331,9 +357,19 @@ int main(int argc, char** argv)
     if (const auto status = parseOptions(app.arguments(), argc, argv, options))
         return *status;
     QList<sim::PrinterConfig> configs;
-    QList<sim::SimPrinter*> printers;
-    if (!printerConfigs(options, configs) || !attachPrinters(configs, options.verbose, printers))
+    if (!printerConfigs(options, configs))
         return 2;
+    // Before the bus starts its thread: a namespace holds only the threads made after it.
+    QString why;
+    const bool isolated = sim::netns::isolate(&why);
+    if (!isolated)
+        std::fprintf(stderr, "printer-sim: the printers are not on a network: %s\n",
+                     qPrintable(why));
+    QList<sim::SimPrinter*> printers;
+    if (!attachPrinters(configs, options.verbose, printers))
+        return 2;
+    if (isolated)
+        serveNetwork(printers, options.verbose);
 
     const int status = runChild(options.command);
 

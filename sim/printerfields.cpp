@@ -283,6 +283,57 @@ Setters deviceSetters()
     };
 }
 
+// One of a few words into a field; the first word is the default.
+template <typename T, typename Set> Setter words(QList<QPair<const char*, T>> names, Set set)
+{
+    return [=](Fields& f, const QString& v) {
+        for (const auto& name : names) {
+            if (v == QLatin1String(name.first)) {
+                set(f, name.second);
+                return true;
+            }
+        }
+        return false;
+    };
+}
+
+// What the printer answers to DLE EOT, and how its network side behaves.
+Setters conditionSetters()
+{
+    return {
+        {"paper",
+         words<Paper>({{"ok", Paper::Ok}, {"near-end", Paper::NearEnd}, {"end", Paper::End}},
+                      [](Fields& f, Paper v) { f.config.condition.paper = v; })},
+        {"cover", words<bool>({{"closed", false}, {"open", true}},
+                              [](Fields& f, bool v) { f.config.condition.coverOpen = v; })},
+        {"offline", words<bool>({{"no", false}, {"yes", true}},
+                                [](Fields& f, bool v) { f.config.condition.offline = v; })},
+        {"error",
+         words<PrinterError>({{"none", PrinterError::None},
+                              {"cutter", PrinterError::Cutter},
+                              {"unrecoverable", PrinterError::Unrecoverable},
+                              {"recoverable", PrinterError::Recoverable}},
+                             [](Fields& f, PrinterError v) { f.config.condition.error = v; })},
+        {"status", words<bool>({{"none", false}, {"reports", true}},
+                               [](Fields& f, bool v) { f.config.condition.reportsStatus = v; })},
+        {"status-reply",
+         [](Fields& f, const QString& v) {
+             bool ok = false;
+             const uint n = v.toUInt(&ok, 16);
+             return ok && v.size() == 2 && (f.config.condition.statusReply = int(n), true);
+         }},
+        {"net-delay",
+         [](Fields& f, const QString& v) { return number(v, 0, 60000, f.config.network.delayMs); }},
+        {"net", words<NetFault>({{"answer", NetFault::None},
+                                 {"silent", NetFault::Silent},
+                                 {"close", NetFault::Close},
+                                 {"drop", NetFault::Drop}},
+                                [](Fields& f, NetFault v) { f.config.network.fault = v; })},
+        {"network", words<bool>({{"on", true}, {"off", false}},
+                                [](Fields& f, bool v) { f.config.network.enabled = v; })},
+    };
+}
+
 // Where the device sits and its faults, then the rest.
 const Setters& setters()
 {
@@ -315,7 +366,7 @@ const Setters& setters()
                  return number(v, 1, 1 << 20, f.config.unplugAfter);
              }},
         } +
-        deviceSetters() + stateSetters();
+        deviceSetters() + stateSetters() + conditionSetters();
     return table;
 }
 
@@ -428,7 +479,29 @@ QString printerSpecHelp()
         "                      (without these the fault holds from the start; e.g.\n"
         "                      fault=no-reply,fault-on=02:0D: the Ethernet IP query goes "
         "unanswered)\n"
-        "  unplug-after=N      pull the printer out after it has taken N transfers\n");
+        "  unplug-after=N      pull the printer out after it has taken N transfers\n"
+        "What it answers to the real-time status request DLE EOT n (10 04 n, on USB and on\n"
+        "the network; fault=...,fault-only=10:04 holds a firmware fault to these requests):\n"
+        "  paper=ok|near-end|end      paper at its end also stops printing and takes the\n"
+        "                             printer offline\n"
+        "  cover=closed|open          an open cover takes it offline\n"
+        "  offline=yes                offline for another cause\n"
+        "  error=cutter|unrecoverable|recoverable\n"
+        "  status=none                DLE EOT goes unanswered\n"
+        "  status-reply=HH            every DLE EOT n is answered with the byte HH (hex), valid\n"
+        "                             status or not\n"
+        "The network side: inside printer-sim's own network namespace, the printer listens for\n"
+        "TCP at its static Ethernet address and at its static Wi-Fi address, both on its\n"
+        "Ethernet TCP port, as its settings are when the launcher starts (a change written\n"
+        "during the run takes effect in the next run, as after the printer restarts), one\n"
+        "connection at a time (where two printers share an address and port, the first one\n"
+        "listens); commands and DLE EOT arrive as a byte stream and get the replies they get\n"
+        "on USB:\n"
+        "  net-delay=MS               the listener comes up MS milliseconds late\n"
+        "  net=silent                 accepts and takes what comes, never answers\n"
+        "  net=close                  accepts and closes the connection at once\n"
+        "  net=drop                   closes the connection halfway through its first reply\n"
+        "  network=off                nothing listens: a connection is refused\n");
 }
 
 QList<PrinterConfig> demoPrinters()

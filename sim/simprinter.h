@@ -1,5 +1,6 @@
 #pragma once
 
+#include "firmware.h"
 #include "simdescriptors.h"
 
 #include <QByteArray>
@@ -13,107 +14,23 @@
 
 namespace sim {
 
-// Faults a printer can be told to show; each stays until cleared with Fault::None (or as its
-// Trigger says).
-enum class Fault
+// How the printer's network side misbehaves.
+enum class NetFault
 {
     None,
-    KernelDriver, // a kernel driver binds the interface (again), even with kernelDriver false
-    OpenRefused,  // opening the device node is refused (no permission)
-    WriteError,   // every bulk OUT transfer fails (stall)
-    PartialWrite, // a bulk OUT transfer succeeds with only faultArg of its bytes taken
-    NoReply,      // replies are never sent: the host's reads time out
-    ShortReply,   // replies are cut to faultArg bytes
-    Gone,         // still listed, but every request on the device node fails: unplugged mid-command
-    Busy,         // another program holds the interface: every claim is refused (EBUSY)
-    IgnoreSet,    // a set frame of command faultArg is taken and answered as usual but not stored
-    LateReply,    // a reply is held until the host's read has timed out, then goes to the next read
-    ZlpFirst,     // faultArg zero-length packets go before each reply (a printer not ready yet)
-    SplitReply,   // a reply's first faultArg bytes go at once, the rest SplitDelayMs later
-    StaleReply,   // a whole reply to another command goes first, in the same packet stream
-    StallIn,      // the bulk IN endpoint halts on the next faultArg transfers (-1: on every one)
-    StallOut,     // the bulk OUT endpoint halts on the next faultArg transfers (-1: on every one)
+    Silent, // accepts a connection and takes what comes, but never answers
+    Close,  // accepts a connection and closes it at once
+    Drop,   // closes the connection when its first reply is due, after half of that reply
 };
 
-// How much later the second part of a split reply follows the first.
-constexpr int SplitDelayMs = 30;
-
-// When a fault is in force. Transfers are the bulk OUT transfers the host makes to the printer
-// (stalled ones too), counted from the setFault() call (from attaching, for PrinterConfig). A
-// transfer carries a command when a frame of that class and command byte is anywhere in it.
-// A fault in force on a transfer acts on that transfer (a stall, a partial write, the node gone)
-// and on the replies to the frames in it (none, cut short); faults on the device node
-// (OpenRefused, Gone) and KernelDriver and Busy also hold between transfers while in force.
-//
-//   printer->setFault(Fault::NoReply, 0, Trigger::onCommand(0x02, 0x0D)); // the IP query hangs
-//   printer->setFault(Fault::WriteError, 0, Trigger::fromTransfer(2));    // the 2nd write on
-//   printer->setFault(Fault::WriteError, 0, Trigger::onlyCommand(0x01, 0x13)); // just density
-class Trigger
+struct NetworkConfig
 {
-public:
-    // From now on (the default).
-    static Trigger always() { return Trigger(Always, 0, 0); }
-    // From the first transfer carrying this command on, that one included.
-    static Trigger onCommand(std::uint8_t frameClass, std::uint8_t command)
-    {
-        return Trigger(OnCommand, key(frameClass, command), 0);
-    }
-    // From the nth transfer on (1: the next one).
-    static Trigger fromTransfer(int n) { return Trigger(FromTransfer, 0, n); }
-    // Only on the transfers carrying this command.
-    static Trigger onlyCommand(std::uint8_t frameClass, std::uint8_t command)
-    {
-        return Trigger(OnlyCommand, key(frameClass, command), 0);
-    }
-    // Until the first transfer carrying this command, which is spared, as is all after it.
-    static Trigger untilCommand(std::uint8_t frameClass, std::uint8_t command)
-    {
-        return Trigger(UntilCommand, key(frameClass, command), 0);
-    }
-
-    // In force before any transfer.
-    bool initially() const { return m_kind == Always || m_kind == UntilCommand; }
-    // Whether the fault is in force on the nth transfer since it was set, given whether that
-    // transfer carries the command and whether an earlier one did.
-    bool inForce(int n, bool carries, bool carriedBefore) const;
-    std::uint16_t command() const { return m_command; }
-
-private:
-    enum Kind
-    {
-        Always,
-        OnCommand,
-        FromTransfer,
-        OnlyCommand,
-        UntilCommand
-    };
-    Trigger(Kind kind, std::uint16_t command, int n) : m_kind(kind), m_command(command), m_n(n) {}
-    static std::uint16_t key(std::uint8_t frameClass, std::uint8_t command)
-    {
-        return std::uint16_t(frameClass << 8 | command);
-    }
-    Kind m_kind;
-    std::uint16_t m_command;
-    int m_n;
+    bool enabled = true; // false: nothing listens, so a connection is refused
+    int delayMs = 0;     // the listener comes up this long after it is asked to listen
+    NetFault fault = NetFault::None;
 };
 
-// What the printer stores, in the payload layouts it answers get frames with.
-struct PrinterState
-{
-    std::uint8_t speed = 1;
-    std::uint8_t density = 1;
-    std::uint8_t alarm = 0;
-    QByteArray firmwareDate = "2023-05-18";
-    QByteArray netIp;   // 13 bytes: mode, address, mask, gateway
-    QByteArray netPort; // 4 bytes: TCP, UDP, little-endian
-    std::uint8_t wifiMode = 1;
-    QByteArray station;      // name 00 password 00
-    QByteArray ap;           // name 00 password 00 address 00
-    QByteArray wifiIp;       // 17 bytes: mode, address, gateway, mask, DNS
-    QList<QByteArray> logos; // image blocks of the last FS q download
-};
-
-PrinterState defaultState();
+class NetworkSide;
 
 struct PrinterConfig
 {
@@ -143,14 +60,17 @@ struct PrinterConfig
     int faultArg = 0;
     Trigger faultTrigger = Trigger::always();
     PrinterState state = defaultState();
+    PrinterCondition condition; // what it answers to DLE EOT
+    NetworkConfig network;
 };
 
-// One simulated printer: the device side of the command frames and of FS q / FS p.
-// Thread-safe: the bus calls it from umockdev's worker thread.
+// One simulated printer: its firmware behind a USB device and, once served, a TCP port.
+// Thread-safe: the bus calls it from umockdev's worker thread, the network side from its own.
 class SimPrinter
 {
 public:
     explicit SimPrinter(const PrinterConfig& config);
+    ~SimPrinter();
 
     const PrinterConfig& config() const { return m_config; }
     int port() const;
@@ -165,6 +85,22 @@ public:
     // exactly as given (wrong headers, any length byte), every time until cleared.
     void setRawReply(std::uint8_t frameClass, std::uint8_t command, const QByteArray& reply);
     void clearRawReplies();
+    PrinterCondition condition() const;
+    void setCondition(const PrinterCondition& condition);
+
+    // Serves the firmware on a TCP port besides USB, one connection at a time, until the printer
+    // is destroyed: at address (dotted IPv4) and port, 0 for one the system picks. Addresses
+    // outside 127.0.0.0/8 only inside printer-sim's own network namespace. May be called again
+    // for another address. The port, or 0 with a message.
+    //
+    //   const quint16 port = printer->serve(); // 127.0.0.1, a free port
+    quint16 serve(const QString& address = QStringLiteral("127.0.0.1"), quint16 port = 0,
+                  QString* error = nullptr);
+    NetworkConfig network() const;
+    // Takes effect on the next connection; the listener's delay and enabled on the next serve().
+    void setNetwork(const NetworkConfig& network);
+    // What each network connection sent, one entry per accepted connection, in order.
+    QList<QByteArray> networkReceived() const;
 
     // Every bulk OUT transfer the printer took, in order, as taken: a partial write's first bytes;
     // a stalled write is not here.
@@ -211,42 +147,26 @@ public:
     bool unplugDue() const;
     void markUnplugged();
 
+    // Used by the network side (its thread).
+    void noteConnection();
+    // Bytes as they came; then the replies to each whole command in them.
+    void noteNetworkBytes(const QByteArray& bytes);
+    QList<Firmware::Reply> takeFromNetwork(const QByteArray& command);
+
 private:
     friend class SimBus;
-    struct Piece
-    {
-        enum Kind
-        {
-            Command,
-            Print,
-            Download
-        } kind;
-        int start, end; // [start, end) of the transfer
-    };
-    static QList<Piece> split(const QByteArray& data);
-    void handleFrame(const QByteArray& data);
-    static QList<std::uint16_t> commandsIn(const QByteArray& data);
-    static int downloadEnd(const QByteArray& data, int start, QList<QByteArray>* blocks);
-    Fault faultInForce() const { return m_inForce ? m_fault : Fault::None; }
+    Fault faultInForce() const { return m_firmware.fault(); }
     bool haltedLocked(bool in);
-    void handleCommand(std::uint8_t frameClass, std::uint8_t command, const QByteArray& payload);
-    void applySetting(std::uint8_t command, const QByteArray& payload);
-    void handleDownload(const QByteArray& download);
-    QByteArray answer(std::uint8_t frameClass, std::uint8_t command);
-    void queueReply(std::uint8_t command, QByteArray reply, bool held);
+    void queueReply(const Firmware::Reply& reply);
     void queuePackets(const QByteArray& bytes, bool held, qint64 due);
 
     PrinterConfig m_config;
     mutable QMutex m_mutex;
-    PrinterState m_state;
-    Fault m_fault = Fault::None;
-    int m_faultArg = 0;
-    Trigger m_trigger = Trigger::always();
-    bool m_inForce = false;
-    int m_transfersSinceFault = 0;
-    bool m_triggerSeen = false;
+    Firmware m_firmware;
+    NetworkConfig m_network;
     bool m_kernelDriver = false;
     QList<QByteArray> m_received;
+    QList<QByteArray> m_networkReceived;
     struct Packet
     {
         QByteArray bytes;
@@ -260,14 +180,12 @@ private:
     bool m_halted[2] = {false, false}; // OUT, IN
     int m_clearHalts = 0;
     int m_claims = 0;
-    QList<QByteArray> m_prints;
-    QList<QByteArray> m_downloads;
-    QList<QPair<quint16, QByteArray>> m_rawReplies;
-    int m_selfTests = 0;
     bool m_unplugged = false;
     // Set by the bus: a fault that changes the device node (open refused, gone) must reach it.
     std::function<void(Fault)> m_faultChanged;
     std::function<void(const QByteArray&)> m_receivedHook;
+    // Last, so that it stops before the rest of the printer goes.
+    std::unique_ptr<NetworkSide> m_networkSide;
 };
 
 // The fake USB bus of this process: one umockdev testbed, created before the first libusb_init.

@@ -137,6 +137,7 @@ QJsonObject printerRecord(const SimPrinter& printer)
     o.insert(QStringLiteral("kernelDriver"), printer.kernelDriverAttached());
     o.insert(QStringLiteral("state"), stateToJson(printer.state()));
     o.insert(QStringLiteral("received"), hexArray(printer.received()));
+    o.insert(QStringLiteral("networkReceived"), hexArray(printer.networkReceived()));
     o.insert(QStringLiteral("selfTests"), printer.selfTests());
     o.insert(QStringLiteral("clearHalts"), printer.clearHalts());
     o.insert(QStringLiteral("claims"), printer.claims());

@@ -24,6 +24,7 @@ namespace sim {
 //         "logos": ["0100010..."]                     IP (17); logos: one image block each
 //       },
 //       "received": ["1bfffe0200001bfeff", ...],    every bulk OUT transfer taken
+//       "networkReceived": ["1b40...", ...],      what each TCP connection sent, as sent
 //       "selfTests": 0, "prints": [hex, ...], "downloads": [hex, ...],
 //       "clearHalts": 0                             halts the host cleared (stalled endpoints)
 //   } ] }

@@ -212,6 +212,110 @@ private slots:
         QCOMPARE(toHex(query(SPEED, &rc)), toHex(data.leftJustified(QueryBufferSize, '\0')));
         QCOMPARE(rc, data.isNull() ? 4 : 0);
     }
+    // The firmware's answers to DLE EOT 1 to 4, sent in one go, as the printer's condition gives
+    // them, on both links.
+    void status_data()
+    {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<bool>("network");
+        QTest::addColumn<QByteArray>("answers");
+        auto row = [](const char* name, const char* fields, const char* answers) {
+            for (bool network : {false, true})
+                QTest::addRow("%s, %s", name, network ? "network" : "usb")
+                    << fields << network << hex(answers);
+        };
+        row("ready", "", "12 12 12 12");
+        row("paper near its end", "paper=near-end", "12 12 12 1E");
+        row("paper end: offline, stopped by it", "paper=end", "1A 32 12 72");
+        row("cover open: offline", "cover=open", "1A 16 12 12");
+        row("offline", "offline=yes", "1A 12 12 12");
+        row("cutter error", "error=cutter", "12 52 1A 12");
+        row("unrecoverable error", "error=unrecoverable", "12 52 32 12");
+        row("recoverable error", "error=recoverable", "12 52 52 12");
+        row("reports no status", "status=none", "");
+        row("a byte that is no status", "status-reply=FF", "FF FF FF FF");
+        row("a firmware fault on status requests alone", "fault=short-reply:0,fault-only=10:04",
+            "");
+    }
+
+    void status()
+    {
+        QFETCH(QString, fields);
+        QFETCH(bool, network);
+        QFETCH(QByteArray, answers);
+        SimBus::instance().clear();
+        m_printer = simtest::attach(QStringLiteral("port=1,") + fields);
+        const QByteArray requests = hex("100401 100402 100403 100404");
+        const QByteArray got = network ? simtest::tcpExchange(m_printer->serve(), requests, 4).in
+                                       : simtest::usbExchange(requests, 4);
+        QCOMPARE(toHex(got), toHex(answers));
+        QCOMPARE(network ? m_printer->networkReceived() : m_printer->received(),
+                 QList<QByteArray>{requests});
+    }
+
+    // The network side's own behaviour, and the firmware's faults over it: what a client of the
+    // printer served on loopback sees. retry: the first connection is refused, and one this
+    // much later sees the rest.
+    void network_data()
+    {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("retry");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("closed");
+        const QByteArray status = hex("100401");
+        QTest::newRow("answers") << "" << GetSpeed << 0 << true << speedReply(0) << false;
+        QTest::newRow("silent") << "net=silent" << GetSpeed << 0 << true << QByteArray() << false;
+        QTest::newRow("closes at once")
+            << "net=close" << status << 0 << true << QByteArray() << true;
+        QTest::newRow("drops halfway through a reply")
+            << "net=drop" << GetSpeed << 0 << true << speedReply(0).left(5) << true;
+        QTest::newRow("off the network: refused")
+            << "network=off" << status << 0 << false << QByteArray() << false;
+        QTest::newRow("a late listener")
+            << "net-delay=300" << status << 400 << true << hex("12") << false;
+        QTest::newRow("a short reply")
+            << "fault=short-reply:4" << GetSpeed << 0 << true << speedReply(0).left(4) << false;
+        QTest::newRow("a late reply waits for the next command")
+            << "fault=late-reply" << status + status << 0 << true << hex("12") << false;
+        QTest::newRow("a stale reply first")
+            << "fault=stale-reply" << status << 0 << true << speedReply(0) + hex("12") << false;
+    }
+
+    void network()
+    {
+        QFETCH(QString, fields);
+        QFETCH(QByteArray, request);
+        QFETCH(int, retry);
+        QFETCH(bool, connected);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, closed);
+        SimBus::instance().clear();
+        m_printer = simtest::attach(QStringLiteral("port=1,") + fields);
+        m_printer->setRawReply(0x02, SPEED, speedReply(0));
+        const quint16 port = m_printer->serve();
+        QVERIFY(port != 0);
+        if (retry > 0) {
+            QVERIFY2(!simtest::tcpExchange(port, request, 1).connected, "refused while late");
+            QTest::qWait(retry);
+        }
+        const simtest::TcpExchange got = simtest::tcpExchange(port, request, 64);
+        QCOMPARE(got.connected, connected);
+        QCOMPARE(toHex(got.in), toHex(answer));
+        QCOMPARE(got.closed, closed);
+        if (connected && !closed)
+            QCOMPARE(m_printer->networkReceived(), QList<QByteArray>{request});
+    }
+
+    // An address beyond loopback may be a real machine's: only printer-sim's own namespace
+    // gives one to a printer.
+    void servesBeyondLoopbackOnlyInItsNamespace()
+    {
+        QString error;
+        QCOMPARE(m_printer->serve(QStringLiteral("192.168.1.100"), 9100, &error), quint16(0));
+        QVERIFY2(error.contains(QLatin1String("namespace")), qPrintable(error));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExchange)

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 class TestLauncher : public QObject
 {
     Q_OBJECT
@@ -71,6 +73,23 @@ private slots:
         QCOMPARE(launch({"--state", path("1"), "--record", path("2")}, "$RPSETUP list"), 0);
         QCOMPARE(m_out, QStringLiteral("4\tBar\t1-4\n"));
         QCOMPARE(recorded("2", 4)["state"].toObject()["speed"].toInt(), 2);
+    }
+
+    // The command runs in a network namespace of its own, where the demo's printers answer DLE
+    // EOT at their Ethernet and Wi-Fi addresses; the script connects only once it sees that it
+    // is not in this process's namespace.
+    void networkInItsOwnNamespace()
+    {
+        char outside[64] = {};
+        QVERIFY(::readlink("/proc/self/ns/net", outside, sizeof outside - 1) > 0);
+        const QString script = QStringLiteral(
+            R"sh([ "$(readlink /proc/self/ns/net)" != "%1" ] || exit 9
+            exec bash -c 'for at in 192.168.1.100/9100 192.168.4.1/9101; do
+                exec 3<>/dev/tcp/$at && printf "\020\004\001" >&3 && head -c1 <&3 | od -An -tx1
+            done')sh");
+        QCOMPARE(launch({"--demo", "--record", path("n")}, script.arg(QLatin1String(outside))), 0);
+        QCOMPARE(m_out.simplified(), QStringLiteral("12 12"));
+        QCOMPARE(recorded("n", 2)["networkReceived"].toArray(), QJsonArray{"100401"});
     }
 
     // File names are bytes: one that is not UTF-8 reaches the program unchanged.
