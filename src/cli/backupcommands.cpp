@@ -17,8 +17,7 @@ namespace {
 int backup(Invocation& call)
 {
     if (call.args.size() > 1)
-        return usageError(
-            Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.mid(1).join(' '))));
+        return extraArguments(call.args.mid(1));
     const QString file = call.args.value(0);
     QByteArray json;
     // The file is written once the printer is given back: a signal during the flush must end

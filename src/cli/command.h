@@ -48,6 +48,7 @@ QList<Command> settingsCommands();
 QList<Command> logoCommands();
 QList<Command> backupCommands();
 QList<Command> applyCommands();
+QList<Command> statusCommands();
 
 // Every command in usage order.
 QList<Command> commands();

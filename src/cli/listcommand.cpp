@@ -15,7 +15,7 @@ namespace {
 int list(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
+        return extraArguments(call.args);
     const QList<Target> printers = attachedPrinters(PrinterBus());
     if (call.parser.isSet("json")) {
         QJsonArray array;

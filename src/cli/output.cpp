@@ -24,6 +24,11 @@ int usageError(const QString& message)
     return BadUsage;
 }
 
+int extraArguments(const QStringList& args)
+{
+    return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(args.join(' '))));
+}
+
 QString escapeControls(const QString& text)
 {
     QString escaped;

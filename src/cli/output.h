@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QString>
+#include <QStringList>
 
 // Results go to standard output, messages to standard error, one line each.
 void out(const QString& text);
@@ -10,6 +11,8 @@ void err(const QString& text);
 
 // The message, the hint to --help, and the exit status of bad usage.
 int usageError(const QString& message);
+// usageError for arguments a command does not take.
+int extraArguments(const QStringList& args);
 
 // Text from outside (a printer, a document, an argument), for a terminal: a stored name cannot
 // move the cursor or hide what follows it. \xHH always stands for one byte: a control character

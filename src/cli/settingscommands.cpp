@@ -34,7 +34,7 @@ void printSettings(const PrinterSettings& s, const Target& target)
 int show(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
+        return extraArguments(call.args);
     const bool json = call.parser.isSet("json");
     QJsonArray documents;
     const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
@@ -78,7 +78,7 @@ int set(Invocation& call)
 int selfTest(Invocation& call)
 {
     if (!call.args.isEmpty())
-        return usageError(Rpsetup::tr("多余的参数：%1").arg(escapeControls(call.args.join(' '))));
+        return extraArguments(call.args);
     return call.targets.forEach([](const Target& target, PrinterLink& link) {
         const Outcome sent = sendStatusButton(link, SELF_TEST_PAGE);
         if (sent.ok())

@@ -3,6 +3,7 @@
 #include "command.h"
 #include "output.h"
 
+#include "link/networklink.h"
 #include "rpsetuptr.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/usblink.h"
@@ -33,6 +34,8 @@ bool explained(const Target& target, Failure failure)
 
 QString Target::label() const
 {
+    if (host)
+        return host->toString();
     return portShared ? Rpsetup::tr("端口%1（%2）").arg(port).arg(path)
                       : Rpsetup::tr("端口%1").arg(port);
 }
@@ -41,8 +44,12 @@ QList<Target> attachedPrinters(const PrinterBus& bus)
 {
     QList<Target> printers;
     for (const AttachedPrinter& p : bus.printers(Listing::WithRefused))
-        printers << Target{p.port, p.path, QString::fromLatin1(p.product),
-                           p.access == AttachedPrinter::Access::NoPermission, false};
+        printers << Target{p.port,
+                           p.path,
+                           QString::fromLatin1(p.product),
+                           p.access == AttachedPrinter::Access::NoPermission,
+                           false,
+                           std::nullopt};
     for (Target& p : printers)
         p.portShared = std::count_if(printers.begin(), printers.end(),
                                      [&](const Target& o) { return o.port == p.port; }) > 1;
@@ -62,6 +69,12 @@ QString printerLine(const Target& p)
 
 int Targets::choose(QList<Target>& targets) const
 {
+    if (m_host) {
+        Target t;
+        t.host = m_host;
+        targets << t;
+        return Success;
+    }
     const QList<Target> printers = attachedPrinters(bus());
     if (printers.isEmpty()) {
         err(Rpsetup::tr("未找到打印机"));
@@ -127,6 +140,10 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
 {
     int worst = Success;
     for (const Target& target : targets) {
+        if (target.host) {
+            worst = std::max(worst, forHost(target, action));
+            continue;
+        }
         ScopedPrinterHandle handle;
         PrinterSession session;
         int rc = PrinterFailed;
@@ -145,6 +162,17 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
         worst = std::max(worst, rc);
     }
     return worst;
+}
+
+int Targets::forHost(const Target& target, const Action& action) const
+{
+    Outcome connected;
+    const std::unique_ptr<NetworkLink> link = NetworkLink::open(*target.host, connected);
+    if (!link) {
+        err(Rpsetup::tr("%1：%2").arg(target.label(), failureAfterLabel(connected.failure)));
+        return PrinterFailed;
+    }
+    return action(target, *link);
 }
 
 int readFailed(const Target& target, const ItemFailures& failed)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/printeraddress.h"
 #include "settings/printerio.h"
 #include "usb/printerlist.h"
 
@@ -18,8 +19,10 @@ struct Target
     QString product;
     bool refused = false; // the user may not open it
     bool portShared = false;
+    std::optional<PrinterAddress> host; // a printer reached over the network instead
 
-    // "port 1", or "port 1 (1-2.1)" where another printer has the same port number.
+    // "port 1", or "port 1 (1-2.1)" where another printer has the same port number;
+    // "192.168.1.50:9100" over the network.
     QString label() const;
 };
 
@@ -32,10 +35,12 @@ public:
         Unused,   // the command looks at no printer in particular (list)
         One,      // one printer only: --all is refused
         OneOrAll, // one printer, or every one with --all
+        AnyLink,  // OneOrAll, or a printer on the network with --host
     };
 
-    Targets(std::optional<int> port, std::optional<QString> path, bool all)
-        : m_port(port), m_path(std::move(path)), m_all(all)
+    Targets(std::optional<int> port, std::optional<QString> path, bool all,
+            std::optional<PrinterAddress> host = std::nullopt)
+        : m_port(port), m_path(std::move(path)), m_all(all), m_host(std::move(host))
     {
     }
 
@@ -52,6 +57,7 @@ public:
     int forEach(const QList<Target>& targets, const Action& action) const;
 
 private:
+    int forHost(const Target& target, const Action& action) const;
     // The bus, enumerated once for the whole command: choose lists it, forEach finds each
     // printer in it.
     const PrinterBus& bus() const;
@@ -59,6 +65,7 @@ private:
     std::optional<int> m_port;
     std::optional<QString> m_path;
     bool m_all;
+    std::optional<PrinterAddress> m_host;
     mutable std::shared_ptr<PrinterBus> m_bus;
 };
 

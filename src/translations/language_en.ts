@@ -315,7 +315,7 @@
     </message>
     <message>
         <source>无法占用打印机接口</source>
-        <translation>The printer's interface could not be claimed</translation>
+        <translation>The printer&apos;s interface could not be claimed</translation>
     </message>
     <message>
         <source>发送失败，打印机未收到全部数据</source>
@@ -327,7 +327,7 @@
     </message>
     <message>
         <source>打印机端点停止响应</source>
-        <translation>The printer's endpoint stayed halted</translation>
+        <translation>The printer&apos;s endpoint stayed halted</translation>
     </message>
     <message>
         <source>打印机已断开</source>
@@ -339,7 +339,7 @@
     </message>
     <message>
         <source>打印机的应答无效</source>
-        <translation>The printer's answer is not valid</translation>
+        <translation>The printer&apos;s answer is not valid</translation>
     </message>
     <message>
         <source>连接被拒绝</source>
@@ -360,6 +360,58 @@
     <message>
         <source>网络错误</source>
         <translation>Network error</translation>
+    </message>
+    <message>
+        <source>有应答，但不是打印机状态</source>
+        <translation>Answers, but not with a printer status</translation>
+    </message>
+    <message>
+        <source>离线</source>
+        <translation>offline</translation>
+    </message>
+    <message>
+        <source>上盖打开</source>
+        <translation>cover open</translation>
+    </message>
+    <message>
+        <source>缺纸</source>
+        <translation>out of paper</translation>
+    </message>
+    <message>
+        <source>纸将用尽</source>
+        <translation>paper near end</translation>
+    </message>
+    <message>
+        <source>正在走纸</source>
+        <translation>paper being fed</translation>
+    </message>
+    <message>
+        <source>切刀错误</source>
+        <translation>cutter error</translation>
+    </message>
+    <message>
+        <source>不可恢复的错误</source>
+        <translation>unrecoverable error</translation>
+    </message>
+    <message>
+        <source>可自动恢复的错误</source>
+        <translation>recoverable error</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>不报告状态</source>
+        <translation>does not report status</translation>
+    </message>
+    <message>
+        <source>就绪</source>
+        <translation>ready</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
     </message>
 </context>
 <context>
@@ -684,28 +736,6 @@ Commands:
 </translation>
     </message>
     <message>
-        <source>
-选项：
-  --port N       USB端口N上的打印机；只连接一台打印机时可省略
-  --path PATH    总线路径为PATH（如1-2.1，见 list）的打印机
-  --all          对每台已连接的打印机执行命令
-  -h, --help     本说明；命令 --help 查看一个命令的说明
-  -V, --version  程序的版本
-
-set 的键：
-</source>
-        <translation>
-Options:
-  --port N       the printer on USB port N; may be left out when one printer is attached
-  --path PATH    the printer at bus path PATH (such as 1-2.1, see list)
-  --all          run the command on every attached printer
-  -h, --help     this text; COMMAND --help for one command
-  -V, --version  the program&apos;s version
-
-Keys of set:
-</translation>
-    </message>
-    <message>
         <source>--%1 只能给出一次</source>
         <translation>--%1 may be given only once</translation>
     </message>
@@ -776,6 +806,108 @@ Keys of set:
     <message>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>
+选项：
+  --port N       USB端口N上的打印机；只连接一台打印机时可省略
+  --path PATH    总线路径为PATH（如1-2.1，见 list）的打印机
+  --all          对每台已连接的打印机执行命令
+  --host ADDRESS[:PORT]
+                 网络上的打印机（端口默认9100）；只用于 status 和
+                 check-network，设置只通过USB读写
+  -h, --help     本说明；命令 --help 查看一个命令的说明
+  -V, --version  程序的版本
+
+set 的键：
+</source>
+        <translation>
+Options:
+  --port N       the printer on USB port N; may be left out when one printer is attached
+  --path PATH    the printer at bus path PATH (such as 1-2.1, see list)
+  --all          run the command on every attached printer
+  --host ADDRESS[:PORT]
+                 the printer on the network (port 9100 by default); for status and
+                 check-network only: settings are read and written over USB
+  -h, --help     this text; COMMAND --help for one command
+  -V, --version  the program's version
+
+Keys of set:
+</translation>
+    </message>
+    <message>
+        <source>--host 不能与 --port、--path 或 --all 同用</source>
+        <translation>--host cannot be used with --port, --path or --all</translation>
+    </message>
+    <message>
+        <source>应为 ADDRESS 或 ADDRESS:PORT（端口1到65535）</source>
+        <translation>expected ADDRESS or ADDRESS:PORT (port 1 to 65535)</translation>
+    </message>
+    <message>
+        <source>%1 只通过USB工作：打印机只在网络上接收打印数据和状态请求；--host 只用于 status 和 check-network</source>
+        <translation>%1 works over USB only: on the network these printers take print data and status requests alone; --host is for status and check-network</translation>
+    </message>
+    <message>
+        <source>无法读取状态</source>
+        <translation>no status could be read</translation>
+    </message>
+    <message>
+        <source>应答：%1</source>
+        <translation>answers: %1</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>%1：%2：本机的接口 %3 在此子网上</source>
+        <translation>%1: %2: this computer's interface %3 is on that subnet</translation>
+    </message>
+    <message>
+        <source>%1：%2：本机没有接口在此子网上，连接必须经过路由器</source>
+        <translation>%1: %2: no interface of this computer is on that subnet; a connection would have to go through a router</translation>
+    </message>
+    <message>
+        <source>%1：等待 %2 应答，最多%3秒（Wi-Fi设置在打印机重启后生效）</source>
+        <translation>%1: waiting up to %3 s for %2 to answer (Wi-Fi settings take effect after the printer restarts)</translation>
+    </message>
+    <message>
+        <source>%1：%2：%3</source>
+        <translation>%1: %2: %3</translation>
+    </message>
+    <message>
+        <source>应为0到3600之间的秒数</source>
+        <translation>must be a number of seconds from 0 to 3600</translation>
+    </message>
+    <message>
+        <source>%1：%2 使用DHCP，没有可检查的地址；用 --host 指定地址</source>
+        <translation>%1: %2 uses DHCP and has no address to check; give one with --host</translation>
+    </message>
+    <message>
+        <source>打印机的实时状态：纸、上盖、错误</source>
+        <translation>the printer's real-time status: paper, cover, errors</translation>
+    </message>
+    <message>
+        <source>用实时状态请求（DLE EOT 1 到 4）询问打印机，经USB或网络（--host）。每台打印机一行：“就绪”、存在的问题，或“不报告状态”。
+--json：每台打印机一个对象 {&quot;printer&quot;, &quot;link&quot;, &quot;reports&quot;, &quot;ready&quot;, &quot;offline&quot;, &quot;coverOpen&quot;, &quot;paper&quot;, &quot;errors&quot;, &quot;raw&quot;}。
+退出状态：读到每台打印机的状态时为0（不报告状态也算）。--check 按监控插件的约定：0 就绪，1 警告（纸将用尽），2 严重（离线、上盖打开、缺纸、错误），3 未知。</source>
+        <translation>Asks the printer with the real-time status requests (DLE EOT 1 to 4), over USB or the network (--host). One line per printer: &quot;ready&quot;, the problems, or &quot;does not report status&quot;.
+--json: one object per printer {&quot;printer&quot;, &quot;link&quot;, &quot;reports&quot;, &quot;ready&quot;, &quot;offline&quot;, &quot;coverOpen&quot;, &quot;paper&quot;, &quot;errors&quot;, &quot;raw&quot;}.
+Exit status: 0 when every printer's status was read (one that does not report status counts). --check follows the monitoring plugins' convention: 0 ready, 1 warning (paper near end), 2 critical (offline, cover open, paper end, an error), 3 unknown.</translation>
+    </message>
+    <message>
+        <source>检查打印机是否在其网络地址上应答</source>
+        <translation>check that the printer answers at its network addresses</translation>
+    </message>
+    <message>
+        <source>经USB读出打印机的以太网和Wi-Fi IP设置，连接每个静态地址的TCP端口（2秒内），发送状态请求并等待1秒应答。DHCP的接口没有可检查的地址：用 --host 指定。
+--wait S：每秒重试，直到每个地址都应答或过了S秒（Wi-Fi设置在打印机重启后生效）。
+--print：向每个应答的地址打印一张测试小票。
+退出状态：每个地址都应答时为0，否则为1。</source>
+        <translation>Reads the printer's Ethernet and Wi-Fi IP settings over USB, connects to each static address's TCP port (within 2 s), sends a status request and waits 1 s for the answer. An interface on DHCP has no address to check: give one with --host.
+--wait S: try again every second until every address answers or S seconds pass (Wi-Fi settings take effect after the printer restarts).
+--print: print a test receipt at each address that answered.
+Exit status: 0 when every address answered, else 1.</translation>
     </message>
 </context>
 <context>

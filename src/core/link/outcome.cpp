@@ -38,6 +38,8 @@ QString failureText(Failure failure)
         return QObject::tr("读取应答失败");
     case Failure::MalformedReply:
         return QObject::tr("打印机的应答无效");
+    case Failure::NotAStatus:
+        return QObject::tr("有应答，但不是打印机状态");
     case Failure::ConnectionRefused:
         return QObject::tr("连接被拒绝");
     case Failure::NoRoute:

@@ -22,6 +22,7 @@ enum class Failure
     Gone,              // the printer went away
     ReadFailed,        // the read failed otherwise
     MalformedReply,    // an answer came, but not one to what was asked
+    NotAStatus,        // a status request was answered with something else
     ConnectionRefused, // nothing listens at that address and port
     NoRoute,           // no route to that address
     HostNotFound,      // the name does not resolve

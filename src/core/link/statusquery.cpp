@@ -1,0 +1,34 @@
+#include "link/statusquery.h"
+
+#include <QtGlobal>
+
+Outcome readPrinterStatus(PrinterLink& link, PrinterStatus& status, int budgetMs)
+{
+    // A late reply to an earlier command would be read as the first answer. A network printer's
+    // connection is new, so nothing can wait there.
+    if (link.kind() == PrinterLink::Kind::Usb) {
+        const Outcome drained = link.drain(StatusDrainMs);
+        if (!drained.ok())
+            return drained;
+    }
+    std::array<std::uint8_t, 4> answers = {};
+    for (int i = 0; i < 4; ++i) {
+        QByteArray answer;
+        const Outcome got =
+            link.exchange(buildStatusRequest(StatusRequest(i + 1)), rawAnswer(1), answer, budgetMs);
+        if (i == 0 && got.failure == Failure::Timeout) {
+            qDebug("status: no answer to DLE EOT 1; the printer does not report status");
+            status = silentPrinterStatus();
+            return Outcome::success();
+        }
+        if (!got.ok())
+            return got;
+        answers[size_t(i)] = std::uint8_t(answer[0]);
+        qDebug("status %d: %02X", i + 1, unsigned(answers[size_t(i)]));
+    }
+    const std::optional<PrinterStatus> decoded = decodePrinterStatus(answers);
+    if (!decoded)
+        return Outcome::failed(Failure::NotAStatus, 4);
+    status = *decoded;
+    return Outcome::success();
+}
