@@ -43,6 +43,10 @@ std::uint8_t wifiModeValue(WifiMode mode);
 // A missing byte reads as 00, a mode of neither kind.
 WifiMode decodeWifiMode(const QByteArray& data);
 
+// What stands for a Wi-Fi password wherever it is not shown: in the debug log always, in rpsetup's
+// output unless asked for. Its length is not the password's.
+constexpr char SecretMask[] = "********";
+
 // Names and passwords are bytes on the wire, usually UTF-8; they are held as rawtext.h's text,
 // so a name in another encoding goes back to the printer as it came.
 
