@@ -1,5 +1,6 @@
 #include "usb/query.h"
 
+#include "protocol/network.h"
 #include "protocol/reply.h"
 
 #include <QtGlobal>
@@ -14,7 +15,7 @@ int exchange(_PrinterHandle* handle, QByteArray frame, unsigned char* out, bool 
     std::memset(reply, 0, sizeof reply);
     int replyLength = 0;
     const int frameClass = std::uint8_t(frame[3]);
-    const int command = std::uint8_t(frame[4]);
+    const std::uint8_t command = std::uint8_t(frame[4]);
     const int ret = CDeviceIOOpera::PrinterDataIOQuery(
         handle, reinterpret_cast<unsigned char*>(frame.data()), frame.size(), reply, replyLength,
         [&](const unsigned char* bytes, int length) {
@@ -27,15 +28,16 @@ int exchange(_PrinterHandle* handle, QByteArray frame, unsigned char* out, bool 
     std::memset(out, 0, QueryBufferSize);
     if (ret != 0)
         return ret;
-    if (logReply)
-        qDebug("getinfo mesage :%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X",
-               reply[0], reply[1], reply[2], reply[3], reply[4], reply[5], reply[6], reply[7],
-               reply[8], reply[9], reply[10], reply[11], reply[12]);
-    const QByteArray data = replyData(reply, sizeof reply);
-    for (int i = 0; i < data.size(); ++i) {
-        out[i] = std::uint8_t(data[i]);
-        qDebug("get mesage :%02X", out[i]);
+    // A Wi-Fi reply's password is logged as its mask, here and byte by byte.
+    if (logReply) {
+        const QByteArray head(reinterpret_cast<const char*>(reply), 13);
+        qDebug("getinfo mesage :%s",
+               loggedBytes(head, command, frame::HeaderSize).join(',').constData());
     }
+    const QByteArray data = replyData(reply, sizeof reply);
+    std::memcpy(out, data.constData(), std::size_t(data.size()));
+    for (const QByteArray& byte : loggedBytes(data, command, 0))
+        qDebug("get mesage :%s", byte.constData());
     return 0;
 }
 
