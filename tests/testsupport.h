@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,18 @@ inline QStringList hexFrames(const QList<QByteArray>& frames)
 inline QString frameHex(const char* spaced)
 {
     return QString::fromLatin1(toHex(hex(spaced)));
+}
+
+// Whether a log or an output holds secret as its text or as the hex of its bytes, in either case
+// and however the bytes are spaced, separated or spread over lines.
+inline bool holdsSecret(const QString& text, const QString& secret)
+{
+    static const QRegularExpression hexWord(QStringLiteral("\\b[0-9A-Fa-f]+\\b"));
+    QString digits;
+    for (auto it = hexWord.globalMatch(text); it.hasNext();)
+        digits += it.next().captured();
+    return text.contains(secret) ||
+           digits.contains(QString::fromLatin1(secret.toUtf8().toHex()), Qt::CaseInsensitive);
 }
 
 // Descriptors other than sockets (the simulated bus keeps its own, and they come and go).

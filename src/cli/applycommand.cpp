@@ -3,6 +3,7 @@
 #include "output.h"
 
 #include "rpsetuptr.h"
+#include "settings/fieldcodecs.h"
 #include "settings/printerio.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
@@ -54,16 +55,18 @@ QJsonValue documentValue(const PrinterSettings& settings, unsigned id)
     return item.merged() ? value : value.toObject().value(item.fields.front().jsonKey);
 }
 
-const QString Mask = QStringLiteral("********");
-
-QJsonValue masked(const QJsonValue& value, bool showSecrets)
+QJsonValue masked(unsigned id, const QJsonValue& value, bool showSecrets)
 {
-    if (showSecrets || !value.isObject())
-        return value;
-    QJsonObject object = value.toObject();
-    if (object.contains("password"))
-        object["password"] = Mask;
-    return object;
+    return showSecrets ? value : withSecretsMasked(itemSpec(SettingsItem(id)), value);
+}
+
+// Whether the item's field under this key of its document object is a secret.
+bool secretKey(unsigned id, const QString& jsonKey)
+{
+    for (const FieldSpec& f : itemSpec(SettingsItem(id)).fields)
+        if (jsonKey == QLatin1String(f.jsonKey))
+            return isSecret(f);
+    return false;
 }
 
 QString statusName(ApplyReport::Status status)
@@ -177,9 +180,9 @@ QJsonObject reportToJson(const ApplyReport& report, int port, const QString& pat
     QJsonObject items;
     for (const ApplyReport::Item& item : report.items) {
         QJsonObject entry{{"status", statusName(item.status)},
-                          {"before", masked(item.before, showSecrets)}};
+                          {"before", masked(item.id, item.before, showSecrets)}};
         if (!item.after.isUndefined())
-            entry["after"] = masked(item.after, showSecrets);
+            entry["after"] = masked(item.id, item.after, showSecrets);
         items[item.name] = entry;
     }
     return QJsonObject{{"port", port},
@@ -192,17 +195,19 @@ QJsonObject reportToJson(const ApplyReport& report, int port, const QString& pat
 QStringList reportDiff(const ApplyReport& report, bool showSecrets)
 {
     QStringList lines;
+    const QString mask = QString::fromLatin1(SecretMask);
     const auto line = [&](const QString& path, const QJsonValue& before, const QJsonValue& after,
                           bool secret) {
         const bool hide = secret && !showSecrets;
         lines << QStringLiteral("%1: %2 → %3")
-                     .arg(path, hide ? Mask : shown(before), hide ? Mask : shown(after));
+                     .arg(path, hide ? mask : shown(before), hide ? mask : shown(after));
     };
     for (const ApplyReport::Item& item : report.items) {
         if (item.status == ApplyReport::Unchanged)
             continue;
         if (!item.before.isObject() && !item.after.isObject()) {
-            line(pathOf(item.id), item.before, item.after, false);
+            line(pathOf(item.id), item.before, item.after,
+                 isSecret(itemSpec(SettingsItem(item.id)).fields.front()));
             continue;
         }
         const QJsonObject before = item.before.toObject();
@@ -210,7 +215,7 @@ QStringList reportDiff(const ApplyReport& report, bool showSecrets)
         for (auto it = before.begin(); it != before.end(); ++it)
             if (after.value(it.key()) != it.value())
                 line(pathOf(item.id) + QLatin1Char('.') + it.key(), it.value(),
-                     after.value(it.key()), it.key() == QLatin1String("password"));
+                     after.value(it.key()), secretKey(item.id, it.key()));
     }
     return lines;
 }

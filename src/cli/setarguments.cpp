@@ -2,7 +2,7 @@
 
 #include "rpsetuptr.h"
 
-#include "settings/validation.h"
+#include "settings/fieldcodecs.h"
 
 namespace {
 
@@ -14,47 +14,6 @@ QStringList keys()
             if (fieldForKey(QLatin1String(f.key)))
                 list << QString::fromLatin1(f.key);
     return list;
-}
-
-// The value of one key, or the rule it breaks.
-std::optional<FieldValue> parseValue(const FieldSpec& field, const QString& value, QString& rule)
-{
-    const auto refused = [&](SettingsError e) {
-        rule = settingsErrorText(e);
-        return e != SettingsError::None;
-    };
-    switch (field.kind) {
-    case FieldKind::Choice:
-    case FieldKind::OnOff:
-        if (const auto byte = choiceByName(field, value))
-            return field.kind == FieldKind::OnOff ? FieldValue(*byte != 0) : FieldValue(*byte);
-        rule = Rpsetup::tr("应为以下之一：%1").arg(keyValues(field).replace('|', ", "));
-        return std::nullopt;
-    case FieldKind::IpAddress:
-    case FieldKind::ApAddress: {
-        Address a;
-        if (refused(checkAddressText(value, AddressUse::Required, a)))
-            return std::nullopt;
-        return field.kind == FieldKind::IpAddress ? FieldValue(a) : FieldValue(formatAddress(a));
-    }
-    case FieldKind::Port: {
-        std::uint16_t port = 0;
-        if (refused(checkPortText(value, port)))
-            return std::nullopt;
-        return FieldValue(port);
-    }
-    case FieldKind::Name:
-        if (refused(checkName(value)))
-            return std::nullopt;
-        return FieldValue(value);
-    case FieldKind::Password:
-        if (refused(checkPassword(value)))
-            return std::nullopt;
-        return FieldValue(value);
-    case FieldKind::Text:
-        break;
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -75,7 +34,9 @@ bool parseChange(const QStringList& arguments, SettingsChange& change, QString& 
         const QString key = eq < 0 ? argument : argument.left(eq);
         const FieldSpec* field = eq < 0 ? nullptr : fieldForKey(key);
         QString rule;
-        const auto value = field ? parseValue(*field, argument.mid(eq + 1), rule) : std::nullopt;
+        const auto value =
+            field ? codecOf(field->kind).fromArgument(*field, argument.mid(eq + 1), rule)
+                  : std::nullopt;
         if (!field)
             rule = Rpsetup::tr("未知的键，可用：%1").arg(keys().join(QLatin1String(", ")));
         if (!value) {

@@ -4,6 +4,7 @@
 #include "link/linkquery.h"
 #include "rpsetuptr.h"
 #include "setarguments.h"
+#include "settings/fieldcodecs.h"
 #include "settings/printerio.h"
 #include "settings/settingsdocument.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-void printSettings(const PrinterSettings& s, const Target& target)
+void printSettings(const PrinterSettings& s, const Target& target, bool showSecrets)
 {
     const auto line = [](const QString& key, const QString& value) {
         out(QStringLiteral("%1 %2").arg(key + ':', -17).arg(escapeControls(value)));
@@ -27,7 +28,9 @@ void printSettings(const PrinterSettings& s, const Target& target)
         if (!item.has(s) && !item.shownWhenUnread)
             continue;
         for (const FieldSpec& f : item.fields)
-            line(QLatin1String(f.key), item.has(s) ? fieldText(f, f.get(s)) : QStringLiteral("?"));
+            line(QLatin1String(f.key), !item.has(s)                  ? QStringLiteral("?")
+                                       : isSecret(f) && !showSecrets ? QString(SecretMask)
+                                                                     : fieldText(f, f.get(s)));
     }
 }
 
@@ -36,14 +39,17 @@ int show(Invocation& call)
     if (!call.args.isEmpty())
         return extraArguments(call.args);
     const bool json = call.parser.isSet("json");
+    const bool showSecrets = call.parser.isSet("show-secrets");
     QJsonArray documents;
     const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
         ItemFailures failed;
         const PrinterSettings s = readSettings(link, AllItems, failed);
-        if (json)
-            documents << toDocument(s, target.product, target.port, target.path);
-        else
-            printSettings(s, target);
+        if (json) {
+            const QJsonObject document = toDocument(s, target.product, target.port, target.path);
+            documents << (showSecrets ? document : withSecretsMasked(document));
+        } else {
+            printSettings(s, target, showSecrets);
+        }
         return failed.isEmpty() ? int(Success) : readFailed(target, failed);
     });
     if (json && !documents.isEmpty()) {
@@ -93,12 +99,14 @@ QList<Command> settingsCommands()
 {
     return {
         {"show",
-         "[--json]",
+         "[--json] [--show-secrets]",
          QT_TRANSLATE_NOOP("rpsetup", "速度、浓度、报警、固件日期、以太网、\nWi-Fi模式、"
                                       "客户端与热点、Wi-Fi IP"),
          QT_TRANSLATE_NOOP("rpsetup", "每一项可读取的设置。--json 输出备份文档（与 --all "
-                                      "同用时输出它们的数组）。"),
-         {QCommandLineOption("json")},
+                                      "同用时输出它们的数组）。\n"
+                                      "密码显示为 ********，除非给出 --show-secrets；"
+                                      "backup 保留密码。"),
+         {QCommandLineOption("json"), QCommandLineOption("show-secrets")},
          Targets::OneOrAll,
          show},
         {"set",

@@ -74,6 +74,7 @@ void logAddressParts(const QString& text)
 
 void logFrameBytes(const QByteArray& frame)
 {
-    for (const char byte : frame)
-        qDebug("%02X", unsigned(std::uint8_t(byte)));
+    const std::uint8_t command = frame.size() > 4 ? std::uint8_t(frame[4]) : 0;
+    for (const QByteArray& byte : loggedBytes(frame, command, frame::HeaderSize))
+        qDebug("%s", byte.constData());
 }

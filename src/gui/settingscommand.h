@@ -31,5 +31,6 @@ int writeItem(PPrinterHandle handle, const PrinterSettings& settings, SettingsIt
 
 // Logs each part of an address field of a set frame with the value it gives.
 void logAddressParts(const QString& text);
-// One log line per frame byte, the record of what a set frame carried.
+// One log line per frame byte, the record of what a set frame carried; a Wi-Fi password is one
+// line of its mask.
 void logFrameBytes(const QByteArray& frame);

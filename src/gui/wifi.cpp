@@ -8,12 +8,15 @@
 
 namespace {
 
-// Station and access-point frames are logged the same way, data before and after framing.
+// Station and access-point frames are logged the same way, data before and after framing, each
+// with the password masked.
 void logNetworkFrame(const QByteArray& frame)
 {
     const QByteArray data = frame.mid(frame::HeaderSize, frame.size() - frame::EnvelopeSize);
-    qDebug("byte = %s", toHex(data).constData());
-    qDebug("byte = %s", toHex(data).constData());
+    const auto command = std::uint8_t(frame.size() > 4 ? frame[4] : 0);
+    const QByteArray logged = loggedBytes(data, command, 0).join(' ');
+    qDebug("byte = %s", logged.constData());
+    qDebug("byte = %s", logged.constData());
     logFrameBytes(frame);
 }
 
@@ -101,7 +104,7 @@ int wifi::wifi_message()
             ui->comboBox->setCurrentIndex(0);
             result = readInto(printer_handle, ItemStation, s);
             if (result == 0) {
-                qDebug("passwordString: %s", s.station->password.toUtf8().constData());
+                qDebug("passwordString: %s", SecretMask);
                 qDebug("nameString: %s", s.station->name.toUtf8().constData());
                 ui->lineEdit->setText(s.station->name);
                 ui->lineEdit_2->setText(s.station->password);
@@ -115,7 +118,7 @@ int wifi::wifi_message()
             if (result == 0) {
                 const AccessPointSettings& ap = *s.accessPoint;
                 qDebug("nameString: %s", ap.name.toUtf8().constData());
-                qDebug("passwordString: %s", ap.password.toUtf8().constData());
+                qDebug("passwordString: %s", SecretMask);
                 qDebug("ipString: %s", ap.address.toUtf8().constData());
                 ui->lineEdit_3->setText(ap.name);
                 ui->lineEdit_4->setText(ap.password);

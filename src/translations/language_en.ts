@@ -638,8 +638,10 @@ Wi-Fi模式、客户端与热点、Wi-Fi IP</source>
 Wi-Fi mode, station and access point, Wi-Fi IP</translation>
     </message>
     <message>
-        <source>每一项可读取的设置。--json 输出备份文档（与 --all 同用时输出它们的数组）。</source>
-        <translation>Every readable setting. --json prints the backup document (with --all, an array of them).</translation>
+        <source>每一项可读取的设置。--json 输出备份文档（与 --all 同用时输出它们的数组）。
+密码显示为 ********，除非给出 --show-secrets；backup 保留密码。</source>
+        <translation>Every readable setting. --json prints the backup document (with --all, an array of them).
+Passwords are shown as ******** unless --show-secrets is given; backup keeps them.</translation>
     </message>
     <message>
         <source>只修改给出的键</source>

@@ -1,4 +1,5 @@
 #include "protocol/frame.h"
+#include "testsupport.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -144,6 +145,13 @@ private slots:
             "rpsetup list", 0, {"1\tA\t1-1\n2\tB\t1-2\n"}, none);
         row("show: a stored name's control characters escaped", {"port=1,sta-name=a\x1b[2Jb"},
             "rpsetup show", 0, {"wifi.ssid:        a\\x1b[2Jb\n"}, none);
+        row("show masks passwords, and the transport log too", {Known},
+            "export RPSETUP_DEBUG=1; rpsetup show; rpsetup set wifi.password=abcdefgh", 0,
+            {"wifi.password:    ********\n", "wifi.ap-password: ********\n",
+             "get mesage :********"},
+            {"1-3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"});
+        row("show --show-secrets", {Known}, "rpsetup show --show-secrets", 0,
+            {"wifi.password:    12345678\n"}, none);
         row("show: an unknown wifi mode", {"port=1,wifi-mode=5"}, "rpsetup show", 0,
             {"wifi.mode:        unknown (0x05)\n"}, none);
         row("apply: a named mode over an unknown one", {"port=1,wifi-mode=5"},
@@ -392,6 +400,11 @@ private slots:
         for (const QString& text : says)
             QVERIFY2(run.output.contains(text), qPrintable(failure(run)));
         QCOMPARE(writes(run), written);
+        // No password the rows give a printer reaches the output or the transport's log, unless
+        // asked for, or listed among the frames a restore would send, as backup keeps them.
+        if (!script.contains("--show-secrets") && !script.contains("--dry-run"))
+            for (const char* secret : {"12345678", "abcdefgh"})
+                QVERIFY2(!testsupport::holdsSecret(run.output, secret), qPrintable(failure(run)));
         // Whatever happened, the printer-class driver has the interface back.
         for (const QJsonValue& p : run.printers)
             QVERIFY2(p["kernelDriver"].toBool() || p["unplugged"].toBool(),
@@ -426,8 +439,8 @@ private slots:
             "print": {"speed": "faster", "density": "light", "alarm": "both"},
             "ethernet": {"dhcp": false, "ip": "192.168.1.100", "mask": "255.255.255.0",
                          "gateway": "192.168.1.1", "tcpPort": 9100, "udpPort": 80},
-            "wifi": {"mode": "sta", "station": {"ssid": "shop", "password": "12345678"},
-                     "accessPoint": {"ssid": "abc", "password": "", "ip": "192.168.4.1"}},
+            "wifi": {"mode": "sta", "station": {"ssid": "shop", "password": "********"},
+                     "accessPoint": {"ssid": "abc", "password": "********", "ip": "192.168.4.1"}},
             "wifiIp": {"dhcp": true, "ip": "10.0.0.5", "gateway": "10.0.0.1",
                        "mask": "255.0.0.0", "dns": "8.8.8.8"}})")
                                          .object();

@@ -62,6 +62,30 @@ QStringList shown(QWidget* window, const QString& list)
     return out;
 }
 
+// The debug log of one click, kept beside what the test framework does with it.
+QStringList logged;
+QtMessageHandler testLog = nullptr;
+void keepLog(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    logged << message;
+    testLog(type, context, message);
+}
+
+// The Wi-Fi passwords a row types or expects a Get to show; shorter texts than a password's
+// shortest could stand in a log by chance.
+QStringList passwords(const QString& window, const QString& list)
+{
+    QStringList found;
+    for (const QString& entry : items(list)) {
+        const QString field = entry.section('=', 0, 0);
+        const QString text = entry.section('=', 1);
+        if (window == "wifi" && (field == "lineEdit_2" || field == "lineEdit_4") &&
+            text.size() >= 8)
+            found << text;
+    }
+    return found;
+}
+
 // Types into fields and chooses in selectors; false when one did not take the text.
 bool fill(QWidget* window, const QString& list)
 {
@@ -153,11 +177,16 @@ class TestSettingsWindows : public QObject
             }
             printer->setFault(sim::Fault::WriteError, 0, trigger);
         }
+        logged.clear();
+        testLog = qInstallMessageHandler(keepLog);
         button(w, qPrintable(click))->click();
+        qInstallMessageHandler(testLog);
 
         QFETCH(QString, message);
         QFETCH(QStringList, frames);
         QFETCH(QString, expect);
+        for (const QString& secret : passwords(window, fill + "; " + expect))
+            QVERIFY2(!holdsSecret(logged.join('\n'), secret), qPrintable(logged.join('\n')));
         QCOMPARE(boxes->texts, QStringList{message});
         QStringList sent;
         for (const QString& frame : frames)

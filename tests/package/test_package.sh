@@ -62,6 +62,7 @@ rpsetup --port 2 set wifi.m|wifi.mode=
 rpsetup set speed=|speed=slower speed=normal speed=faster
 rpsetup --all logo print 3 --size double-|double-width double-height
 rpsetup --all apply --|--check --diff --json --show-secrets
+rpsetup show --|--json --show-secrets --help
 ROWS
 
 # With udev running the maintainer scripts reload it and re-apply the rule to the vendor's printers;

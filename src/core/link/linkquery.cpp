@@ -1,5 +1,6 @@
 #include "link/linkquery.h"
 
+#include "protocol/network.h"
 #include "protocol/reply.h"
 
 #include <QtGlobal>
@@ -30,15 +31,16 @@ Outcome exchange(PrinterLink& link, const QByteArray& frame, unsigned char* out,
     unsigned char reply[264];
     std::memset(reply, 0, sizeof reply);
     std::memcpy(reply, answer.constData(), size_t(qMin(int(answer.size()), int(sizeof reply))));
-    if (logReply)
-        qDebug("getinfo mesage :%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X",
-               reply[0], reply[1], reply[2], reply[3], reply[4], reply[5], reply[6], reply[7],
-               reply[8], reply[9], reply[10], reply[11], reply[12]);
-    const QByteArray data = replyData(reply, sizeof reply);
-    for (int i = 0; i < data.size(); ++i) {
-        out[i] = std::uint8_t(data[i]);
-        qDebug("get mesage :%02X", out[i]);
+    // A Wi-Fi reply's password is logged as its mask, here and byte by byte.
+    if (logReply) {
+        const QByteArray head(reinterpret_cast<const char*>(reply), 13);
+        qDebug("getinfo mesage :%s",
+               loggedBytes(head, std::uint8_t(command), frame::HeaderSize).join(',').constData());
     }
+    const QByteArray data = replyData(reply, sizeof reply);
+    std::memcpy(out, data.constData(), std::size_t(data.size()));
+    for (const QByteArray& byte : loggedBytes(data, std::uint8_t(command), 0))
+        qDebug("get mesage :%s", byte.constData());
     return got;
 }
 

@@ -1,5 +1,7 @@
 #include "protocol/network.h"
 
+#include "protocol/frame.h"
+
 namespace {
 
 void appendAddress(QByteArray& out, const Address& address)
@@ -121,6 +123,31 @@ AccessPointSettings decodeAccessPoint(const QByteArray& data)
 {
     const QList<QByteArray> fields = terminatedFields(data, 3);
     return {textFromBytes(fields[0]), textFromBytes(fields[1]), textFromBytes(fields[2])};
+}
+
+QList<QByteArray> loggedBytes(const QByteArray& bytes, std::uint8_t command, int payloadAt)
+{
+    // The password is the second of the payload's zero-terminated fields in both items.
+    int secretFrom = -1;
+    int secretTo = -1;
+    if (command == CONNECT_AP_INFORMATION || command == AP_MODE) {
+        const int nameEnd = bytes.indexOf('\0', payloadAt);
+        if (nameEnd >= 0) {
+            secretFrom = nameEnd + 1;
+            secretTo = bytes.indexOf('\0', secretFrom);
+            if (secretTo < 0)
+                secretTo = bytes.size();
+        }
+    }
+    QList<QByteArray> logged;
+    for (int i = 0; i <= bytes.size(); ++i) {
+        if (i == secretFrom)
+            logged << QByteArray(SecretMask);
+        if (i < bytes.size() && (i < secretFrom || i >= secretTo))
+            logged
+                << QByteArray::number(std::uint8_t(bytes[i]), 16).toUpper().rightJustified(2, '0');
+    }
+    return logged;
 }
 
 QByteArray encodeWifiIp(const WifiIp& settings)

@@ -4,6 +4,7 @@
 #include "protocol/rawtext.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -43,6 +44,10 @@ std::uint8_t wifiModeValue(WifiMode mode);
 // A missing byte reads as 00, a mode of neither kind.
 WifiMode decodeWifiMode(const QByteArray& data);
 
+// What stands for a Wi-Fi password wherever it is not shown: in the debug log always, in rpsetup's
+// output unless asked for. Its length is not the password's.
+constexpr char SecretMask[] = "********";
+
 // Names and passwords are bytes on the wire, usually UTF-8; they are held as rawtext.h's text,
 // so a name in another encoding goes back to the printer as it came.
 
@@ -65,6 +70,12 @@ struct AccessPointSettings
 };
 QByteArray encodeAccessPoint(const AccessPointSettings& settings);
 AccessPointSettings decodeAccessPoint(const QByteArray& data);
+
+// Bytes for the debug log, each as two hex digits, with the password of a station or
+// access-point payload (command CONNECT_AP_INFORMATION or AP_MODE) as one SecretMask wherever
+// such a payload carries one, even an empty one. bytes is a whole frame, the start of one, or a
+// reply's data; its payload starts at payloadAt.
+QList<QByteArray> loggedBytes(const QByteArray& bytes, std::uint8_t command, int payloadAt);
 
 // Wi-Fi IP settings (item IP_MESSAGE, 17 bytes): mode, address, gateway, mask, DNS.
 // Unlike the Ethernet item the gateway comes before the mask and 00 means DHCP off.

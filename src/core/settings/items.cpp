@@ -1,5 +1,6 @@
 #include "settings/items.h"
 
+#include "settings/fieldcodecs.h"
 #include "settings/validation.h"
 
 namespace {
@@ -252,6 +253,13 @@ const std::vector<ItemSpec>& settingsItems()
     return items;
 }
 
+const unsigned AllItems = [] {
+    unsigned all = 0;
+    for (const ItemSpec& item : settingsItems())
+        all |= item.id;
+    return all;
+}();
+
 const ItemSpec& itemSpec(SettingsItem id)
 {
     for (const ItemSpec& item : settingsItems())
@@ -304,26 +312,5 @@ std::optional<std::uint8_t> choiceByName(const FieldSpec& field, const QString& 
 
 QString fieldText(const FieldSpec& field, const FieldValue& value)
 {
-    switch (field.kind) {
-    case FieldKind::Choice: {
-        const std::uint8_t byte = std::get<std::uint8_t>(value);
-        for (const ChoiceName& c : field.choices)
-            if (c.value == byte)
-                return QString::fromLatin1(c.name);
-        return QStringLiteral("unknown (0x%1)")
-            .arg(QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')));
-    }
-    case FieldKind::OnOff:
-        return std::get<bool>(value) ? QStringLiteral("on") : QStringLiteral("off");
-    case FieldKind::IpAddress:
-        return formatAddress(std::get<Address>(value));
-    case FieldKind::Port:
-        return QString::number(std::get<std::uint16_t>(value));
-    case FieldKind::Name:
-    case FieldKind::Password:
-    case FieldKind::ApAddress:
-    case FieldKind::Text:
-        break;
-    }
-    return std::get<QString>(value);
+    return codecOf(field.kind).text(field, value);
 }

@@ -15,7 +15,8 @@
 // settings document, its rpsetup keys and its codec. Frames, reads, `set`'s keys, `show`'s lines
 // and the document all walk this table, so a new item is one entry here and its codec.
 
-// How a field is written as text and in the document, and which rule a typed value meets.
+// How a field is written as text and in the document, which rule a typed value meets, and
+// whether it is secret: each kind has one codec (fieldcodecs.h).
 enum class FieldKind
 {
     Choice,    // a byte named by a fixed list ("normal"); a byte off the list stays a number
@@ -23,7 +24,7 @@ enum class FieldKind
     IpAddress, // dotted decimal, four bytes
     Port,      // 1 to 65535
     Name,      // a network name
-    Password,  // a network password
+    Password,  // a network password: secret
     ApAddress, // the access point's own address, kept as the text the printer stores
     Text,      // read-only text (the firmware date)
 };
@@ -77,6 +78,8 @@ struct ItemSpec
 
 // Every item in the order they are read, written and shown.
 const std::vector<ItemSpec>& settingsItems();
+// Every item of the table, as `show` and `backup` read them.
+extern const unsigned AllItems;
 const ItemSpec& itemSpec(SettingsItem id);
 const ItemSpec& itemOf(SettingsField field);
 const FieldSpec& fieldSpec(SettingsField field);
@@ -86,6 +89,5 @@ const FieldSpec* fieldForKey(const QString& key);
 // The names a choice field takes, in wire order.
 QStringList choiceNames(const FieldSpec& field);
 std::optional<std::uint8_t> choiceByName(const FieldSpec& field, const QString& name);
-// The value as `show` prints it: a choice's name (its number when unnamed), on/off, dotted
-// address, decimal port, or the text as it is.
+// The value as `show` prints it, by its kind's codec (fieldcodecs.h).
 QString fieldText(const FieldSpec& field, const FieldValue& value);

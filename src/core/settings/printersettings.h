@@ -40,7 +40,6 @@ enum SettingsItem : unsigned
     ItemStation = 1u << 7,
     ItemAccessPoint = 1u << 8,
     ItemWifiIp = 1u << 9,
-    AllItems = (1u << 10) - 1,
 };
 
 // The set frame that stores one item. An access point's address goes out in its one canonical

@@ -1,6 +1,6 @@
 #include "settings/settingsdocument.h"
 
-#include "protocol/network.h"
+#include "settings/fieldcodecs.h"
 #include "settings/items.h"
 #include "settings/validation.h"
 
@@ -8,9 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
-
-#include <cctype>
-#include <cmath>
 
 namespace {
 
@@ -23,70 +20,6 @@ struct Text
 QString join(const QString& path, const QString& key)
 {
     return path.isEmpty() ? key : path + QLatin1Char('.') + key;
-}
-
-// Whether a value read from a printer is one the rules would refuse to send.
-bool outsideRules(const FieldSpec& field, const FieldValue& value)
-{
-    switch (field.kind) {
-    case FieldKind::Choice:
-        return !choiceByName(field, fieldText(field, value));
-    case FieldKind::Port:
-        return std::get<std::uint16_t>(value) == 0;
-    case FieldKind::Name:
-        return holdsForeignBytes(std::get<QString>(value)) ||
-               checkName(std::get<QString>(value)) != SettingsError::None;
-    case FieldKind::Password:
-        return holdsForeignBytes(std::get<QString>(value)) ||
-               checkPassword(std::get<QString>(value)) != SettingsError::None;
-    case FieldKind::ApAddress:
-        return std::get<QString>(value).isEmpty();
-    default:
-        return false;
-    }
-}
-
-// A value the rules refuse is written in a form a typed value cannot take, so a restore sends it
-// back as it is while typed values keep meeting the rules: a choice's byte as its number, a name
-// or password as {"hex": "..."} of its bytes.
-QJsonValue toJson(const FieldSpec& field, const FieldValue& value)
-{
-    const bool marked = outsideRules(field, value);
-    switch (field.kind) {
-    case FieldKind::Choice:
-        if (marked)
-            return int(std::get<std::uint8_t>(value));
-        return fieldText(field, value);
-    case FieldKind::OnOff:
-        return std::get<bool>(value);
-    case FieldKind::Port:
-        return int(std::get<std::uint16_t>(value));
-    case FieldKind::Name:
-    case FieldKind::Password:
-        if (marked)
-            return QJsonObject{
-                {"hex", QString::fromLatin1(bytesFromText(std::get<QString>(value)).toHex())}};
-        return fieldText(field, value);
-    default:
-        return fieldText(field, value);
-    }
-}
-
-// The bytes of {"hex": "..."}: pairs of hexadecimal digits, none of them 00, which would end the
-// field on the wire.
-std::optional<QString> hexText(const QJsonValue& value)
-{
-    const QJsonObject object = value.toObject();
-    const QString digits = object.value("hex").toString();
-    if (object.size() != 1 || !object.value("hex").isString() || digits.size() % 2 != 0)
-        return std::nullopt;
-    for (const QChar c : digits)
-        if (!isxdigit(c.unicode() < 128 ? c.toLatin1() : 'x'))
-            return std::nullopt;
-    const QByteArray bytes = QByteArray::fromHex(digits.toLatin1());
-    if (bytes.contains('\0'))
-        return std::nullopt;
-    return textFromBytes(bytes);
 }
 
 // Walks a document, collecting every error with the path it was found at.
@@ -115,97 +48,19 @@ public:
         return object;
     }
 
-    // One field's value, checked by its kind's rule; nothing after reporting why. An empty
-    // access-point address means the printer never had one: a whole item keeps it empty, a
-    // change leaves the printer's as it is.
-    // The marked forms of values as a printer held them (a choice's unnamed byte, port 0, hex
-    // bytes, an empty name or access-point address) set held: the rules do not apply to them.
+    // One field's value, checked by its kind's codec; nothing after reporting why. held: the
+    // value is in a form that keeps it as a printer held it (JsonField).
     std::optional<FieldValue> field(const FieldSpec& field, const QJsonValue& value,
                                     const QString& path, bool whole, bool& held)
     {
-        held = false;
-        if (field.kind == FieldKind::OnOff) {
-            if (!value.isBool())
-                return fail(path, Text::tr("应为true或false"));
-            return FieldValue(value.toBool());
-        }
-        if (field.kind == FieldKind::Port ||
-            (field.kind == FieldKind::Choice && value.isDouble())) {
-            const int top = field.kind == FieldKind::Port ? 65535 : 255;
-            const double number = value.toDouble(-1);
-            // The range comes first: converting a double outside int's range is undefined.
-            if (!value.isDouble() || !(number >= 0 && number <= top) ||
-                number != std::floor(number))
-                return field.kind == FieldKind::Port
-                           ? fail(path, settingsErrorText(SettingsError::InvalidPort))
-                           : choiceError(field, path);
-            if (field.kind == FieldKind::Port) {
-                held = number == 0;
-                return FieldValue(std::uint16_t(number));
-            }
-            // Only a byte without a name is written as a number.
-            held = true;
-            const FieldValue byte{std::uint8_t(number)};
-            return outsideRules(field, byte) ? std::optional<FieldValue>(byte)
-                                             : choiceError(field, path);
-        }
-        if ((field.kind == FieldKind::Name || field.kind == FieldKind::Password) &&
-            value.isObject()) {
-            held = true;
-            if (const auto text = hexText(value))
-                return FieldValue(*text);
-            return fail(path, Text::tr("应为 {\"hex\": \"…\"}，成对的十六进制数字，不含00"));
-        }
-        if (!value.isString())
-            return fail(path, Text::tr("应为文本"));
-        held = value.toString().isEmpty() &&
-               (field.kind == FieldKind::Name || field.kind == FieldKind::ApAddress);
-        return text(field, value.toString(), path, whole);
+        const JsonField read = codecOf(field.kind).fromJson(field, value, whole);
+        held = read.held;
+        if (!read.error.isEmpty())
+            error(path, read.error);
+        return read.value;
     }
 
 private:
-    std::optional<FieldValue> fail(const QString& path, const QString& message)
-    {
-        error(path, message);
-        return std::nullopt;
-    }
-
-    std::optional<FieldValue> choiceError(const FieldSpec& field, const QString& path)
-    {
-        return fail(path,
-                    Text::tr("应为以下之一：%1").arg(choiceNames(field).join(QLatin1String(", "))));
-    }
-
-    std::optional<FieldValue> text(const FieldSpec& field, const QString& text, const QString& path,
-                                   bool whole)
-    {
-        switch (field.kind) {
-        case FieldKind::Choice:
-            if (const auto byte = choiceByName(field, text))
-                return FieldValue(*byte);
-            return choiceError(field, path);
-        case FieldKind::ApAddress:
-            if (text.isEmpty())
-                return whole ? std::optional<FieldValue>(QString()) : std::nullopt;
-            [[fallthrough]];
-        case FieldKind::IpAddress:
-            if (const auto address = parseAddress(text))
-                return field.kind == FieldKind::IpAddress ? FieldValue(*address)
-                                                          : FieldValue(formatAddress(*address));
-            return fail(path, settingsErrorText(SettingsError::InvalidAddress));
-        case FieldKind::Name:
-            if (const SettingsError e = checkName(text); e != SettingsError::None)
-                return fail(path, settingsErrorText(e));
-            return FieldValue(text);
-        case FieldKind::Password:
-            if (const SettingsError e = checkPassword(text); e != SettingsError::None)
-                return fail(path, settingsErrorText(e));
-            return FieldValue(text);
-        default:
-            return FieldValue(text);
-        }
-    }
-
     DocumentErrors& m_errors;
 };
 
@@ -370,9 +225,39 @@ QStringList valuesKeptAsHeld(const PrinterSettings& s)
     for (const ItemSpec& item : settingsItems())
         if (item.has(s) && !item.readOnly)
             for (const FieldSpec& f : item.fields)
-                if (outsideRules(f, f.get(s)))
+                if (codecOf(f.kind).outsideRules(f, f.get(s)))
                     paths << join(item.path(), QLatin1String(f.jsonKey));
     return paths;
+}
+
+QJsonValue withSecretsMasked(const ItemSpec& item, const QJsonValue& value)
+{
+    const QString mask = QString::fromLatin1(SecretMask);
+    if (!value.isObject())
+        return !value.isUndefined() && !item.merged() && isSecret(item.fields.front()) ? mask
+                                                                                       : value;
+    QJsonObject object = value.toObject();
+    for (const FieldSpec& f : item.fields)
+        if (isSecret(f) && object.contains(QLatin1String(f.jsonKey)))
+            object[QLatin1String(f.jsonKey)] = mask;
+    return object;
+}
+
+QJsonObject withSecretsMasked(QJsonObject document)
+{
+    for (const ItemSpec& item : settingsItems()) {
+        const QString section = QString::fromLatin1(item.section);
+        if (!document.contains(section))
+            continue;
+        QJsonObject inSection = document.value(section).toObject();
+        if (!item.object)
+            inSection = withSecretsMasked(item, inSection).toObject();
+        else if (inSection.contains(QLatin1String(item.object)))
+            inSection[QLatin1String(item.object)] =
+                withSecretsMasked(item, inSection.value(QLatin1String(item.object)));
+        document[section] = inSection;
+    }
+    return document;
 }
 
 QJsonObject toDocument(const PrinterSettings& s, const QString& product, int port,
@@ -392,7 +277,7 @@ QJsonObject toDocument(const PrinterSettings& s, const QString& product, int por
         QJsonObject own =
             item.object ? section.value(QLatin1String(item.object)).toObject() : section;
         for (const FieldSpec& f : item.fields)
-            own[QLatin1String(f.jsonKey)] = toJson(f, f.get(s));
+            own[QLatin1String(f.jsonKey)] = codecOf(f.kind).toJson(f, f.get(s));
         if (item.object)
             section[QLatin1String(item.object)] = own;
         else

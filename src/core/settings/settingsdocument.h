@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/items.h"
 #include "settings/printersettings.h"
 #include "settings/settingschange.h"
 
@@ -19,6 +20,11 @@ QJsonObject toDocument(const PrinterSettings& settings, const QString& product, 
                        const QString& path = QString());
 // The document paths of such values ("print.speed", "wifi.station.ssid").
 QStringList valuesKeptAsHeld(const PrinterSettings& settings);
+
+// What is shown unless secrets are asked for: every secret field present written as SecretMask,
+// whatever its value. The item's value is its object in the document, or its one field's value.
+QJsonValue withSecretsMasked(const ItemSpec& item, const QJsonValue& value);
+QJsonObject withSecretsMasked(QJsonObject document);
 
 // Reads a document back for restore. Every error names the path of the offending value
 // ("ethernet.ip: ..."); on any error the result is empty and nothing may be written.
