@@ -11,11 +11,11 @@
 
 #include <libusb.h>
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "link/networklink.h"
+#include "link/statusquery.h"
+#include "usb/usblink.h"
+
+#include <memory>
 
 using namespace sim;
 using namespace testsupport;
@@ -71,64 +71,14 @@ inline int send(int port, const QByteArray& frame)
     return rc != 0 ? rc : sendFrame(handle.get(), frame);
 }
 
-// What a TCP client of a printer served on loopback (SimPrinter::serve()) saw.
-struct TcpExchange
+// A link to the printer: USB port 1, or its network side served on loopback (and nowhere else)
+// at tcpPort.
+inline std::unique_ptr<PrinterLink> openLink(bool network, quint16 tcpPort, Outcome& outcome)
 {
-    bool connected = false; // false: refused
-    bool closed = false;    // the printer closed the connection
-    QByteArray in;
-};
-
-// Connects to 127.0.0.1:port, nothing else, and sends out a byte at a time, as a stream may cut
-// it anywhere; reads until want bytes came, the printer closed, or nothing came for quietMs.
-inline TcpExchange tcpExchange(quint16 port, const QByteArray& out, int want, int quietMs = 300)
-{
-    TcpExchange r;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    r.connected = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
-    for (int i = 0; r.connected && i < out.size(); ++i)
-        ::send(fd, out.constData() + i, 1, MSG_NOSIGNAL);
-    pollfd p{fd, POLLIN, 0};
-    char buffer[512];
-    while (r.connected && r.in.size() < want && ::poll(&p, 1, quietMs) > 0) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        r.closed = n <= 0;
-        if (r.closed)
-            break;
-        r.in.append(buffer, int(n));
-    }
-    ::close(fd);
-    return r;
-}
-
-// Sends out to the printer on port 1 in one bulk transfer through libusb itself, so that bytes
-// that are no command frame go as they are; reads until want bytes came or none for 300 ms.
-inline QByteArray usbExchange(QByteArray out, int want)
-{
-    ScopedPrinterHandle printer;
-    libusb_device_handle* h = nullptr;
-    if (printer.open(1) != 0 || libusb_open(printer.get()->pHandle, &h) != 0)
-        return "no printer";
-    libusb_set_auto_detach_kernel_driver(h, 1);
-    QByteArray in;
-    unsigned char buffer[512];
-    int n = 0;
-    if (libusb_claim_interface(h, 0) == 0 &&
-        libusb_bulk_transfer(h, usb::BulkOut, reinterpret_cast<unsigned char*>(out.data()),
-                             out.size(), &n, 1000) == 0) {
-        while (in.size() < want &&
-               libusb_bulk_transfer(h, usb::BulkIn, buffer, sizeof buffer, &n, 300) == 0)
-            in.append(reinterpret_cast<const char*>(buffer), n);
-        libusb_release_interface(h, 0);
-    }
-    libusb_close(h);
-    return in;
+    if (!network)
+        return UsbLink::open(PrinterAddress::usbPort(1), outcome);
+    return NetworkLink::open(PrinterAddress::network(QStringLiteral("127.0.0.1"), tcpPort), outcome,
+                             1000);
 }
 
 } // namespace simtest

@@ -35,6 +35,7 @@ unsigned char* bytes(QByteArray& b)
 } // namespace
 
 Q_DECLARE_METATYPE(FaultRow)
+Q_DECLARE_METATYPE(Failure)
 
 // The exchanges and queries against a printer that misbehaves in every way the transport must
 // survive.
@@ -212,17 +213,19 @@ private slots:
         QCOMPARE(toHex(query(SPEED, &rc)), toHex(data.leftJustified(QueryBufferSize, '\0')));
         QCOMPARE(rc, data.isNull() ? 4 : 0);
     }
-    // The firmware's answers to DLE EOT 1 to 4, sent in one go, as the printer's condition gives
-    // them, on both links.
+    // A status read through the core, as the printer's condition gives it, over both links.
+    // answers: the four bytes, "" for a printer that reports none, or the failure.
     void status_data()
     {
         QTest::addColumn<QString>("fields");
         QTest::addColumn<bool>("network");
         QTest::addColumn<QByteArray>("answers");
-        auto row = [](const char* name, const char* fields, const char* answers) {
+        QTest::addColumn<Failure>("failure");
+        auto row = [](const char* name, const char* fields, const char* answers,
+                      Failure failure = Failure::None) {
             for (bool network : {false, true})
                 QTest::addRow("%s, %s", name, network ? "network" : "usb")
-                    << fields << network << hex(answers);
+                    << fields << network << hex(answers) << failure;
         };
         row("ready", "", "12 12 12 12");
         row("paper near its end", "paper=near-end", "12 12 12 1E");
@@ -233,9 +236,9 @@ private slots:
         row("unrecoverable error", "error=unrecoverable", "12 52 32 12");
         row("recoverable error", "error=recoverable", "12 52 52 12");
         row("reports no status", "status=none", "");
-        row("a byte that is no status", "status-reply=FF", "FF FF FF FF");
-        row("a firmware fault on status requests alone", "fault=short-reply:0,fault-only=10:04",
-            "");
+        row("a byte that is no status", "status-reply=FF", "", Failure::NotAStatus);
+        row("answers cut to nothing", "fault=short-reply:0,fault-only=10:04", "");
+        row("a late reply to a command first", "fault=stale-reply", "12 12 12 12");
     }
 
     void status()
@@ -243,69 +246,86 @@ private slots:
         QFETCH(QString, fields);
         QFETCH(bool, network);
         QFETCH(QByteArray, answers);
+        QFETCH(Failure, failure);
         SimBus::instance().clear();
         m_printer = simtest::attach(QStringLiteral("port=1,") + fields);
-        const QByteArray requests = hex("100401 100402 100403 100404");
-        const QByteArray got = network ? simtest::tcpExchange(m_printer->serve(), requests, 4).in
-                                       : simtest::usbExchange(requests, 4);
-        QCOMPARE(toHex(got), toHex(answers));
-        QCOMPARE(network ? m_printer->networkReceived() : m_printer->received(),
-                 QList<QByteArray>{requests});
+        Outcome opened;
+        std::unique_ptr<PrinterLink> link =
+            simtest::openLink(network, network ? m_printer->serve() : 0, opened);
+        QVERIFY(link);
+        PrinterStatus s;
+        const Outcome read = readPrinterStatus(*link, s, 300);
+        QCOMPARE(read.failure, failure);
+        QCOMPARE(toHex(s.reports ? QByteArray(reinterpret_cast<const char*>(s.raw.data()), 4)
+                                 : QByteArray()),
+                 toHex(answers));
     }
 
-    // The network side's own behaviour, and the firmware's faults over it: what a client of the
-    // printer served on loopback sees. retry: the first connection is refused, and one this
-    // much later sees the rest.
-    void network_data()
+    // One query over a link, against the faults of the firmware (both links) and of the network
+    // side: what the core makes of it. retry: the first connection is refused, and one this much
+    // later goes through.
+    void links_data()
     {
         QTest::addColumn<QString>("fields");
-        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("network");
         QTest::addColumn<int>("retry");
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("closed");
-        const QByteArray status = hex("100401");
-        QTest::newRow("answers") << "" << GetSpeed << 0 << true << speedReply(0) << false;
-        QTest::newRow("silent") << "net=silent" << GetSpeed << 0 << true << QByteArray() << false;
-        QTest::newRow("closes at once")
-            << "net=close" << status << 0 << true << QByteArray() << true;
-        QTest::newRow("drops halfway through a reply")
-            << "net=drop" << GetSpeed << 0 << true << speedReply(0).left(5) << true;
-        QTest::newRow("off the network: refused")
-            << "network=off" << status << 0 << false << QByteArray() << false;
-        QTest::newRow("a late listener")
-            << "net-delay=300" << status << 400 << true << hex("12") << false;
-        QTest::newRow("a short reply")
-            << "fault=short-reply:4" << GetSpeed << 0 << true << speedReply(0).left(4) << false;
-        QTest::newRow("a late reply waits for the next command")
-            << "fault=late-reply" << status + status << 0 << true << hex("12") << false;
-        QTest::newRow("a stale reply first")
-            << "fault=stale-reply" << status << 0 << true << speedReply(0) + hex("12") << false;
+        QTest::addColumn<Failure>("opened");
+        QTest::addColumn<Failure>("failure");
+        auto row = [](const char* name, const char* fields, Failure failure, bool usb = true,
+                      Failure opened = Failure::None, int retry = 0) {
+            for (bool network : {false, true})
+                if (network || usb)
+                    QTest::addRow("%s, %s", name, network ? "network" : "usb")
+                        << fields << network << retry << opened << failure;
+        };
+        row("answers", "", Failure::None);
+        row("no reply", "fault=no-reply", Failure::Timeout);
+        row("a short reply", "fault=short-reply:4", Failure::Timeout);
+        row("a late reply", "fault=late-reply", Failure::Timeout);
+        row("a stale reply first", "fault=stale-reply", Failure::None);
+        row("silent", "net=silent", Failure::Timeout, false);
+        row("closes at once", "net=close", Failure::ConnectionLost, false);
+        row("drops halfway through a reply", "net=drop", Failure::ConnectionLost, false);
+        row("off the network", "network=off", Failure::None, false, Failure::ConnectionRefused);
+        row("a late listener", "net-delay=300", Failure::None, false, Failure::None, 400);
     }
 
-    void network()
+    void links()
     {
         QFETCH(QString, fields);
-        QFETCH(QByteArray, request);
+        QFETCH(bool, network);
         QFETCH(int, retry);
-        QFETCH(bool, connected);
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, closed);
+        QFETCH(Failure, opened);
+        QFETCH(Failure, failure);
         SimBus::instance().clear();
         m_printer = simtest::attach(QStringLiteral("port=1,") + fields);
         m_printer->setRawReply(0x02, SPEED, speedReply(0));
-        const quint16 port = m_printer->serve();
-        QVERIFY(port != 0);
+        Outcome open;
+        const quint16 port = network ? m_printer->serve() : 0;
         if (retry > 0) {
-            QVERIFY2(!simtest::tcpExchange(port, request, 1).connected, "refused while late");
+            QVERIFY2(!simtest::openLink(network, port, open), "refused while late");
+            QCOMPARE(open.failure, Failure::ConnectionRefused);
             QTest::qWait(retry);
         }
-        const simtest::TcpExchange got = simtest::tcpExchange(port, request, 64);
-        QCOMPARE(got.connected, connected);
-        QCOMPARE(toHex(got.in), toHex(answer));
-        QCOMPARE(got.closed, closed);
-        if (connected && !closed)
-            QCOMPARE(m_printer->networkReceived(), QList<QByteArray>{request});
+        std::unique_ptr<PrinterLink> link = simtest::openLink(network, port, open);
+        QCOMPARE(open.failure, opened);
+        if (!link)
+            return;
+        unsigned char out[QueryBufferSize];
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(queryPrinterInfo(*link, SPEED, out).failure, failure);
+        QVERIFY(clock.elapsed() < (failure == Failure::Timeout ? 3500 : 1500));
+        if (failure == Failure::None)
+            QCOMPARE(int(out[0]), 1);
+        // Neither link sends anything more after a time-out or a lost connection.
+        const int sent = (network ? m_printer->networkReceived().value(0) : QByteArray()).size() +
+                         int(m_printer->received().size());
+        if (failure != Failure::None)
+            QCOMPARE(queryPrinterInfo(*link, SPEED, out).failure, failure);
+        QCOMPARE((network ? m_printer->networkReceived().value(0) : QByteArray()).size() +
+                     int(m_printer->received().size()),
+                 sent);
     }
 
     // An address beyond loopback may be a real machine's: only printer-sim's own namespace

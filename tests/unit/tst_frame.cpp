@@ -1,9 +1,14 @@
+#include "i18n/translation.h"
+#include "link/outcome.h"
 #include "protocol/frame.h"
 #include "protocol/reply.h"
+#include "protocol/status.h"
 #include "testsupport.h"
 #include "usb/printerlist.h"
 #include "usb/query.h"
 
+#include <QRegularExpression>
+#include <QTranslator>
 #include <QtTest>
 
 using testsupport::hex;
@@ -108,6 +113,70 @@ private slots:
                                          bytes.size(), 0x02, 0x00);
         QCOMPARE(int(scan.kind), kind);
         QCOMPARE(scan.at, at);
+    }
+
+    // The four answers to DLE EOT 1 to 4, and what they say: every bit named, the fixed bits.
+    void status_data()
+    {
+        QTest::addColumn<QByteArray>("answers");
+        QTest::addColumn<QString>("summary"); // "invalid": not a status
+        QTest::addColumn<bool>("ready");
+        const auto row = [](const char* name, const char* answers, const char* summary,
+                            bool ready) {
+            QTest::newRow(name) << hex(answers) << QString::fromUtf8(summary) << ready;
+        };
+        row("ready", "12 12 12 12", "就绪", true);
+        row("drawer pin high is no problem", "16 12 12 12", "就绪", true);
+        row("offline", "1A 12 12 12", "离线", false);
+        row("cover open", "12 16 12 12", "上盖打开", false);
+        row("paper being fed", "12 1A 12 12", "就绪，正在走纸", true);
+        row("stopped by paper end", "12 32 12 12", "缺纸", false);
+        row("an error", "12 52 12 12", "错误", false);
+        row("cutter error", "12 52 1A 12", "切刀错误", false);
+        row("unrecoverable", "12 12 32 12", "不可恢复的错误", false);
+        row("recoverable", "12 12 52 12", "可自动恢复的错误", false);
+        row("paper near end, bit 2", "12 12 12 16", "就绪，纸将用尽", true);
+        row("paper near end, bit 3", "12 12 12 1A", "就绪，纸将用尽", true);
+        row("paper end, bit 5", "12 12 12 32", "缺纸", false);
+        row("paper end, bit 6", "12 12 12 52", "缺纸", false);
+        row("paper end and offline", "1A 32 12 72", "离线，缺纸", false);
+        row("bit 0 set", "13 12 12 12", "invalid", false);
+        row("bit 7 set", "12 12 12 92", "invalid", false);
+        row("bit 1 clear", "12 10 12 12", "invalid", false);
+        row("bit 4 clear", "12 12 02 12", "invalid", false);
+        row("a frame's first byte", "1B 12 12 12", "invalid", false);
+    }
+
+    void status()
+    {
+        QFETCH(QByteArray, answers);
+        QFETCH(bool, ready);
+        std::array<std::uint8_t, 4> bytes;
+        std::copy(answers.begin(), answers.end(), bytes.begin());
+        const std::optional<PrinterStatus> s = decodePrinterStatus(bytes);
+        QTEST(s ? s->summary() : QStringLiteral("invalid"), "summary");
+        QCOMPARE(s && s->ready(), ready);
+        QCOMPARE(buildStatusRequest(StatusRequest::PaperSensor), hex("100404"));
+    }
+
+    // Every failure has its words in Chinese and in English, so no cause reaches a person blank
+    // or untranslated.
+    void failureTexts()
+    {
+        QTranslator translator;
+        QStringList chinese;
+        for (int f = int(Failure::Refused); f <= int(Failure::NetworkFailed); ++f)
+            chinese << failureText(Failure(f));
+        QVERIFY(installTranslation(*qApp, translator, QLocale(QLocale::English)));
+        const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        for (int f = int(Failure::Refused); f <= int(Failure::NetworkFailed); ++f) {
+            const QString english = failureText(Failure(f));
+            const QString zh = chinese[f - int(Failure::Refused)];
+            QVERIFY2(zh.contains(han), qPrintable(QString::number(f)));
+            QVERIFY2(!english.isEmpty() && !english.contains(han), qPrintable(zh));
+        }
+        QCOMPARE(failureText(Failure::None), QString());
+        QCoreApplication::removeTranslator(&translator);
     }
 
     // Discovery proves the texts of real ports; what is left is text that is not a number.

@@ -1,3 +1,4 @@
+#include "link/printeraddress.h"
 #include "protocol/frame.h"
 #include "protocol/network.h"
 #include "settings/validation.h"
@@ -55,6 +56,31 @@ private slots:
         QFETCH(QString, text);
         const std::optional<Address> address = parseAddress(text);
         QTEST(address ? formatAddress(*address) : QStringLiteral("invalid"), "expected");
+    }
+
+    // --host's words, parsed once: the address and port, or a refusal (nothing connects then).
+    void host_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* text, const char* expected) {
+            QTest::newRow(text) << QString(text) << QString(expected);
+        };
+        row("192.168.1.50", "192.168.1.50:9100");
+        row("192.168.1.50:9101", "192.168.1.50:9101");
+        row("till-printer.local", "till-printer.local:9100");
+        row("[::1]:9100", "[::1]:9100");
+        row("::1", "[::1]:9100");
+        row("fe80::1%eth0", "invalid");
+        for (const char* refused : {"", ":9100", "host:", "host:0", "host:65536", "host:+1",
+                                    "host:09", "a b", "[::1", "[::1]x", "-host", "h%1st"})
+            row(refused, "invalid");
+    }
+    void host()
+    {
+        QFETCH(QString, text);
+        const std::optional<PrinterAddress> address = PrinterAddress::parseHost(text);
+        QTEST(address ? address->toString() : QStringLiteral("invalid"), "expected");
     }
 
     void port_data()

@@ -2,6 +2,20 @@
 
 #include <QtGlobal>
 
+ReplyMatcher statusAnswer()
+{
+    return [](const unsigned char* bytes, int length) {
+        if (length < 1)
+            return ReplyScan{ReplyScan::NeedMore, 0};
+        const ReplyScan frame = scanReply(bytes, length, AnyCommand, AnyCommand);
+        if (frame.kind == ReplyScan::Frame)
+            return ReplyScan{ReplyScan::Skip, frame.at};
+        if (bytes[0] == 0x1B && frame.kind == ReplyScan::NeedMore)
+            return frame;
+        return ReplyScan{ReplyScan::Frame, 1};
+    };
+}
+
 Outcome readPrinterStatus(PrinterLink& link, PrinterStatus& status, int budgetMs)
 {
     // A late reply to an earlier command would be read as the first answer. A network printer's
@@ -14,8 +28,8 @@ Outcome readPrinterStatus(PrinterLink& link, PrinterStatus& status, int budgetMs
     std::array<std::uint8_t, 4> answers = {};
     for (int i = 0; i < 4; ++i) {
         QByteArray answer;
-        const Outcome got =
-            link.exchange(buildStatusRequest(StatusRequest(i + 1)), rawAnswer(1), answer, budgetMs);
+        const Outcome got = link.exchange(buildStatusRequest(StatusRequest(i + 1)), statusAnswer(),
+                                          answer, budgetMs);
         if (i == 0 && got.failure == Failure::Timeout) {
             qDebug("status: no answer to DLE EOT 1; the printer does not report status");
             status = silentPrinterStatus();

@@ -3,6 +3,11 @@
 #include "link/printerlink.h"
 #include "protocol/status.h"
 
+// The one-byte answer to a status request. A whole command frame before it is a late reply to
+// an earlier command and is stepped over; a frame's first byte (1B) is never a status byte, so
+// one that starts there waits for the rest.
+ReplyMatcher statusAnswer();
+
 // How long a status read first listens for bytes an earlier command left behind on USB.
 constexpr int StatusDrainMs = 20;
 

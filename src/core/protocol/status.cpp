@@ -97,8 +97,6 @@ QString PrinterStatus::summary() const
 {
     if (!reports)
         return QObject::tr("不报告状态");
-    if (ready() && paper == Paper::Ok)
-        return QObject::tr("就绪");
     QStringList words = problems();
     if (ready())
         words.prepend(QObject::tr("就绪"));
