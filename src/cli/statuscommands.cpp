@@ -106,12 +106,19 @@ int status(Invocation& call)
         if (severity(state) > severity(worst))
             worst = state;
     };
+    // A printer that cannot be reached is one more line of the summary, an unknown one.
+    call.targets.onUnreachable([&](const Target& target, const Outcome& why) {
+        if (json)
+            array << statusJson(target, PrinterStatus(), why);
+        lines << Rpsetup::tr("%1：%2").arg(target.label(), failureAfterLabel(why.failure));
+        note(PluginUnknown);
+    });
     const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
         PrinterStatus s;
         const Outcome read = readPrinterStatus(link, s);
         if (json)
             array << statusJson(target, s, read);
-        const QString said = read.ok() ? s.summary() : outcomeText(read);
+        const QString said = read.ok() ? s.summary() : failureAfterLabel(read.failure);
         lines << Rpsetup::tr("%1：%2").arg(target.label(), escapeControls(said));
         note(read.ok() ? pluginState(s) : PluginUnknown);
         return read.ok() ? int(Success) : int(PrinterFailed);

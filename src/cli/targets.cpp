@@ -149,9 +149,13 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
         int rc = PrinterFailed;
         if (target.refused) {
             explained(target, Failure::AccessDenied);
+            if (m_unreachable)
+                m_unreachable(target, Outcome::failed(Failure::AccessDenied, PrinterFailed));
         } else if (bus().find(target.path, handle.get()) != 0 || session.open(handle.get()) != 0) {
             if (!explained(target, handle.get()->failure))
                 err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
+            if (m_unreachable)
+                m_unreachable(target, Outcome::failed(handle.get()->failure, PrinterFailed));
         } else {
             UsbLink link(handle.get());
             rc = action(target, link);
@@ -170,6 +174,8 @@ int Targets::forHost(const Target& target, const Action& action) const
     const std::unique_ptr<NetworkLink> link = NetworkLink::open(*target.host, connected);
     if (!link) {
         err(Rpsetup::tr("%1：%2").arg(target.label(), failureAfterLabel(connected.failure)));
+        if (m_unreachable)
+            m_unreachable(target, connected);
         return PrinterFailed;
     }
     return action(target, *link);

@@ -47,6 +47,11 @@ public:
     bool all() const { return m_all; }
 
     using Action = std::function<int(const Target&, PrinterLink&)>;
+    using Unreachable = std::function<void(const Target&, const Outcome&)>;
+
+    // Told of each printer that could not be opened or connected to, after it is said; a
+    // command that reports every printer (status) counts it there.
+    void onUnreachable(Unreachable hook) { m_unreachable = std::move(hook); }
 
     // The chosen printers, or the exit status that says why there are none.
     int choose(QList<Target>& targets) const;
@@ -66,6 +71,7 @@ private:
     std::optional<QString> m_path;
     bool m_all;
     std::optional<PrinterAddress> m_host;
+    Unreachable m_unreachable;
     mutable std::shared_ptr<PrinterBus> m_bus;
 };
 

@@ -62,7 +62,7 @@ QJsonObject printerOn(const Run& run, int port)
 }
 
 // Every frame that changes a printer, "SYSFS: HEX", in bus order: all but the get queries
-// (class 02) and the firmware-date query (class 00, command 04).
+// (class 02), the firmware-date query (class 00, command 04) and status requests (10 04).
 QStringList writes(const Run& run)
 {
     QStringList frames;
@@ -70,7 +70,8 @@ QStringList writes(const Run& run)
         for (const QJsonValue& v : printer["received"].toArray()) {
             const QByteArray bytes = QByteArray::fromHex(v.toString().toLatin1());
             if (!bytes.startsWith(QByteArray::fromHex("1BFFFE02")) &&
-                !bytes.startsWith(QByteArray::fromHex("1BFFFE0004")))
+                !bytes.startsWith(QByteArray::fromHex("1BFFFE0004")) &&
+                !bytes.startsWith(QByteArray::fromHex("1004")))
                 frames << printer["sysfs"].toString() + ": " + QString::fromLatin1(toHex(bytes));
         }
     return frames;
@@ -157,6 +158,66 @@ private slots:
         row("apply: a named mode over an unknown one", {"port=1,wifi-mode=5"},
             QString(Doc).replace("%s", R"("wifi": {"mode": "ap"})") + "rpsetup apply w.json", 0,
             {"port 1: changed: wifi mode"}, {"1-1: 1B FF FE 01 30 01 02 1B FE FF"});
+        // The status over USB and at the printer's address, with the monitoring plugins' codes.
+        const struct
+        {
+            const char* fields;
+            const char* said;
+            int check;
+        } conditions[] = {{"", "ready", 0},
+                          {"paper=near-end", "ready, paper near end", 1},
+                          {"paper=end", "offline, out of paper", 2},
+                          {"cover=open", "offline, cover open", 2},
+                          {"offline=yes", "offline", 2},
+                          {"error=cutter", "cutter error", 2},
+                          {"error=unrecoverable", "unrecoverable error", 2},
+                          {"error=recoverable", "recoverable error", 2},
+                          {"status=none", "does not report status", 3},
+                          {"status-reply=FF", "answers, but not with a printer status", 3}};
+        for (const auto& c : conditions) {
+            const QString check = QString::number(c.check);
+            QTest::addRow("status: %s", *c.fields ? c.fields : "ready")
+                << QStringList{QStringLiteral("port=1,") + c.fields}
+                << "rpsetup status --check; echo \"rc=$?\"; "
+                   "rpsetup --host 192.168.1.100 status --check; echo \"rc=$?\"; "
+                   "rpsetup --host 192.168.1.50:9100 status"
+                << (c.check == 3 && *c.said == 'a' ? 1 : 0)
+                << QStringList{QStringLiteral(" - port 1: %1\nrc=%2").arg(c.said, check),
+                               QStringLiteral(" - 192.168.1.100:9100: %1\nrc=%2")
+                                   .arg(c.said, check),
+                               QStringLiteral("192.168.1.50:9100: %1").arg(c.said)}
+                << none;
+        }
+        row("status --json", {"port=1,paper=near-end"}, "rpsetup status --json", 0,
+            {"\"link\": \"usb\"", "\"paper\": \"near-end\"", "\"ready\": true",
+             "\"printer\": \"1-1\""},
+            none);
+        row("status: nothing listens at the address", {"port=1,network=off"},
+            "rpsetup --host 192.168.1.100 status --check", 3,
+            {"UNKNOWN - 192.168.1.100:9100: connection refused"}, none);
+        row("settings stay on USB", {"port=1"}, "rpsetup --host 192.168.1.100 show", 2,
+            {"show works over USB only"}, none);
+        row("check-network: both addresses answer, a receipt printed", {"port=1"},
+            "rpsetup check-network --print", 0,
+            {"port 1: ethernet 192.168.1.100:9100: this computer's interface lo is on that subnet",
+             "port 1: ethernet 192.168.1.100:9100: answers: ready",
+             "port 1: wifi 192.168.1.50:9100: answers: ready"},
+            none);
+        row("check-network: DHCP has no address", {"port=1,eth-dhcp=on,wifi-dhcp=on"},
+            "rpsetup check-network", 0, {"port 1: ethernet uses DHCP and has no address to check"},
+            none);
+        row("check-network: refused, silent",
+            {"port=1,network=off,wifi-dhcp=on",
+             "port=2,net=silent,eth-ip=192.168.1.101,wifi-dhcp=on"},
+            "rpsetup --port 1 check-network; rpsetup --port 2 check-network --wait 3", 1,
+            {"192.168.1.100:9100: connection refused", "waiting up to 3 s",
+             "192.168.1.101:9100: no answer"},
+            none);
+        row("check-network: not where it was told to be", {"port=1,wifi-dhcp=on"},
+            "rpsetup set eth.ip=10.9.9.9 && rpsetup check-network --json", 1,
+            {"10.9.9.9:9100: no interface of this computer is on that subnet",
+             "\"result\": \"no-route\""},
+            {"1-1: 1B FF FE 01 0D 0D 01 0A 09 09 09 FF FF FF 00 C0 A8 01 01 1B FE FF"});
         row("options after the command", {Known}, "rpsetup show --json --port 3", 0,
             {"\"port\": 3"}, none);
         row("-- ends the options", {Known}, "rpsetup --port=3 -- show", 0, {"(port 3)"}, none);
@@ -400,6 +461,11 @@ private slots:
         for (const QString& text : says)
             QVERIFY2(run.output.contains(text), qPrintable(failure(run)));
         QCOMPARE(writes(run), written);
+        if (script.contains("--print"))
+            QVERIFY2(
+                run.printers[0]["networkReceived"].toArray().first().toString().contains(
+                    QByteArray("\x1B@Network check\nAddress: 192.168.1.100\nPort: 9100\n").toHex()),
+                qPrintable(failure(run)));
         // No password the rows give a printer reaches the output or the transport's log, unless
         // asked for, or listed among the frames a restore would send, as backup keeps them.
         if (!script.contains("--show-secrets") && !script.contains("--dry-run"))
