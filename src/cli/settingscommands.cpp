@@ -17,12 +17,11 @@ void printSettings(const PrinterSettings& s, const Target& target)
     const auto line = [](const QString& key, const QString& value) {
         out(QStringLiteral("%1 %2").arg(key + ':', -17).arg(escapeControls(value)));
     };
+    const QString port = QString::number(target.port);
     line(QStringLiteral("printer"),
-         target.portShared ? QStringLiteral("%1 (port %2, %3)")
-                                 .arg(target.product)
-                                 .arg(target.port)
-                                 .arg(target.path)
-                           : QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));
+         target.portShared
+             ? QStringLiteral("%1 (port %2, %3)").arg(target.product, port, target.path)
+             : QStringLiteral("%1 (port %2)").arg(target.product, port));
     for (const ItemSpec& item : settingsItems()) {
         if (!item.has(s) && !item.shownWhenUnread)
             continue;

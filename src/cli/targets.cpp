@@ -38,7 +38,7 @@ bool explained(const Target& target, TransportFailure failure)
 
 QString Target::label() const
 {
-    return portShared ? Rpsetup::tr("端口%1（%2）").arg(port).arg(path)
+    return portShared ? Rpsetup::tr("端口%1（%2）").arg(QString::number(port), path)
                       : Rpsetup::tr("端口%1").arg(port);
 }
 
@@ -59,10 +59,10 @@ QList<Target> attachedPrinters(const PrinterBus& bus)
 
 QString printerLine(const Target& p)
 {
+    // One substitution: a product string is the device's text, and a %1 in it is no placeholder.
     return QStringLiteral("%1\t%2\t%3")
-        .arg(p.port)
-        .arg(p.refused ? Rpsetup::tr("（无权限）") : escapeControls(p.product))
-        .arg(p.path);
+        .arg(QString::number(p.port),
+             p.refused ? Rpsetup::tr("（无权限）") : escapeControls(p.product), p.path);
 }
 
 int Targets::choose(QList<Target>& targets) const

@@ -144,6 +144,12 @@ private slots:
             "rpsetup list", 0, {"1\tA\t1-1\n2\tB\t1-2\n"}, none);
         row("show: a stored name's control characters escaped", {"port=1,sta-name=a\x1b[2Jb"},
             "rpsetup show", 0, {"wifi.ssid:        a\\x1b[2Jb\n"}, none);
+        row("list and show: a product string is not a pattern",
+            {"port=1,hub=2,product=S%1%2", "port=1,hub=3,product=B", "port=4,product=T%1"},
+            "rpsetup list; rpsetup --path 1-2.1 show; rpsetup --port 4 show", 0,
+            {"1\tS%1%2\t1-2.1\n", "printer:          S%1%2 (port 1, 1-2.1)\n",
+             "printer:          T%1 (port 4)\n"},
+            none);
         row("show: an unknown wifi mode", {"port=1,wifi-mode=5"}, "rpsetup show", 0,
             {"wifi.mode:        unknown (0x05)\n"}, none);
         row("apply: a named mode over an unknown one", {"port=1,wifi-mode=5"},
