@@ -2,6 +2,7 @@
 
 #include "rpsetuptr.h"
 
+#include "protocol/rawtext.h"
 #include "settings/validation.h"
 
 namespace {
@@ -14,6 +15,16 @@ QStringList keys()
             if (fieldForKey(QLatin1String(f.key)))
                 list << QString::fromLatin1(f.key);
     return list;
+}
+
+// Arguments keep the bytes that are not UTF-8, for file names; a name or password typed with
+// them would reach the printer unchecked, where the same character typed in UTF-8 meets the rules.
+bool typedAsUtf8(const QString& value, QString& rule)
+{
+    if (!holdsForeignBytes(value))
+        return true;
+    rule = Rpsetup::tr("不是有效的UTF-8文本");
+    return false;
 }
 
 // The value of one key, or the rule it breaks.
@@ -33,7 +44,7 @@ std::optional<FieldValue> parseValue(const FieldSpec& field, const QString& valu
     case FieldKind::IpAddress:
     case FieldKind::ApAddress: {
         Address a;
-        if (refused(checkAddressText(value, AddressUse::Required, a)))
+        if (refused(checkAddressText(value, AddressUse::Typed, a)))
             return std::nullopt;
         return field.kind == FieldKind::IpAddress ? FieldValue(a) : FieldValue(formatAddress(a));
     }
@@ -44,11 +55,11 @@ std::optional<FieldValue> parseValue(const FieldSpec& field, const QString& valu
         return FieldValue(port);
     }
     case FieldKind::Name:
-        if (refused(checkName(value)))
+        if (!typedAsUtf8(value, rule) || refused(checkName(value)))
             return std::nullopt;
         return FieldValue(value);
     case FieldKind::Password:
-        if (refused(checkPassword(value)))
+        if (!typedAsUtf8(value, rule) || refused(checkPassword(value)))
             return std::nullopt;
         return FieldValue(value);
     case FieldKind::Text:
@@ -78,7 +89,9 @@ bool parseChange(const QStringList& arguments, SettingsChange& change, QString& 
         const auto value = field ? parseValue(*field, argument.mid(eq + 1), rule) : std::nullopt;
         if (!field)
             rule = Rpsetup::tr("未知的键，可用：%1").arg(keys().join(QLatin1String(", ")));
-        if (!value) {
+        else if (value && change.has(field->id))
+            rule = Rpsetup::tr("重复的键");
+        if (!value || !rule.isEmpty()) {
             error = QStringLiteral("%1: %2").arg(key, rule);
             return false;
         }

@@ -242,6 +242,10 @@
         <translation>Invalid address: each number must be 0 to 255</translation>
     </message>
     <message>
+        <source>地址的各段不能以0开头：010有的程序读作10，有的读作8</source>
+        <translation>An address part must not start with 0: some programs read 010 as 10, others as 8</translation>
+    </message>
+    <message>
         <source>端口无效，应为1到65535</source>
         <translation>Invalid port: it must be a number from 1 to 65535</translation>
     </message>
@@ -576,6 +580,10 @@ Keys: see rpsetup --help.</translation>
     <message>
         <source>重复的键</source>
         <translation>duplicate key</translation>
+    </message>
+    <message>
+        <source>不是有效的UTF-8文本</source>
+        <translation>not valid UTF-8 text</translation>
     </message>
     <message>
         <source>%1：警告：%2 的值是规则之外的，按打印机中的原样保存</source>

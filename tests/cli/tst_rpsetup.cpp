@@ -317,6 +317,17 @@ private slots:
                 "eth.ip: Invalid address");
         refused("unknown key", "rpsetup set \"$(printf 'col\\233our')\"=red",
                 "col\\x9bour: unknown key");
+        row("set: names and passwords whose bytes are not UTF-8", Two,
+            "rpsetup --port 3 set \"$(printf 'wifi.ssid=a\\233b')\"; "
+            "rpsetup --port 3 set \"$(printf 'wifi.ap-ssid=\\355\\262\\233')\"; "
+            "rpsetup --port 3 set \"$(printf 'wifi.password=\\364\\220\\200\\200abcd')\"",
+            2,
+            {"wifi.ssid: not valid UTF-8", "wifi.ap-ssid: not valid UTF-8",
+             "wifi.password: not valid UTF-8"},
+            none);
+        row("set: an address part with a leading zero, a key given twice", Two,
+            "rpsetup --port 3 set eth.ip=010.1.1.1; rpsetup --port 3 set speed=slower speed=faster",
+            2, {"eth.ip: An address part must not start with 0", "speed: duplicate key"}, none);
         refused("access point without address", "rpsetup --port 1 set wifi.mode=ap",
                 "wifi.ap-ip: Please enter the AP IP");
         refused("logo number 0", "rpsetup logo print 0", "logo number from 1 to 255");

@@ -188,11 +188,14 @@ private:
             if (text.isEmpty())
                 return whole ? std::optional<FieldValue>(QString()) : std::nullopt;
             [[fallthrough]];
-        case FieldKind::IpAddress:
-            if (const auto address = parseAddress(text))
-                return field.kind == FieldKind::IpAddress ? FieldValue(*address)
-                                                          : FieldValue(formatAddress(*address));
-            return fail(path, settingsErrorText(SettingsError::InvalidAddress));
+        case FieldKind::IpAddress: {
+            Address address;
+            if (const SettingsError e = checkAddressText(text, AddressUse::Typed, address);
+                e != SettingsError::None)
+                return fail(path, settingsErrorText(e));
+            return field.kind == FieldKind::IpAddress ? FieldValue(address)
+                                                      : FieldValue(formatAddress(address));
+        }
         case FieldKind::Name:
             if (const SettingsError e = checkName(text); e != SettingsError::None)
                 return fail(path, settingsErrorText(e));
