@@ -582,6 +582,14 @@ Keys: see rpsetup --help.</translation>
         <translation>duplicate key</translation>
     </message>
     <message>
+        <source>嵌套超过%1层，不是设置文档（第%2字节）</source>
+        <translation>nested deeper than %1 levels, so not a settings document (at byte %2)</translation>
+    </message>
+    <message>
+        <source>含有不成对的代理项转义（如\udc9b），它不是字符；不是UTF-8的字节请写为 {&quot;hex&quot;: &quot;…&quot;}</source>
+        <translation>holds an unpaired surrogate escape (such as \udc9b), which is no character; write bytes that are not UTF-8 as {&quot;hex&quot;: &quot;…&quot;}</translation>
+    </message>
+    <message>
         <source>不是有效的UTF-8文本</source>
         <translation>not valid UTF-8 text</translation>
     </message>
