@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -39,30 +41,48 @@ void removePendingFile(int number)
     ::raise(number);
 }
 
-// While it lives, SIGINT, SIGTERM and SIGHUP remove the file it is armed with before they end the
+// Every signal that can be caught and whose default action ends the process: a SIGQUIT or a
+// SIGXCPU must not leave the passwords behind any more than a SIGINT.
+std::vector<int> endingSignals()
+{
+    std::vector<int> numbers{SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                             SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                             SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGXFSZ};
+#ifdef SIGSTKFLT
+    numbers.push_back(SIGSTKFLT);
+#endif
+#ifdef SIGPWR
+    numbers.push_back(SIGPWR);
+#endif
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number)
+        numbers.push_back(number);
+    return numbers;
+}
+
+// While it lives, every such signal removes the file it is armed with before it ends the
 // process. A signal the caller ignores (nohup) stays ignored.
 class RemovedOnSignal
 {
 public:
-    RemovedOnSignal()
+    RemovedOnSignal() : m_signals(endingSignals()), m_old(m_signals.size())
     {
         struct sigaction action = {};
         action.sa_handler = removePendingFile;
         action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
-        for (const int number : Signals)
+        for (const int number : m_signals)
             sigaddset(&action.sa_mask, number);
-        for (int i = 0; i < SignalCount; ++i) {
-            ::sigaction(Signals[i], nullptr, &m_old[i]);
+        for (std::size_t i = 0; i < m_signals.size(); ++i) {
+            ::sigaction(m_signals[i], nullptr, &m_old[i]);
             if (m_old[i].sa_handler != SIG_IGN)
-                ::sigaction(Signals[i], &action, nullptr);
+                ::sigaction(m_signals[i], &action, nullptr);
         }
     }
     ~RemovedOnSignal()
     {
         disarm();
-        for (int i = 0; i < SignalCount; ++i)
-            ::sigaction(Signals[i], &m_old[i], nullptr);
+        for (std::size_t i = 0; i < m_signals.size(); ++i)
+            ::sigaction(m_signals[i], &m_old[i], nullptr);
     }
     RemovedOnSignal(const RemovedOnSignal&) = delete;
     RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
@@ -72,9 +92,8 @@ public:
     void disarm() { pendingFile.store(nullptr); }
 
 private:
-    static constexpr int SignalCount = 3;
-    static constexpr int Signals[SignalCount] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[SignalCount];
+    std::vector<int> m_signals;
+    std::vector<struct sigaction> m_old;
 };
 
 QByteArray randomName()

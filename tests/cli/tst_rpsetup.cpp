@@ -264,10 +264,11 @@ private slots:
         const std::pair<const char*, int> interrupts[] = {
             {"backup: SIGINT during the flush", SIGINT},
             {"backup: SIGTERM during the flush", SIGTERM},
-            {"backup: SIGHUP during the flush", SIGHUP}};
+            {"backup: SIGHUP during the flush", SIGHUP},
+            {"backup: SIGQUIT during the flush", SIGQUIT}};
         for (const auto& [name, number] : interrupts)
             row(name, {"port=1"},
-                QStringLiteral("echo old > b.json; INTERRUPT_FLUSH=%1 "
+                QStringLiteral("ulimit -c 0; echo old > b.json; INTERRUPT_FLUSH=%1 "
                                "LD_PRELOAD=\"$INTERRUPT_FLUSH_LIBRARY:$LD_PRELOAD\" "
                                "rpsetup backup b.json; echo $?; cat b.json; ls -A")
                     .arg(number),
