@@ -141,9 +141,36 @@ FileError readRegularFile(const QString& argument, qint64 maxBytes, QByteArray& 
     return data.size() > maxBytes ? FileError::TooLarge : FileError::None;
 }
 
+namespace {
+
+// A FIFO, a terminal or a device at the name (also through a link: /dev/stdout): renaming a
+// regular file over it would replace the system's node, so the data goes into it. Nothing when
+// the name is free, a regular file or a link to one; -1 when such a node cannot be opened.
+std::optional<int> openStream(const QByteArray& path)
+{
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return std::nullopt;
+    const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || S_ISREG(info.st_mode))) {
+        // A regular file since the look, which is the private file's case.
+        ::close(fd);
+        return std::nullopt;
+    }
+    return fd;
+}
+
+} // namespace
+
 bool replaceFilePrivately(const QString& argument, const QByteArray& data)
 {
     const QByteArray path = bytesFromText(argument);
+    if (const std::optional<int> stream = openStream(path)) {
+        if (*stream < 0)
+            return false;
+        const bool ok = writeAllTo(*stream, data);
+        return ::close(*stream) == 0 && ok;
+    }
     const int slash = path.lastIndexOf('/');
     const QByteArray dir = slash < 0 ? QByteArray(".") : path.left(slash + 1);
     const QByteArray prefix = (slash < 0 ? QByteArray() : dir) + ".rpsetup-";
@@ -183,8 +210,12 @@ bool replaceFilePrivately(const QString& argument, const QByteArray& data)
 
 bool writeFile(const QString& argument, const QByteArray& data)
 {
-    const int fd =
-        ::open(bytesFromText(argument).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const QByteArray path = bytesFromText(argument);
+    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A link planted at the name would have the data overwrite whatever it points to: it is
+    // replaced by a new file, as a backup replaces one.
+    if (fd < 0 && errno == ELOOP && ::unlink(path.constData()) == 0)
+        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const bool ok = writeAllTo(fd, data);

@@ -273,6 +273,15 @@ private slots:
                                "rpsetup backup b.json; echo $?; cat b.json; ls -A")
                     .arg(number),
                 0, {QStringLiteral("%1\nold\nb.json\n").arg(128 + number)}, none);
+        row("backup: a FIFO is written into, not replaced", {"port=1"},
+            "mkfifo f; timeout 10 cat f > got & rpsetup backup f; wait; stat -c '%F' f; "
+            "grep -c '\"format\"' got",
+            0, {"fifo\n1\n"}, none);
+        row("logo download: a link planted for a preview is replaced, not followed", {"port=1"},
+            "mkdir p; echo keep > t; ln -s ../t p/1-8x8.png; "
+            "rpsetup logo download --preview p 8x8.png; cat t; stat -c '%F' p/1-8x8.png",
+            0, {"keep\nregular file\n"},
+            {"1-1: 1C 71 01 01 00 01 00" + QString(" FF").repeated(8)});
         row("backup: standard output that fails", {"port=1"}, "rpsetup backup > /dev/full", 1,
             {"Cannot write to standard output"}, none);
         row("file names byte for byte", {"port=1"},
