@@ -168,9 +168,14 @@ int writeAll(const Target& target, _PrinterHandle* handle, const QList<NamedFram
 
 int writeFailed(const Target& target, const ItemFailures& failed)
 {
-    if (!explained(target, failed.first().why))
+    const ItemFailures tried = failuresSent(failed, true);
+    const ItemFailures unsent = failuresSent(failed, false);
+    if (!tried.isEmpty() && !explained(target, tried.first().why))
         err(Rpsetup::tr("%1：写入失败：%2")
                 .arg(target.label())
-                .arg(failedNames(failed).join(QLatin1String(", "))));
+                .arg(failedNames(tried).join(QLatin1String(", "))));
+    if (!unsent.isEmpty())
+        err(Rpsetup::tr("%1：未发送：%2")
+                .arg(target.label(), failedNames(unsent).join(QLatin1String(", "))));
     return PrinterFailed;
 }

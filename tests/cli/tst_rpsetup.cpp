@@ -320,6 +320,11 @@ private slots:
              R"("density":{"after":"light","before":"light","status":"failed"})"},
             applied);
 
+        row("set: a write cut short, the items after it named and not sent",
+            {Known + ",fault=partial-write:4,fault-only=01:13"},
+            "rpsetup set speed=normal density=dark alarm=off", 1,
+            {"port 3: writing failed: density\nport 3: not sent: alarm\n"},
+            {"1-3: 1B FF FE 01 00 01 01 1B FE FF", "1-3: 1B FF FE 01"});
         // Refusals: a message, exit 2 (3 for an absent printer), and nothing sent.
         const auto refused = [&](const char* name, const QString& script, const QString& says,
                                  int status = 2) { row(name, Two, script, status, {says}, none); };

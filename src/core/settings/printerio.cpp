@@ -16,6 +16,15 @@ ItemFailure result(const QString& item, int code, const _PrinterHandle* handle)
 
 } // namespace
 
+ItemFailures failuresSent(const ItemFailures& failures, bool sent)
+{
+    ItemFailures kept;
+    for (const ItemFailure& f : failures)
+        if (f.sent == sent)
+            kept << f;
+    return kept;
+}
+
 QStringList failedNames(const ItemFailures& failures)
 {
     QStringList names;
@@ -86,6 +95,10 @@ ItemFailures writeFrames(_PrinterHandle* handle, const QList<NamedFrame>& frames
 {
     ItemFailures failed;
     for (const NamedFrame& f : frames) {
+        if (handle->lost != TransportFailure::None) {
+            failed << ItemFailure{f.item, TransportFailed, handle->lost, false};
+            continue;
+        }
         const int code = sendFrame(handle, f.frame);
         if (code != 0)
             failed << result(f.item, code, handle);

@@ -229,13 +229,17 @@ struct Exchange
         const int rc = bulk(claim->ep.out, data, length, transferred, clock,
                             qint64(CDeviceIOOpera::writeTimeoutMs(length)));
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
-        if (rc != 0) {
+        if (rc == 0 && transferred == length)
+            return TransportOk;
+        if (rc != 0)
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
-            return failTransfer(rc, TransportFailure::WriteFailed);
-        }
-        // A write the device cut short has not delivered the frame.
-        return transferred == length ? TransportOk
-                                     : fail(TransportFailure::WriteFailed, TransportFailed);
+        // The printer reads its OUT endpoint as one stream and would take the next frame for the
+        // rest of one cut short, or of one whose bytes a failed transfer may have delivered in
+        // part: nothing more goes to it in this command.
+        const int result = rc != 0 ? failTransfer(rc, TransportFailure::WriteFailed)
+                                   : fail(TransportFailure::WriteFailed, TransportFailed);
+        record->lost = record->failure;
+        return result;
     }
 
     int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame);
