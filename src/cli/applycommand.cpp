@@ -27,8 +27,9 @@ struct ApplyReport
         QString name;
         unsigned id = 0; // the SettingsItem
         Status status = Unchanged;
-        QJsonValue before; // in the document's shape
-        QJsonValue after;  // as read back; undefined when it could not be read
+        QJsonValue before;    // in the document's shape
+        QJsonValue after;     // as read back; undefined when it could not be read
+        bool written = false; // the printer took its frame
     };
     QList<Item> items;
     QStringList errors; // one message per failure, naming the port, for standard error
@@ -91,38 +92,45 @@ QString shown(const QJsonValue& value)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
+// A failed item the printer took changed it too, unless it reads back as it was.
 bool ApplyReport::changed() const
 {
     for (const Item& item : items)
-        if (item.status == Changed || item.status == WouldChange)
+        if (item.status == Changed || item.status == WouldChange ||
+            (item.written && item.after != item.before))
             return true;
     return false;
 }
 
-// Writes the items of wanted that differ and reads them back; the items not stored. An item
-// counts as stored only when the printer gives back what was written, and a failed write is a
-// failure even if the printer happens to hold the value.
+using Failure = std::function<void(const QString&, const ItemFailures&)>;
+
+// Writes the items of wanted that differ and reads back those the printer took (written); the
+// items not stored. An item counts as stored only when the printer gives back what was written.
 unsigned writeAndVerify(_PrinterHandle* handle, const PrinterSettings& wanted, unsigned differing,
-                        PrinterSettings& readBack,
-                        const std::function<void(const QString&, const ItemFailures&)>& failure)
+                        PrinterSettings& readBack, unsigned& written, const Failure& failure)
 {
     const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
     const ItemFailures writeFailed = writeFrames(handle, frames);
-    if (!writeFailed.isEmpty())
-        failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
+    if (const ItemFailures tried = failuresSent(writeFailed, true); !tried.isEmpty())
+        failure(Rpsetup::tr("%1：写入失败：%2"), tried);
+    if (const ItemFailures unsent = failuresSent(writeFailed, false); !unsent.isEmpty())
+        failure(Rpsetup::tr("%1：未发送：%2"), unsent);
+    written = differing;
+    for (const NamedFrame& f : frames)
+        if (failedNames(writeFailed).contains(f.item))
+            written &= ~f.id;
     ItemFailures readFailed;
-    readBack = readSettings(handle, differing, readFailed);
+    readBack = readSettings(handle, written, readFailed);
+    // These reached the printer, which is changed; only what it holds now is unknown.
     if (!readFailed.isEmpty())
-        failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
-    unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
+        failure(Rpsetup::tr("%1：已写入，但读回失败：%2"), readFailed);
+    // Items missing from readBack, written or not, differ too.
+    const unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
     ItemFailures mismatched;
     for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
         mismatched << ItemFailure{f.item};
     if (!mismatched.isEmpty())
         failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
-    for (const NamedFrame& f : frames)
-        if (failedNames(writeFailed).contains(f.item))
-            notStored |= f.id;
     return notStored;
 }
 
@@ -151,8 +159,10 @@ int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsC
     wanted = onlyItems(wanted, change.itemsNamed());
     const unsigned differing = differingItems(wanted, current);
     PrinterSettings readBack;
+    unsigned written = 0;
     const unsigned notStored =
-        !check && differing ? writeAndVerify(handle, wanted, differing, readBack, failure) : 0;
+        !check && differing ? writeAndVerify(handle, wanted, differing, readBack, written, failure)
+                            : 0;
 
     for (const NamedFrame& f : framesFor(wanted)) {
         ApplyReport::Item item{
@@ -164,6 +174,7 @@ int applyToPrinter(_PrinterHandle* handle, const QString& label, const SettingsC
             item.after = documentValue(wanted, f.id);
         } else {
             item.status = notStored & f.id ? ApplyReport::Failed : ApplyReport::Changed;
+            item.written = written & f.id;
             item.after = documentValue(readBack, f.id);
         }
         report.items << item;

@@ -320,6 +320,13 @@ private slots:
              R"("density":{"after":"light","before":"light","status":"failed"})"},
             applied);
 
+        // The read-backs' replies stall after the three set frames (transfers 5 to 7).
+        row("apply: a read-back that fails after the writes",
+            {Known + ",fault=stall-in:always,fault-from=8"},
+            Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
+            {"port 3: written, but reading it back failed: density, ethernet ip, wifi station",
+             R"("changed":true)"},
+            applied);
         row("set: a write cut short, the items after it named and not sent",
             {Known + ",fault=partial-write:4,fault-only=01:13"},
             "rpsetup set speed=normal density=dark alarm=off", 1,
