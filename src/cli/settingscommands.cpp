@@ -7,6 +7,7 @@
 #include "settings/settingsdocument.h"
 #include "usb/query.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -59,18 +60,23 @@ int set(Invocation& call)
     QString error;
     if (!parseChange(call.args, change, error))
         return usageError(escapeControls(error));
-    return call.targets.forEach([&](const Target& target, _PrinterHandle* handle) {
+    // What each printer's own fields make of the change can be refused: every printer is checked
+    // before the first frame goes to any.
+    QHash<QString, PrinterSettings> results;
+    const auto check = [&](const Target& target, _PrinterHandle* handle) {
         ItemFailures failed;
         const PrinterSettings current = readSettings(handle, change.itemsToRead(), failed);
         // Without the current item a partial change would overwrite its other fields with zeros.
         if (!failed.isEmpty())
             return readFailed(target, failed);
-        PrinterSettings result;
-        if (!applyChange(change, current, result, error)) {
-            err(error);
+        if (!applyChange(change, current, results[target.path], error)) {
+            err(call.targets.all() ? Rpsetup::tr("%1：%2").arg(target.label(), error) : error);
             return int(BadUsage);
         }
-        return writeAll(target, handle, framesFor(result));
+        return int(Success);
+    };
+    return call.targets.forEachChecked(check, [&](const Target& target, _PrinterHandle* handle) {
+        return writeAll(target, handle, framesFor(results.value(target.path)));
     });
 }
 

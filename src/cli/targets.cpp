@@ -7,6 +7,7 @@
 #include "usb/cdeviceioopera.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -128,26 +129,77 @@ int Targets::forEach(const Action& action) const
     return forEach(targets, action);
 }
 
+bool Targets::reach(const Target& target, _PrinterHandle* handle, PrinterSession& session) const
+{
+    if (target.refused) {
+        explained(target, TransportFailure::AccessDenied);
+        return false;
+    }
+    if (bus().find(target.path, handle) != 0 || session.open(handle) != 0) {
+        if (!explained(target, handle->failure))
+            err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
+        return false;
+    }
+    return true;
+}
+
+void Targets::report(const Target& target, int rc) const
+{
+    if (m_all)
+        err(rc == Success ? Rpsetup::tr("%1：完成").arg(target.label())
+                          : Rpsetup::tr("%1：失败").arg(target.label()));
+}
+
 int Targets::forEach(const QList<Target>& targets, const Action& action) const
 {
     int worst = Success;
     for (const Target& target : targets) {
         ScopedPrinterHandle handle;
         PrinterSession session;
-        int rc = PrinterFailed;
-        if (target.refused) {
-            explained(target, TransportFailure::AccessDenied);
-        } else if (bus().find(target.path, handle.get()) != 0 || session.open(handle.get()) != 0) {
-            if (!explained(target, handle.get()->failure))
-                err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
-        } else {
-            rc = action(target, handle.get());
-        }
-        if (m_all)
-            err(rc == Success ? Rpsetup::tr("%1：完成").arg(target.label())
-                              : Rpsetup::tr("%1：失败").arg(target.label()));
+        const int rc = reach(target, handle.get(), session) ? action(target, handle.get())
+                                                            : int(PrinterFailed);
+        report(target, rc);
         worst = std::max(worst, rc);
     }
+    return worst;
+}
+
+int Targets::forEachChecked(const Action& check, const Action& write) const
+{
+    QList<Target> targets;
+    if (const int rc = choose(targets))
+        return rc;
+    struct Held
+    {
+        Target target;
+        ScopedPrinterHandle handle;
+        PrinterSession session;
+        int rc = PrinterFailed;
+    };
+    std::vector<std::unique_ptr<Held>> held;
+    bool refused = false;
+    for (const Target& target : targets) {
+        held.push_back(std::make_unique<Held>());
+        Held& h = *held.back();
+        h.target = target;
+        if (reach(target, h.handle.get(), h.session))
+            h.rc = check(target, h.handle.get());
+        refused = refused || h.rc == BadUsage;
+    }
+    int worst = Success;
+    for (const auto& h : held) {
+        if (refused) {
+            worst = BadUsage;
+            continue;
+        }
+        if (h->rc == Success)
+            h->rc = write(h->target, h->handle.get());
+        report(h->target, h->rc);
+        worst = std::max(worst, h->rc);
+    }
+    // Each session restores the signal handling the one claimed before it found.
+    while (!held.empty())
+        held.pop_back();
     return worst;
 }
 

@@ -602,6 +602,10 @@ Keys: see rpsetup --help.</translation>
         <translation>%1: written, but reading it back failed: %2</translation>
     </message>
     <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
         <source>%1：警告：%2 的值是规则之外的，按打印机中的原样保存</source>
         <translation>%1: warning: %2 holds a value outside the rules; it is kept as the printer holds it</translation>
     </message>

@@ -319,7 +319,6 @@ private slots:
             {"port 3: the printer gave back other values than were written: density",
              R"("density":{"after":"light","before":"light","status":"failed"})"},
             applied);
-
         // The read-backs' replies stall after the three set frames (transfers 5 to 7).
         row("apply: a read-back that fails after the writes",
             {Known + ",fault=stall-in:always,fault-from=8"},
@@ -332,6 +331,7 @@ private slots:
             "rpsetup set speed=normal density=dark alarm=off", 1,
             {"port 3: writing failed: density\nport 3: not sent: alarm\n"},
             {"1-3: 1B FF FE 01 00 01 01 1B FE FF", "1-3: 1B FF FE 01"});
+
         // Refusals: a message, exit 2 (3 for an absent printer), and nothing sent.
         const auto refused = [&](const char* name, const QString& script, const QString& says,
                                  int status = 2) { row(name, Two, script, status, {says}, none); };
@@ -350,8 +350,8 @@ private slots:
         row("set: an address part with a leading zero, a key given twice", Two,
             "rpsetup --port 3 set eth.ip=010.1.1.1; rpsetup --port 3 set speed=slower speed=faster",
             2, {"eth.ip: An address part must not start with 0", "speed: duplicate key"}, none);
-        refused("access point without address", "rpsetup --port 1 set wifi.mode=ap",
-                "wifi.ap-ip: Please enter the AP IP");
+        refused("access point without address, before any printer is written",
+                "rpsetup --all set wifi.mode=ap", "port 1: wifi.ap-ip: Please enter the AP IP");
         refused("logo number 0", "rpsetup logo print 0", "logo number from 1 to 255");
         refused("logo number 256", "rpsetup logo print 256", "from 1 to 255");
         refused("no images", "rpsetup logo download", "Please choose images first");
