@@ -6,6 +6,7 @@
 #include "settings/printerio.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
+#include "usb/cdeviceioopera.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -296,6 +297,16 @@ int apply(Invocation& call)
         return rc;
     const bool json = call.parser.isSet("json");
     QJsonArray reports;
+    const auto sayReports = [&] {
+        if (json && !reports.isEmpty())
+            out(QString::fromUtf8(toJsonText(call.targets.all()
+                                                 ? QJsonDocument(reports)
+                                                 : QJsonDocument(reports.first().toObject())))
+                    .trimmed());
+    };
+    // A signal that waited for a printer to be given back still ends the process, after the
+    // report of what was written.
+    PrinterSession::setLastWords(sayReports);
     const int rc = call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
         warnOfOtherSource(*document, target);
         ApplyReport report;
@@ -310,11 +321,8 @@ int apply(Invocation& call)
             printReport(target, report, status, call.parser);
         return status;
     });
-    if (json && !reports.isEmpty()) {
-        const QJsonDocument doc =
-            call.targets.all() ? QJsonDocument(reports) : QJsonDocument(reports.first().toObject());
-        out(QString::fromUtf8(toJsonText(doc)).trimmed());
-    }
+    PrinterSession::setLastWords({});
+    sayReports();
     return rc;
 }
 

@@ -314,6 +314,11 @@ private slots:
         row("apply: a reply cut short, nothing written",
             {Known + ",fault=short-reply:8,fault-only=02:0D"}, Wanted + "rpsetup apply w.json", 1,
             {"port 3: reading failed: ethernet ip"}, none);
+        row("apply: a signal during the writes waits for the report", {Known + ",reply-delay=300"},
+            Wanted + "(RPSETUP_DEBUG=1 exec \"$RPSETUP\" apply --json w.json > o 2> a) & "
+                     "until grep -q 'write: 10 ' a; do sleep 0.01; done; kill -TERM $!; wait $!; "
+                     "echo $?; tr -d ' \n' <o",
+            0, {"143\n{\"changed\":true,"}, applied);
         row("apply: a set the printer ignores fails", {Known + ",fault=ignore-set:0x13"},
             Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
             {"port 3: the printer gave back other values than were written: density",
