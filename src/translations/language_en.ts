@@ -486,10 +486,12 @@ Exit status: 0 success, 1 a printer could not be reached or a read or write fail
         <translation>the attached printers and their ports</translation>
     </message>
     <message>
-        <source>每台打印机一行：端口、制表符、产品名。
---json：[{&quot;port&quot;: N, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;}]</source>
-        <translation>One line per printer: port, tab, product string.
---json: [{&quot;port&quot;: N, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;}]</translation>
+        <source>每台打印机一行：端口、产品名和总线路径（供 --path 使用），以制表符分隔；
+无权打开的打印机以“（无权限）”代替产品名。
+--json：[{&quot;port&quot;: N, &quot;path&quot;: &quot;1-2.1&quot;, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;, &quot;access&quot;: &quot;ok&quot; 或 &quot;no-permission&quot;}]</source>
+        <translation>One line per printer: port, product string and bus path (for --path), tab separated;
+a printer the user may not open shows &quot;(no permission)&quot; for its product.
+--json: [{&quot;port&quot;: N, &quot;path&quot;: &quot;1-2.1&quot;, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;, &quot;access&quot;: &quot;ok&quot; or &quot;no-permission&quot;}]</translation>
     </message>
     <message>
         <source>把图片存为logo 1、2……（替换全部）</source>

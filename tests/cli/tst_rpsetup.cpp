@@ -160,6 +160,9 @@ private slots:
         row("-- ends the options", {Known}, "rpsetup --port=3 -- show", 0, {"(port 3)"}, none);
         row("--help lists every key of set", {"port=1"}, "rpsetup --help", 0,
             {"Usage: rpsetup", "wifi-ip.dns="}, none);
+        row("list --help names the path column and every key of --json", {"port=1"},
+            "rpsetup list --help", 0,
+            {"product string and bus path", R"("path": "1-2.1")", R"("access": "ok" or)"}, none);
         row("-V", {"port=1"}, "rpsetup -V", 0, {"rpsetup 1."}, none);
         row("no command", {"port=1"}, "rpsetup", 2, {"Usage: rpsetup"}, none);
         row("set: speed", {Known}, "rpsetup set speed=normal", 0, {},
