@@ -8,6 +8,7 @@
 #include "settings/settingsdocument.h"
 #include "usb/cdeviceioopera.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -282,6 +283,20 @@ void printReport(const Target& target, const ApplyReport& report, int status,
             out(QStringLiteral("  ") + line);
 }
 
+// The reports of --json in the printers' order: one, or with --all an array.
+void printJsonReports(const QHash<QString, QJsonObject>& reports, const QList<Target>& targets,
+                      bool all)
+{
+    QJsonArray array;
+    for (const Target& target : targets)
+        if (reports.contains(target.path))
+            array << reports.value(target.path);
+    if (!array.isEmpty())
+        out(QString::fromUtf8(
+                toJsonText(all ? QJsonDocument(array) : QJsonDocument(array.first().toObject())))
+                .trimmed());
+}
+
 int apply(Invocation& call)
 {
     if (call.args.size() != 1)
@@ -296,31 +311,40 @@ int apply(Invocation& call)
     if (const int rc = refuseStaticModes(change, targets))
         return rc;
     const bool json = call.parser.isSet("json");
-    QJsonArray reports;
-    const auto sayReports = [&] {
-        if (json && !reports.isEmpty())
-            out(QString::fromUtf8(toJsonText(call.targets.all()
-                                                 ? QJsonDocument(reports)
-                                                 : QJsonDocument(reports.first().toObject())))
-                    .trimmed());
+    const bool checkOnly = call.parser.isSet("check");
+    QHash<QString, QJsonObject> reports; // by path, said in the printers' order
+    const auto sayReports = [&] { printJsonReports(reports, targets, call.targets.all()); };
+    const auto said = [&](const Target& target, const ApplyReport& report, int status) {
+        for (const QString& message : report.errors)
+            err(message);
+        if (json)
+            reports[target.path] =
+                reportToJson(report, target.port, target.path, call.parser.isSet("show-secrets"));
+        else
+            printReport(target, report, status, call.parser);
+        return status;
+    };
+    const auto run = [&](const Target& target, _PrinterHandle* handle) {
+        ApplyReport report;
+        return said(target, report,
+                    applyToPrinter(handle, target.label(), change, checkOnly, report));
+    };
+    // What a printer's own fields make of the document can be refused: every printer is read
+    // and checked before the first frame goes to any, and read again for the write, still
+    // claimed.
+    const auto check = [&](const Target& target, _PrinterHandle* handle) {
+        warnOfOtherSource(*document, target);
+        ApplyReport report;
+        const int status = applyToPrinter(handle, target.label(), change, true, report);
+        if (status == BadUsage && call.targets.all())
+            for (QString& message : report.errors)
+                message = Rpsetup::tr("%1：%2").arg(target.label(), message);
+        return status == Success ? status : said(target, report, status);
     };
     // A signal that waited for a printer to be given back still ends the process, after the
     // report of what was written.
     PrinterSession::setLastWords(sayReports);
-    const int rc = call.targets.forEach(targets, [&](const Target& target, _PrinterHandle* handle) {
-        warnOfOtherSource(*document, target);
-        ApplyReport report;
-        const int status =
-            applyToPrinter(handle, target.label(), change, call.parser.isSet("check"), report);
-        for (const QString& message : report.errors)
-            err(message);
-        if (json)
-            reports << reportToJson(report, target.port, target.path,
-                                    call.parser.isSet("show-secrets"));
-        else
-            printReport(target, report, status, call.parser);
-        return status;
-    });
+    const int rc = call.targets.forEachChecked(targets, check, run);
     PrinterSession::setLastWords({});
     sayReports();
     return rc;

@@ -169,6 +169,12 @@ int Targets::forEachChecked(const Action& check, const Action& write) const
     QList<Target> targets;
     if (const int rc = choose(targets))
         return rc;
+    return forEachChecked(targets, check, write);
+}
+
+int Targets::forEachChecked(const QList<Target>& targets, const Action& check,
+                            const Action& write) const
+{
     struct Held
     {
         Target target;

@@ -56,6 +56,8 @@ public:
     // (BadUsage), so a refusal sends nothing to any printer. Every printer stays claimed from its
     // check to the last write.
     int forEachChecked(const Action& check, const Action& write) const;
+    int forEachChecked(const QList<Target>& targets, const Action& check,
+                       const Action& write) const;
 
 private:
     // Finds and claims the printer; false after saying why it cannot be used.

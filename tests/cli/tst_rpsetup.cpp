@@ -327,9 +327,9 @@ private slots:
             {"port 3: the printer gave back other values than were written: density",
              R"("density":{"after":"light","before":"light","status":"failed"})"},
             applied);
-        // The read-backs' replies stall after the three set frames (transfers 5 to 7).
+        // From the last set frame on (the station's), every reply stalls.
         row("apply: a read-back that fails after the writes",
-            {Known + ",fault=stall-in:always,fault-from=8"},
+            {Known + ",fault=stall-in:always,fault-on=01:26"},
             Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
             {"port 3: written, but reading it back failed: density, ethernet ip, wifi station",
              R"("changed":true)"},
@@ -402,10 +402,10 @@ private slots:
                 QString(Doc).replace("%s", R"("print": {"density": "grey"})") +
                     "rpsetup --port 3 apply w.json",
                 "print.density: must be one of");
-        refused("apply: the item merged breaks a rule",
+        refused("apply: the item merged breaks a rule, before any printer is written",
                 QString(Doc).replace("%s", R"("wifi": {"mode": "ap"})") +
-                    "rpsetup --port 1 apply w.json",
-                "wifi.ap-ip: Please enter the AP IP");
+                    "rpsetup --all apply w.json",
+                "port 1: wifi.ap-ip: Please enter the AP IP");
         refused("apply of one static address to several printers",
                 QString(Doc).replace("%s", R"("ethernet": {"ip": "10.0.0.9"})") +
                     "rpsetup --all apply w.json",
