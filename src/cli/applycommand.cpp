@@ -7,7 +7,9 @@
 #include "settings/printerio.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
+#include "usb/cdeviceioopera.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -28,8 +30,9 @@ struct ApplyReport
         QString name;
         unsigned id = 0; // the SettingsItem
         Status status = Unchanged;
-        QJsonValue before; // in the document's shape
-        QJsonValue after;  // as read back; undefined when it could not be read
+        QJsonValue before;    // in the document's shape
+        QJsonValue after;     // as read back; undefined when it could not be read
+        bool written = false; // the printer took its frame
     };
     QList<Item> items;
     QStringList errors; // one message per failure, naming the port, for standard error
@@ -94,38 +97,45 @@ QString shown(const QJsonValue& value)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
+// A failed item the printer took changed it too, unless it reads back as it was.
 bool ApplyReport::changed() const
 {
     for (const Item& item : items)
-        if (item.status == Changed || item.status == WouldChange)
+        if (item.status == Changed || item.status == WouldChange ||
+            (item.written && item.after != item.before))
             return true;
     return false;
 }
 
-// Writes the items of wanted that differ and reads them back; the items not stored. An item
-// counts as stored only when the printer gives back what was written, and a failed write is a
-// failure even if the printer happens to hold the value.
+using FailureSink = std::function<void(const QString&, const ItemFailures&)>;
+
+// Writes the items of wanted that differ and reads back those the printer took (written); the
+// items not stored. An item counts as stored only when the printer gives back what was written.
 unsigned writeAndVerify(PrinterLink& link, const PrinterSettings& wanted, unsigned differing,
-                        PrinterSettings& readBack,
-                        const std::function<void(const QString&, const ItemFailures&)>& failure)
+                        PrinterSettings& readBack, unsigned& written, const FailureSink& failure)
 {
     const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
     const ItemFailures writeFailed = writeFrames(link, frames);
-    if (!writeFailed.isEmpty())
-        failure(Rpsetup::tr("%1：写入失败：%2"), writeFailed);
+    if (const ItemFailures tried = failuresSent(writeFailed, true); !tried.isEmpty())
+        failure(Rpsetup::tr("%1：写入失败：%2"), tried);
+    if (const ItemFailures unsent = failuresSent(writeFailed, false); !unsent.isEmpty())
+        failure(Rpsetup::tr("%1：未发送：%2"), unsent);
+    written = differing;
+    for (const NamedFrame& f : frames)
+        if (failedNames(writeFailed).contains(f.item))
+            written &= ~f.id;
     ItemFailures readFailed;
-    readBack = readSettings(link, differing, readFailed);
+    readBack = readSettings(link, written, readFailed);
+    // These reached the printer, which is changed; only what it holds now is unknown.
     if (!readFailed.isEmpty())
-        failure(Rpsetup::tr("%1：读取失败：%2"), readFailed);
-    unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
+        failure(Rpsetup::tr("%1：已写入，但读回失败：%2"), readFailed);
+    // Items missing from readBack, written or not, differ too.
+    const unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
     ItemFailures mismatched;
     for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
         mismatched << ItemFailure{f.item, Outcome()};
     if (!mismatched.isEmpty())
         failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
-    for (const NamedFrame& f : frames)
-        if (failedNames(writeFailed).contains(f.item))
-            notStored |= f.id;
     return notStored;
 }
 
@@ -154,8 +164,10 @@ int applyToPrinter(PrinterLink& link, const QString& label, const SettingsChange
     wanted = onlyItems(wanted, change.itemsNamed());
     const unsigned differing = differingItems(wanted, current);
     PrinterSettings readBack;
+    unsigned written = 0;
     const unsigned notStored =
-        !check && differing ? writeAndVerify(link, wanted, differing, readBack, failure) : 0;
+        !check && differing ? writeAndVerify(link, wanted, differing, readBack, written, failure)
+                            : 0;
 
     for (const NamedFrame& f : framesFor(wanted)) {
         ApplyReport::Item item{
@@ -167,6 +179,7 @@ int applyToPrinter(PrinterLink& link, const QString& label, const SettingsChange
             item.after = documentValue(wanted, f.id);
         } else {
             item.status = notStored & f.id ? ApplyReport::Failed : ApplyReport::Changed;
+            item.written = written & f.id;
             item.after = documentValue(readBack, f.id);
         }
         report.items << item;
@@ -275,6 +288,20 @@ void printReport(const Target& target, const ApplyReport& report, int status,
             out(QStringLiteral("  ") + line);
 }
 
+// The reports of --json in the printers' order: one, or with --all an array.
+void printJsonReports(const QHash<QString, QJsonObject>& reports, const QList<Target>& targets,
+                      bool all)
+{
+    QJsonArray array;
+    for (const Target& target : targets)
+        if (reports.contains(target.path))
+            array << reports.value(target.path);
+    if (!array.isEmpty())
+        out(QString::fromUtf8(
+                toJsonText(all ? QJsonDocument(array) : QJsonDocument(array.first().toObject())))
+                .trimmed());
+}
+
 int apply(Invocation& call)
 {
     if (call.args.size() != 1)
@@ -289,26 +316,42 @@ int apply(Invocation& call)
     if (const int rc = refuseStaticModes(change, targets))
         return rc;
     const bool json = call.parser.isSet("json");
-    QJsonArray reports;
-    const int rc = call.targets.forEach(targets, [&](const Target& target, PrinterLink& link) {
-        warnOfOtherSource(*document, target);
-        ApplyReport report;
-        const int status =
-            applyToPrinter(link, target.label(), change, call.parser.isSet("check"), report);
+    const bool checkOnly = call.parser.isSet("check");
+    QHash<QString, QJsonObject> reports; // by path, said in the printers' order
+    const auto sayReports = [&] { printJsonReports(reports, targets, call.targets.all()); };
+    const auto said = [&](const Target& target, const ApplyReport& report, int status) {
         for (const QString& message : report.errors)
             err(message);
         if (json)
-            reports << reportToJson(report, target.port, target.path,
-                                    call.parser.isSet("show-secrets"));
+            reports[target.path] =
+                reportToJson(report, target.port, target.path, call.parser.isSet("show-secrets"));
         else
             printReport(target, report, status, call.parser);
         return status;
-    });
-    if (json && !reports.isEmpty()) {
-        const QJsonDocument doc =
-            call.targets.all() ? QJsonDocument(reports) : QJsonDocument(reports.first().toObject());
-        out(QString::fromUtf8(toJsonText(doc)).trimmed());
-    }
+    };
+    const auto run = [&](const Target& target, PrinterLink& link) {
+        ApplyReport report;
+        return said(target, report,
+                    applyToPrinter(link, target.label(), change, checkOnly, report));
+    };
+    // What a printer's own fields make of the document can be refused: every printer is read
+    // and checked before the first frame goes to any, and read again for the write, still
+    // claimed.
+    const auto check = [&](const Target& target, PrinterLink& link) {
+        warnOfOtherSource(*document, target);
+        ApplyReport report;
+        const int status = applyToPrinter(link, target.label(), change, true, report);
+        if (status == BadUsage && call.targets.all())
+            for (QString& message : report.errors)
+                message = Rpsetup::tr("%1：%2").arg(target.label(), message);
+        return status == Success ? status : said(target, report, status);
+    };
+    // A signal that waited for a printer to be given back still ends the process, after the
+    // report of what was written.
+    PrinterSession::setLastWords(sayReports);
+    const int rc = call.targets.forEachChecked(targets, check, run);
+    PrinterSession::setLastWords({});
+    sayReports();
     return rc;
 }
 

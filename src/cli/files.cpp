@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -39,30 +41,48 @@ void removePendingFile(int number)
     ::raise(number);
 }
 
-// While it lives, SIGINT, SIGTERM and SIGHUP remove the file it is armed with before they end the
+// Every signal that can be caught and whose default action ends the process: a SIGQUIT or a
+// SIGXCPU must not leave the passwords behind any more than a SIGINT.
+std::vector<int> endingSignals()
+{
+    std::vector<int> numbers{SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                             SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                             SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGXFSZ};
+#ifdef SIGSTKFLT
+    numbers.push_back(SIGSTKFLT);
+#endif
+#ifdef SIGPWR
+    numbers.push_back(SIGPWR);
+#endif
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number)
+        numbers.push_back(number);
+    return numbers;
+}
+
+// While it lives, every such signal removes the file it is armed with before it ends the
 // process. A signal the caller ignores (nohup) stays ignored.
 class RemovedOnSignal
 {
 public:
-    RemovedOnSignal()
+    RemovedOnSignal() : m_signals(endingSignals()), m_old(m_signals.size())
     {
         struct sigaction action = {};
         action.sa_handler = removePendingFile;
         action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
-        for (const int number : Signals)
+        for (const int number : m_signals)
             sigaddset(&action.sa_mask, number);
-        for (int i = 0; i < SignalCount; ++i) {
-            ::sigaction(Signals[i], nullptr, &m_old[i]);
+        for (std::size_t i = 0; i < m_signals.size(); ++i) {
+            ::sigaction(m_signals[i], nullptr, &m_old[i]);
             if (m_old[i].sa_handler != SIG_IGN)
-                ::sigaction(Signals[i], &action, nullptr);
+                ::sigaction(m_signals[i], &action, nullptr);
         }
     }
     ~RemovedOnSignal()
     {
         disarm();
-        for (int i = 0; i < SignalCount; ++i)
-            ::sigaction(Signals[i], &m_old[i], nullptr);
+        for (std::size_t i = 0; i < m_signals.size(); ++i)
+            ::sigaction(m_signals[i], &m_old[i], nullptr);
     }
     RemovedOnSignal(const RemovedOnSignal&) = delete;
     RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
@@ -72,9 +92,8 @@ public:
     void disarm() { pendingFile.store(nullptr); }
 
 private:
-    static constexpr int SignalCount = 3;
-    static constexpr int Signals[SignalCount] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[SignalCount];
+    std::vector<int> m_signals;
+    std::vector<struct sigaction> m_old;
 };
 
 QByteArray randomName()
@@ -122,9 +141,36 @@ FileError readRegularFile(const QString& argument, qint64 maxBytes, QByteArray& 
     return data.size() > maxBytes ? FileError::TooLarge : FileError::None;
 }
 
+namespace {
+
+// A FIFO, a terminal or a device at the name (also through a link: /dev/stdout): renaming a
+// regular file over it would replace the system's node, so the data goes into it. Nothing when
+// the name is free, a regular file or a link to one; -1 when such a node cannot be opened.
+std::optional<int> openStream(const QByteArray& path)
+{
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return std::nullopt;
+    const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || S_ISREG(info.st_mode))) {
+        // A regular file since the look, which is the private file's case.
+        ::close(fd);
+        return std::nullopt;
+    }
+    return fd;
+}
+
+} // namespace
+
 bool replaceFilePrivately(const QString& argument, const QByteArray& data)
 {
     const QByteArray path = bytesFromText(argument);
+    if (const std::optional<int> stream = openStream(path)) {
+        if (*stream < 0)
+            return false;
+        const bool ok = writeAllTo(*stream, data);
+        return ::close(*stream) == 0 && ok;
+    }
     const int slash = path.lastIndexOf('/');
     const QByteArray dir = slash < 0 ? QByteArray(".") : path.left(slash + 1);
     const QByteArray prefix = (slash < 0 ? QByteArray() : dir) + ".rpsetup-";
@@ -164,8 +210,12 @@ bool replaceFilePrivately(const QString& argument, const QByteArray& data)
 
 bool writeFile(const QString& argument, const QByteArray& data)
 {
-    const int fd =
-        ::open(bytesFromText(argument).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const QByteArray path = bytesFromText(argument);
+    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A link planted at the name would have the data overwrite whatever it points to: it is
+    // replaced by a new file, as a backup replaces one.
+    if (fd < 0 && errno == ELOOP && ::unlink(path.constData()) == 0)
+        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const bool ok = writeAllTo(fd, data);

@@ -26,10 +26,12 @@ FileError readRegularFile(const QString& argument, qint64 maxBytes, QByteArray& 
 
 // Replaces the file with data, readable by its owner only: a temporary file beside it is written,
 // flushed to the disk and renamed over it, so a failure leaves the old file as it was and a
-// symbolic link at the name is replaced, never followed.
+// symbolic link at the name is replaced, never followed. A FIFO, a terminal or a device at the
+// name (or at the end of a link there, as /dev/stdout) is written to as it is, never replaced.
 bool replaceFilePrivately(const QString& argument, const QByteArray& data);
 
-// Writes data to a new or truncated file (a logo preview).
+// Writes data to a new or truncated file (a logo preview); a symbolic link at the name is
+// replaced, never followed.
 bool writeFile(const QString& argument, const QByteArray& data);
 // Creates the directory and its parents.
 bool makeDirectories(const QString& argument);

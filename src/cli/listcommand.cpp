@@ -46,9 +46,12 @@ QList<Command> listCommands()
     return {{"list",
              "[--json]",
              QT_TRANSLATE_NOOP("rpsetup", "已连接的打印机及其端口"),
-             QT_TRANSLATE_NOOP("rpsetup", "每台打印机一行：端口、制表符、产品名。\n--json："
-                                          "[{\"port\": N, \"product\": \"...\", \"selector\": "
-                                          "\"...\"}]"),
+             QT_TRANSLATE_NOOP("rpsetup",
+                               "每台打印机一行：端口、产品名和总线路径（供 --path 使用），以制表符"
+                               "分隔；\n无权打开的打印机以“（无权限）”代替产品名。\n--json："
+                               "[{\"port\": N, \"path\": \"1-2.1\", \"product\": \"...\", "
+                               "\"selector\": \"...\", \"access\": \"ok\" 或 "
+                               "\"no-permission\"}]"),
              {QCommandLineOption("json")},
              Targets::Unused,
              list}};

@@ -2,6 +2,7 @@
 
 #include "rpsetuptr.h"
 
+#include "protocol/rawtext.h"
 #include "settings/fieldcodecs.h"
 
 namespace {
@@ -39,7 +40,9 @@ bool parseChange(const QStringList& arguments, SettingsChange& change, QString& 
                   : std::nullopt;
         if (!field)
             rule = Rpsetup::tr("未知的键，可用：%1").arg(keys().join(QLatin1String(", ")));
-        if (!value) {
+        else if (value && change.has(field->id))
+            rule = Rpsetup::tr("重复的键");
+        if (!value || !rule.isEmpty()) {
             error = QStringLiteral("%1: %2").arg(key, rule);
             return false;
         }

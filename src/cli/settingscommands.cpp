@@ -8,6 +8,7 @@
 #include "settings/printerio.h"
 #include "settings/settingsdocument.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -18,12 +19,11 @@ void printSettings(const PrinterSettings& s, const Target& target, bool showSecr
     const auto line = [](const QString& key, const QString& value) {
         out(QStringLiteral("%1 %2").arg(key + ':', -17).arg(escapeControls(value)));
     };
+    const QString port = QString::number(target.port);
     line(QStringLiteral("printer"),
-         target.portShared ? QStringLiteral("%1 (port %2, %3)")
-                                 .arg(target.product)
-                                 .arg(target.port)
-                                 .arg(target.path)
-                           : QStringLiteral("%1 (port %2)").arg(target.product).arg(target.port));
+         target.portShared
+             ? QStringLiteral("%1 (port %2, %3)").arg(target.product, port, target.path)
+             : QStringLiteral("%1 (port %2)").arg(target.product, port));
     for (const ItemSpec& item : settingsItems()) {
         if (!item.has(s) && !item.shownWhenUnread)
             continue;
@@ -66,18 +66,23 @@ int set(Invocation& call)
     QString error;
     if (!parseChange(call.args, change, error))
         return usageError(escapeControls(error));
-    return call.targets.forEach([&](const Target& target, PrinterLink& link) {
+    // What each printer's own fields make of the change can be refused: every printer is checked
+    // before the first frame goes to any.
+    QHash<QString, PrinterSettings> results;
+    const auto check = [&](const Target& target, PrinterLink& link) {
         ItemFailures failed;
         const PrinterSettings current = readSettings(link, change.itemsToRead(), failed);
         // Without the current item a partial change would overwrite its other fields with zeros.
         if (!failed.isEmpty())
             return readFailed(target, failed);
-        PrinterSettings result;
-        if (!applyChange(change, current, result, error)) {
-            err(error);
+        if (!applyChange(change, current, results[target.path], error)) {
+            err(call.targets.all() ? Rpsetup::tr("%1：%2").arg(target.label(), error) : error);
             return int(BadUsage);
         }
-        return writeAll(target, link, framesFor(result));
+        return int(Success);
+    };
+    return call.targets.forEachChecked(check, [&](const Target& target, PrinterLink& link) {
+        return writeAll(target, link, framesFor(results.value(target.path)));
     });
 }
 

@@ -9,6 +9,7 @@
 #include "usb/usblink.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -36,7 +37,7 @@ QString Target::label() const
 {
     if (host)
         return host->toString();
-    return portShared ? Rpsetup::tr("端口%1（%2）").arg(port).arg(path)
+    return portShared ? Rpsetup::tr("端口%1（%2）").arg(QString::number(port), path)
                       : Rpsetup::tr("端口%1").arg(port);
 }
 
@@ -61,10 +62,10 @@ QList<Target> attachedPrinters(const PrinterBus& bus)
 
 QString printerLine(const Target& p)
 {
+    // One substitution: a product string is the device's text, and a %1 in it is no placeholder.
     return QStringLiteral("%1\t%2\t%3")
-        .arg(p.port)
-        .arg(p.refused ? Rpsetup::tr("（无权限）") : escapeControls(p.product))
-        .arg(p.path);
+        .arg(QString::number(p.port),
+             p.refused ? Rpsetup::tr("（无权限）") : escapeControls(p.product), p.path);
 }
 
 int Targets::choose(QList<Target>& targets) const
@@ -136,6 +137,40 @@ int Targets::forEach(const Action& action) const
     return forEach(targets, action);
 }
 
+// One printer found and claimed for a whole command, and its link.
+struct Targets::Claimed
+{
+    ScopedPrinterHandle handle;
+    PrinterSession session;
+    UsbLink link{handle.get()};
+};
+
+bool Targets::reach(const Target& target, Claimed& claimed) const
+{
+    _PrinterHandle* handle = claimed.handle.get();
+    if (target.refused) {
+        explained(target, Failure::AccessDenied);
+        if (m_unreachable)
+            m_unreachable(target, Outcome::failed(Failure::AccessDenied, PrinterFailed));
+        return false;
+    }
+    if (bus().find(target.path, handle) != 0 || claimed.session.open(handle) != 0) {
+        if (!explained(target, handle->failure))
+            err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
+        if (m_unreachable)
+            m_unreachable(target, Outcome::failed(handle->failure, PrinterFailed));
+        return false;
+    }
+    return true;
+}
+
+void Targets::report(const Target& target, int rc) const
+{
+    if (m_all)
+        err(rc == Success ? Rpsetup::tr("%1：完成").arg(target.label())
+                          : Rpsetup::tr("%1：失败").arg(target.label()));
+}
+
 int Targets::forEach(const QList<Target>& targets, const Action& action) const
 {
     int worst = Success;
@@ -144,25 +179,9 @@ int Targets::forEach(const QList<Target>& targets, const Action& action) const
             worst = std::max(worst, forHost(target, action));
             continue;
         }
-        ScopedPrinterHandle handle;
-        PrinterSession session;
-        int rc = PrinterFailed;
-        if (target.refused) {
-            explained(target, Failure::AccessDenied);
-            if (m_unreachable)
-                m_unreachable(target, Outcome::failed(Failure::AccessDenied, PrinterFailed));
-        } else if (bus().find(target.path, handle.get()) != 0 || session.open(handle.get()) != 0) {
-            if (!explained(target, handle.get()->failure))
-                err(Rpsetup::tr("%1：无法连接打印机").arg(target.label()));
-            if (m_unreachable)
-                m_unreachable(target, Outcome::failed(handle.get()->failure, PrinterFailed));
-        } else {
-            UsbLink link(handle.get());
-            rc = action(target, link);
-        }
-        if (m_all)
-            err(rc == Success ? Rpsetup::tr("%1：完成").arg(target.label())
-                              : Rpsetup::tr("%1：失败").arg(target.label()));
+        Claimed claimed;
+        const int rc = reach(target, claimed) ? action(target, claimed.link) : int(PrinterFailed);
+        report(target, rc);
         worst = std::max(worst, rc);
     }
     return worst;
@@ -179,6 +198,50 @@ int Targets::forHost(const Target& target, const Action& action) const
         return PrinterFailed;
     }
     return action(target, *link);
+}
+
+int Targets::forEachChecked(const Action& check, const Action& write) const
+{
+    QList<Target> targets;
+    if (const int rc = choose(targets))
+        return rc;
+    return forEachChecked(targets, check, write);
+}
+
+int Targets::forEachChecked(const QList<Target>& targets, const Action& check,
+                            const Action& write) const
+{
+    struct Held
+    {
+        Target target;
+        Claimed claimed;
+        int rc = PrinterFailed;
+    };
+    std::vector<std::unique_ptr<Held>> held;
+    bool refused = false;
+    for (const Target& target : targets) {
+        held.push_back(std::make_unique<Held>());
+        Held& h = *held.back();
+        h.target = target;
+        if (reach(target, h.claimed))
+            h.rc = check(target, h.claimed.link);
+        refused = refused || h.rc == BadUsage;
+    }
+    int worst = Success;
+    for (const auto& h : held) {
+        if (refused) {
+            worst = BadUsage;
+            continue;
+        }
+        if (h->rc == Success)
+            h->rc = write(h->target, h->claimed.link);
+        report(h->target, h->rc);
+        worst = std::max(worst, h->rc);
+    }
+    // Each session restores the signal handling the one claimed before it found.
+    while (!held.empty())
+        held.pop_back();
+    return worst;
 }
 
 int readFailed(const Target& target, const ItemFailures& failed)
@@ -198,9 +261,14 @@ int writeAll(const Target& target, PrinterLink& link, const QList<NamedFrame>& f
 
 int writeFailed(const Target& target, const ItemFailures& failed)
 {
-    if (!explained(target, failed.first().outcome.failure))
+    const ItemFailures tried = failuresSent(failed, true);
+    const ItemFailures unsent = failuresSent(failed, false);
+    if (!tried.isEmpty() && !explained(target, tried.first().outcome.failure))
         err(Rpsetup::tr("%1：写入失败：%2")
                 .arg(target.label())
-                .arg(failedNames(failed).join(QLatin1String(", "))));
+                .arg(failedNames(tried).join(QLatin1String(", "))));
+    if (!unsent.isEmpty())
+        err(Rpsetup::tr("%1：未发送：%2")
+                .arg(target.label(), failedNames(unsent).join(QLatin1String(", "))));
     return PrinterFailed;
 }

@@ -60,9 +60,22 @@ public:
     // user may not open, or one another program holds, fails with the reason and the remedy.
     int forEach(const Action& action) const;
     int forEach(const QList<Target>& targets, const Action& action) const;
+    // As forEach, for a change that a printer's own values can make invalid: check runs on every
+    // chosen printer first, and write on each whose check succeeded only when no check refused
+    // (BadUsage), so a refusal sends nothing to any printer. Every printer stays claimed from its
+    // check to the last write.
+    int forEachChecked(const Action& check, const Action& write) const;
+    int forEachChecked(const QList<Target>& targets, const Action& check,
+                       const Action& write) const;
 
 private:
     int forHost(const Target& target, const Action& action) const;
+    // Finds and claims the printer; false after saying why it cannot be used.
+    struct Claimed;
+    bool reach(const Target& target, Claimed& claimed) const;
+    // "port 1: done" or "port 1: failed", under --all.
+    void report(const Target& target, int rc) const;
+
     // The bus, enumerated once for the whole command: choose lists it, forEach finds each
     // printer in it.
     const PrinterBus& bus() const;

@@ -242,6 +242,10 @@
         <translation>Invalid address: each number must be 0 to 255</translation>
     </message>
     <message>
+        <source>地址的各段不能以0开头：010有的程序读作10，有的读作8</source>
+        <translation>An address part must not start with 0: some programs read 010 as 10, others as 8</translation>
+    </message>
+    <message>
         <source>端口无效，应为1到65535</source>
         <translation>Invalid port: it must be a number from 1 to 65535</translation>
     </message>
@@ -614,10 +618,12 @@ Exit status: 0 success, 1 a printer could not be reached or a read or write fail
         <translation>the attached printers and their ports</translation>
     </message>
     <message>
-        <source>每台打印机一行：端口、制表符、产品名。
---json：[{&quot;port&quot;: N, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;}]</source>
-        <translation>One line per printer: port, tab, product string.
---json: [{&quot;port&quot;: N, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;}]</translation>
+        <source>每台打印机一行：端口、产品名和总线路径（供 --path 使用），以制表符分隔；
+无权打开的打印机以“（无权限）”代替产品名。
+--json：[{&quot;port&quot;: N, &quot;path&quot;: &quot;1-2.1&quot;, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;, &quot;access&quot;: &quot;ok&quot; 或 &quot;no-permission&quot;}]</source>
+        <translation>One line per printer: port, product string and bus path (for --path), tab separated;
+a printer the user may not open shows &quot;(no permission)&quot; for its product.
+--json: [{&quot;port&quot;: N, &quot;path&quot;: &quot;1-2.1&quot;, &quot;product&quot;: &quot;...&quot;, &quot;selector&quot;: &quot;...&quot;, &quot;access&quot;: &quot;ok&quot; or &quot;no-permission&quot;}]</translation>
     </message>
     <message>
         <source>把图片存为logo 1、2……（替换全部）</source>
@@ -710,6 +716,30 @@ Keys: see rpsetup --help.</translation>
     <message>
         <source>重复的键</source>
         <translation>duplicate key</translation>
+    </message>
+    <message>
+        <source>嵌套超过%1层，不是设置文档（第%2字节）</source>
+        <translation>nested deeper than %1 levels, so not a settings document (at byte %2)</translation>
+    </message>
+    <message>
+        <source>含有不成对的代理项转义（如\udc9b），它不是字符；不是UTF-8的字节请写为 {&quot;hex&quot;: &quot;…&quot;}</source>
+        <translation>holds an unpaired surrogate escape (such as \udc9b), which is no character; write bytes that are not UTF-8 as {&quot;hex&quot;: &quot;…&quot;}</translation>
+    </message>
+    <message>
+        <source>不是有效的UTF-8文本</source>
+        <translation>not valid UTF-8 text</translation>
+    </message>
+    <message>
+        <source>%1：未发送：%2</source>
+        <translation>%1: not sent: %2</translation>
+    </message>
+    <message>
+        <source>%1：已写入，但读回失败：%2</source>
+        <translation>%1: written, but reading it back failed: %2</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
     <message>
         <source>%1：警告：%2 的值是规则之外的，按打印机中的原样保存</source>
@@ -806,10 +836,6 @@ Commands:
         <translation>%1: changed: %2</translation>
     </message>
     <message>
-        <source>%1：%2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
         <source>
 选项：
   --port N       USB端口N上的打印机；只连接一台打印机时可省略
@@ -832,7 +858,7 @@ Options:
                  the printer on the network (port 9100 by default); for status and
                  check-network only: settings are read and written over USB
   -h, --help     this text; COMMAND --help for one command
-  -V, --version  the program's version
+  -V, --version  the program&apos;s version
 
 Keys of set:
 </translation>
@@ -863,7 +889,7 @@ Keys of set:
     </message>
     <message>
         <source>%1：%2：本机的接口 %3 在此子网上</source>
-        <translation>%1: %2: this computer's interface %3 is on that subnet</translation>
+        <translation>%1: %2: this computer&apos;s interface %3 is on that subnet</translation>
     </message>
     <message>
         <source>%1：%2：本机没有接口在此子网上，连接必须经过路由器</source>
@@ -887,7 +913,7 @@ Keys of set:
     </message>
     <message>
         <source>打印机的实时状态：纸、上盖、错误</source>
-        <translation>the printer's real-time status: paper, cover, errors</translation>
+        <translation>the printer&apos;s real-time status: paper, cover, errors</translation>
     </message>
     <message>
         <source>用实时状态请求（DLE EOT 1 到 4）询问打印机，经USB或网络（--host）。每台打印机一行：“就绪”、存在的问题，或“不报告状态”。
@@ -895,7 +921,7 @@ Keys of set:
 退出状态：读到每台打印机的状态时为0（不报告状态也算）。--check 按监控插件的约定：0 就绪，1 警告（纸将用尽），2 严重（离线、上盖打开、缺纸、错误），3 未知。</source>
         <translation>Asks the printer with the real-time status requests (DLE EOT 1 to 4), over USB or the network (--host). One line per printer: &quot;ready&quot;, the problems, or &quot;does not report status&quot;.
 --json: one object per printer {&quot;printer&quot;, &quot;link&quot;, &quot;reports&quot;, &quot;ready&quot;, &quot;offline&quot;, &quot;coverOpen&quot;, &quot;paper&quot;, &quot;errors&quot;, &quot;raw&quot;}.
-Exit status: 0 when every printer's status was read (one that does not report status counts). --check follows the monitoring plugins' convention: 0 ready, 1 warning (paper near end), 2 critical (offline, cover open, paper end, an error), 3 unknown.</translation>
+Exit status: 0 when every printer&apos;s status was read (one that does not report status counts). --check follows the monitoring plugins&apos; convention: 0 ready, 1 warning (paper near end), 2 critical (offline, cover open, paper end, an error), 3 unknown.</translation>
     </message>
     <message>
         <source>检查打印机是否在其网络地址上应答</source>
@@ -906,7 +932,7 @@ Exit status: 0 when every printer's status was read (one that does not report st
 --wait S：每秒重试，直到每个地址都应答或过了S秒（Wi-Fi设置在打印机重启后生效）。
 --print：向每个应答的地址打印一张测试小票。
 退出状态：每个地址都应答时为0，否则为1。</source>
-        <translation>Reads the printer's Ethernet and Wi-Fi IP settings over USB, connects to each static address's TCP port (within 2 s), sends a status request and waits 1 s for the answer. An interface on DHCP has no address to check: give one with --host.
+        <translation>Reads the printer&apos;s Ethernet and Wi-Fi IP settings over USB, connects to each static address&apos;s TCP port (within 2 s), sends a status request and waits 1 s for the answer. An interface on DHCP has no address to check: give one with --host.
 --wait S: try again every second until every address answers or S seconds pass (Wi-Fi settings take effect after the printer restarts).
 --print: print a test receipt at each address that answered.
 Exit status: 0 when every address answered, else 1.</translation>

@@ -153,6 +153,12 @@ private slots:
             {"1-3: 1B FF FE 01 26 0E 73 68 6F 70 00 61 62 63 64 65 66 67 68 00 1B FE FF"});
         row("show --show-secrets", {Known}, "rpsetup show --show-secrets", 0,
             {"wifi.password:    12345678\n"}, none);
+        row("list and show: a product string is not a pattern",
+            {"port=1,hub=2,product=S%1%2", "port=1,hub=3,product=B", "port=4,product=T%1"},
+            "rpsetup list; rpsetup --path 1-2.1 show; rpsetup --port 4 show", 0,
+            {"1\tS%1%2\t1-2.1\n", "printer:          S%1%2 (port 1, 1-2.1)\n",
+             "printer:          T%1 (port 4)\n"},
+            none);
         row("show: an unknown wifi mode", {"port=1,wifi-mode=5"}, "rpsetup show", 0,
             {"wifi.mode:        unknown (0x05)\n"}, none);
         row("apply: a named mode over an unknown one", {"port=1,wifi-mode=5"},
@@ -223,6 +229,9 @@ private slots:
         row("-- ends the options", {Known}, "rpsetup --port=3 -- show", 0, {"(port 3)"}, none);
         row("--help lists every key of set", {"port=1"}, "rpsetup --help", 0,
             {"Usage: rpsetup", "wifi-ip.dns="}, none);
+        row("list --help names the path column and every key of --json", {"port=1"},
+            "rpsetup list --help", 0,
+            {"product string and bus path", R"("path": "1-2.1")", R"("access": "ok" or)"}, none);
         row("-V", {"port=1"}, "rpsetup -V", 0, {"rpsetup 1."}, none);
         row("no command", {"port=1"}, "rpsetup", 2, {"Usage: rpsetup"}, none);
         row("set: speed", {Known}, "rpsetup set speed=normal", 0, {},
@@ -327,14 +336,24 @@ private slots:
         const std::pair<const char*, int> interrupts[] = {
             {"backup: SIGINT during the flush", SIGINT},
             {"backup: SIGTERM during the flush", SIGTERM},
-            {"backup: SIGHUP during the flush", SIGHUP}};
+            {"backup: SIGHUP during the flush", SIGHUP},
+            {"backup: SIGQUIT during the flush", SIGQUIT}};
         for (const auto& [name, number] : interrupts)
             row(name, {"port=1"},
-                QStringLiteral("echo old > b.json; INTERRUPT_FLUSH=%1 "
+                QStringLiteral("ulimit -c 0; echo old > b.json; INTERRUPT_FLUSH=%1 "
                                "LD_PRELOAD=\"$INTERRUPT_FLUSH_LIBRARY:$LD_PRELOAD\" "
                                "rpsetup backup b.json; echo $?; cat b.json; ls -A")
                     .arg(number),
                 0, {QStringLiteral("%1\nold\nb.json\n").arg(128 + number)}, none);
+        row("backup: a FIFO is written into, not replaced", {"port=1"},
+            "mkfifo f; timeout 10 cat f > got & rpsetup backup f; wait; stat -c '%F' f; "
+            "grep -c '\"format\"' got",
+            0, {"fifo\n1\n"}, none);
+        row("logo download: a link planted for a preview is replaced, not followed", {"port=1"},
+            "mkdir p; echo keep > t; ln -s ../t p/1-8x8.png; "
+            "rpsetup logo download --preview p 8x8.png; cat t; stat -c '%F' p/1-8x8.png",
+            0, {"keep\nregular file\n"},
+            {"1-1: 1C 71 01 01 00 01 00" + QString(" FF").repeated(8)});
         row("backup: standard output that fails", {"port=1"}, "rpsetup backup > /dev/full", 1,
             {"Cannot write to standard output"}, none);
         row("file names byte for byte", {"port=1"},
@@ -367,11 +386,28 @@ private slots:
         row("apply: a reply cut short, nothing written",
             {Known + ",fault=short-reply:8,fault-only=02:0D"}, Wanted + "rpsetup apply w.json", 1,
             {"port 3: reading failed: ethernet ip"}, none);
+        row("apply: a signal during the writes waits for the report", {Known + ",reply-delay=300"},
+            Wanted + "(RPSETUP_DEBUG=1 exec \"$RPSETUP\" apply --json w.json > o 2> a) & "
+                     "until grep -q 'write: 10 ' a; do sleep 0.01; done; kill -TERM $!; wait $!; "
+                     "echo $?; tr -d ' \n' <o",
+            0, {"143\n{\"changed\":true,"}, applied);
         row("apply: a set the printer ignores fails", {Known + ",fault=ignore-set:0x13"},
             Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
             {"port 3: the printer gave back other values than were written: density",
              R"("density":{"after":"light","before":"light","status":"failed"})"},
             applied);
+        // From the last set frame on (the station's), every reply stalls.
+        row("apply: a read-back that fails after the writes",
+            {Known + ",fault=stall-in:always,fault-on=01:26"},
+            Wanted + "rpsetup apply --json w.json > o; s=$?; tr -d ' \n' <o; exit $s", 1,
+            {"port 3: written, but reading it back failed: density, ethernet ip, wifi station",
+             R"("changed":true)"},
+            applied);
+        row("set: a write cut short, the items after it named and not sent",
+            {Known + ",fault=partial-write:4,fault-only=01:13"},
+            "rpsetup set speed=normal density=dark alarm=off", 1,
+            {"port 3: writing failed: density\nport 3: not sent: alarm\n"},
+            {"1-3: 1B FF FE 01 00 01 01 1B FE FF", "1-3: 1B FF FE 01"});
 
         // Refusals: a message, exit 2 (3 for an absent printer), and nothing sent.
         const auto refused = [&](const char* name, const QString& script, const QString& says,
@@ -380,8 +416,19 @@ private slots:
                 "eth.ip: Invalid address");
         refused("unknown key", "rpsetup set \"$(printf 'col\\233our')\"=red",
                 "col\\x9bour: unknown key");
-        refused("access point without address", "rpsetup --port 1 set wifi.mode=ap",
-                "wifi.ap-ip: Please enter the AP IP");
+        row("set: names and passwords whose bytes are not UTF-8", Two,
+            "rpsetup --port 3 set \"$(printf 'wifi.ssid=a\\233b')\"; "
+            "rpsetup --port 3 set \"$(printf 'wifi.ap-ssid=\\355\\262\\233')\"; "
+            "rpsetup --port 3 set \"$(printf 'wifi.password=\\364\\220\\200\\200abcd')\"",
+            2,
+            {"wifi.ssid: not valid UTF-8", "wifi.ap-ssid: not valid UTF-8",
+             "wifi.password: not valid UTF-8"},
+            none);
+        row("set: an address part with a leading zero, a key given twice", Two,
+            "rpsetup --port 3 set eth.ip=010.1.1.1; rpsetup --port 3 set speed=slower speed=faster",
+            2, {"eth.ip: An address part must not start with 0", "speed: duplicate key"}, none);
+        refused("access point without address, before any printer is written",
+                "rpsetup --all set wifi.mode=ap", "port 1: wifi.ap-ip: Please enter the AP IP");
         refused("logo number 0", "rpsetup logo print 0", "logo number from 1 to 255");
         refused("logo number 256", "rpsetup logo print 256", "from 1 to 255");
         refused("no images", "rpsetup logo download", "Please choose images first");
@@ -424,10 +471,10 @@ private slots:
                 QString(Doc).replace("%s", R"("print": {"density": "grey"})") +
                     "rpsetup --port 3 apply w.json",
                 "print.density: must be one of");
-        refused("apply: the item merged breaks a rule",
+        refused("apply: the item merged breaks a rule, before any printer is written",
                 QString(Doc).replace("%s", R"("wifi": {"mode": "ap"})") +
-                    "rpsetup --port 1 apply w.json",
-                "wifi.ap-ip: Please enter the AP IP");
+                    "rpsetup --all apply w.json",
+                "port 1: wifi.ap-ip: Please enter the AP IP");
         refused("apply of one static address to several printers",
                 QString(Doc).replace("%s", R"("ethernet": {"ip": "10.0.0.9"})") +
                     "rpsetup --all apply w.json",

@@ -269,14 +269,14 @@ private slots:
     {
         // The printer's writes of one class and command stall. Get: the window shows
         // 较慢|较淡|关, the printer holds 1 2 3. Set: the printer holds 1 2 3, the window asks
-        // for 2 0 2.
+        // for 2 0 2. Sent: the frames the printer took, those before the failed one.
         const struct
         {
             const char* name;
             const char* button;
             int frameClass, command;
             const char* result;
-            int frames; // what the printer took
+            int sent;
         } rows[] = {{"get, speed", "pushButton", 0x02, 0x00, "较慢|较淡|关", 0},
                     {"get, density", "pushButton", 0x02, 0x13, "正常|较淡|关", 1},
                     {"get, alarm", "pushButton", 0x02, 0x40, "正常|较浓|关", 2},
@@ -287,22 +287,21 @@ private slots:
         QTest::addColumn<int>("frameClass");
         QTest::addColumn<int>("command");
         QTest::addColumn<QString>("result");
-        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("sent");
         for (const auto& row : rows)
             QTest::newRow(row.name) << row.button << row.frameClass << row.command
-                                    << QString::fromUtf8(row.result) << row.frames;
+                                    << QString::fromUtf8(row.result) << row.sent;
     }
 
-    // Any one failed exchange makes the whole command a failure; a halt that outlives its
-    // clearing ends it there, since the printer would read the next frame as the rest of the
-    // cut one.
+    // Any one failed exchange makes the whole command a failure. After a failed write nothing
+    // more goes to the printer, which could take the next frame for the rest of the failed one.
     void oneFailedExchangeFailsTheCommand()
     {
         QFETCH(QString, button);
         QFETCH(int, frameClass);
         QFETCH(int, command);
         QFETCH(QString, result);
-        QFETCH(int, frames);
+        QFETCH(int, sent);
         sim::SimPrinter* printer = plug(1);
         click("pushButton_7");
         const bool isSet = button == QLatin1String("pushButton_2");
@@ -316,7 +315,7 @@ private slots:
 
         QCOMPARE(boxes->texts, boxesFor(CheckUsb));
         QCOMPARE(isSet ? settingsOf(printer) : shown(), result);
-        QCOMPARE(printer->received().size(), frames);
+        QCOMPARE(printer->received().size(), sent);
     }
 
     void firmwareDate_data()

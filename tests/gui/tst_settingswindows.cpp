@@ -451,10 +451,12 @@ private slots:
             "pushButton_2=off; lineEdit_4=");
         row("net get, ip query fails", "net", "pushButton", "", "fail from 02 0D", Lost, {GetPorts},
             "pushButton_2=on; lineEdit=...; lineEdit_4=9100; lineEdit_5=80");
-        row("net get, port query fails", "net", "pushButton", "lineEdit_4=1234", "fail until 02 0D",
-            Lost, {}, "lineEdit=...; lineEdit_4=1234; lineEdit_5=");
+        // After a failed write nothing more goes to the printer in that command.
+        row("net get, port query fails, ip not asked", "net", "pushButton", "lineEdit_4=1234",
+            "fail until 02 0D", Lost, {}, "lineEdit=...; lineEdit_4=1234; lineEdit_5=");
         row("net set, unplugged", "net", "pushButton_2", "", "unplugged", NotConnected, {}, "");
-        row("net set, ip frame fails", "net", "pushButton_2", "", "fail until 01 0F", Lost, {}, "");
+        row("net set, ip frame fails, ports not sent", "net", "pushButton_2", "",
+            "fail until 01 0F", Lost, {}, "");
         row("net set, port frame fails", "net", "pushButton_2", "", "fail from 01 0F", Lost,
             {IpFrame}, "");
         row("wifi get, unplugged", "wifi", "pushButton", "", "unplugged", NotConnected, {},
@@ -465,7 +467,7 @@ private slots:
             "comboBox=AP; lineEdit=a; lineEdit_3=c", "fail from 02 26", Lost, {GetMode},
             "comboBox=STA; lineEdit=a; lineEdit_3=c");
         row("wifi set, unplugged", "wifi", "pushButton_2", "", "unplugged", NotConnected, {}, "");
-        row("wifi set, mode frame fails", "wifi", "pushButton_2",
+        row("wifi set, mode frame fails, station not sent", "wifi", "pushButton_2",
             "lineEdit=abc; lineEdit_2=", "fail until 01 26", Lost, {}, "");
         row("wifi set, station frame fails", "wifi", "pushButton_2",
             "lineEdit=abc; lineEdit_2=", "fail from 01 26", Lost, {StationMode}, "");

@@ -153,9 +153,12 @@ private slots:
         row("fault on a command", "fault=write-error,fault-on=02:13", {7, -4, -4, -4}, 1);
         row("fault from a transfer", "fault=write-error,fault-from=3", {7, 8, -4, -4}, 2);
         // A halt that outlives its clearing ends the command, as a time-out does.
-        row("fault only on a command", "fault=write-error,fault-only=02:13", {7, -4, -4, 7}, 2);
+        row("fault only on a command, nothing more after a failed write",
+            "fault=write-error,fault-only=02:13", {7, -4, -4, 7}, 2);
         row("fault until a command", "fault=write-error,fault-until=02:13", {-4, -4, -4, -4}, 0);
         row("after a time-out nothing more is sent", "fault=no-reply,fault-only=02:13",
+            {7, -4, -4, 7}, 3);
+        row("after a cut write nothing more is sent", "fault=partial-write:4,fault-only=02:13",
             {7, -4, -4, 7}, 3);
         row("a late reply to another command is passed over", "fault=late-reply,fault-only=02:13",
             {7, -4, -4, 7}, 3);

@@ -265,6 +265,12 @@ private slots:
         QTest::newRow("version past any integer")
             << QByteArray(R"({"format": "receipt-printer-settings", "version": 1e300})")
             << "version";
+        QTest::newRow("escapes of lone surrogates")
+            << doc(R"("wifi": {"station": {"ssid": "a\ud800b", "password": "a\udcffbcdefgh"}})")
+            << "wifi.station.ssid";
+        QTest::newRow("nested 20,000 deep, refused before the key scan")
+            << QByteArray("{\"a\":").repeated(20000) + '1' + QByteArray("}").repeated(20000)
+            << "嵌套超过8层";
         QTest::newRow("not JSON") << QByteArray(R"({"format": )") << "不是有效的JSON";
         QTest::newRow("not an object") << QByteArray("[1]") << "文件应为一个JSON对象";
         QTest::newRow("newer version")

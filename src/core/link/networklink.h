@@ -25,6 +25,7 @@ public:
     Outcome exchange(const QByteArray& bytes, const ReplyMatcher& match, QByteArray& answer,
                      int budgetMs) override;
     Outcome drain(int budgetMs) override;
+    bool lost() const override { return !m_lost.ok(); }
 
 private:
     NetworkLink(const PrinterAddress& address, int fd) : m_address(address), m_fd(fd) {}

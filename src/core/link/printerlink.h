@@ -50,6 +50,10 @@ public:
     // query whose answer cannot tell itself from such bytes.
     virtual Outcome drain(int budgetMs) = 0;
 
+    // Whether the printer failed in a way that ends the command (a time-out, a failed or cut
+    // write, a lost connection): nothing more is sent then.
+    virtual bool lost() const = 0;
+
     // The first failure of a call on this link, success while there was none.
     const Outcome& firstFailure() const { return m_first; }
 

@@ -44,6 +44,7 @@ QList<AddressPart> addressParts(const QString& text)
             const int value = digits.toInt(&ok);
             part.valid = ok && allDigits(digits) && value <= 255;
             part.value = ok ? value : 0;
+            part.leadingZero = digits.size() > 1 && digits.front() == QLatin1Char('0');
         }
         parts.append(part);
     }

@@ -22,6 +22,8 @@ struct AddressPart
     QString text;
     int value = 0;     // as read; an empty part or one that is not a number reads 0
     bool valid = true; // digits only (or empty) and at most 255
+    // "010": read as 10 here, as 8 by the many tools that take a leading zero for octal.
+    bool leadingZero = false;
 };
 
 // The parts of an address text as a masked line edit reports it: unfilled places are left out

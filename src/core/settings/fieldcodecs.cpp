@@ -159,7 +159,7 @@ QString addressText(const FieldSpec&, const FieldValue& value)
 std::optional<FieldValue> addressArgument(const FieldSpec&, const QString& text, QString& rule)
 {
     Address a;
-    if (const SettingsError e = checkAddressText(text, AddressUse::Required, a);
+    if (const SettingsError e = checkAddressText(text, AddressUse::Typed, a);
         e != SettingsError::None) {
         rule = settingsErrorText(e);
         return std::nullopt;
@@ -171,9 +171,11 @@ JsonField addressFromJson(const FieldSpec&, const QJsonValue& value, bool)
 {
     if (!value.isString())
         return refused(Text::tr("应为文本"));
-    if (const auto address = parseAddress(value.toString()))
-        return JsonField{FieldValue(*address), QString(), false};
-    return refused(SettingsError::InvalidAddress);
+    Address address;
+    if (const SettingsError e = checkAddressText(value.toString(), AddressUse::Typed, address);
+        e != SettingsError::None)
+        return refused(e);
+    return JsonField{FieldValue(address), QString(), false};
 }
 
 // ApAddress: the access point's own address, kept as the text the printer stores.
@@ -246,6 +248,13 @@ JsonField portFromJson(const FieldSpec&, const QJsonValue& value, bool)
 template <SettingsError (*Check)(const QString&)>
 std::optional<FieldValue> wifiTextArgument(const FieldSpec&, const QString& text, QString& rule)
 {
+    // Arguments keep the bytes that are not UTF-8, for file names; a name or password typed with
+    // them would reach the printer unchecked, where the same character typed in UTF-8 meets the
+    // rules.
+    if (holdsForeignBytes(text)) {
+        rule = Text::tr("不是有效的UTF-8文本");
+        return std::nullopt;
+    }
     if (const SettingsError e = Check(text); e != SettingsError::None) {
         rule = settingsErrorText(e);
         return std::nullopt;

@@ -5,6 +5,15 @@
 
 #include <algorithm>
 
+ItemFailures failuresSent(const ItemFailures& failures, bool sent)
+{
+    ItemFailures kept;
+    for (const ItemFailure& f : failures)
+        if (f.sent == sent)
+            kept << f;
+    return kept;
+}
+
 QStringList failedNames(const ItemFailures& failures)
 {
     QStringList names;
@@ -76,9 +85,13 @@ ItemFailures writeFrames(PrinterLink& link, const QList<NamedFrame>& frames)
 {
     ItemFailures failed;
     for (const NamedFrame& f : frames) {
+        if (link.lost()) {
+            failed << ItemFailure{f.item, link.firstFailure(), false};
+            continue;
+        }
         const Outcome sent = sendFrame(link, f.frame);
         if (!sent.ok())
-            failed << ItemFailure{f.item, sent};
+            failed << ItemFailure{f.item, sent, true};
     }
     return failed;
 }

@@ -14,11 +14,15 @@ struct ItemFailure
 {
     QString item; // the item's name: "ethernet ip"
     Outcome outcome;
+    // False for a frame not sent at all: the printer had failed earlier in the command.
+    bool sent = true;
 
     bool ok() const { return outcome.ok(); }
 };
 using ItemFailures = QList<ItemFailure>;
 
+// The failures of frames that were sent (true) or not sent at all (false).
+ItemFailures failuresSent(const ItemFailures& failures, bool sent);
 // The names of the failed items, for messages.
 QStringList failedNames(const ItemFailures& failures);
 // The first failure's transport result, 0 when there is none, for the members that return it.
@@ -40,5 +44,6 @@ PrinterSettings onlyItems(PrinterSettings settings, unsigned items);
 // them, so two values the printer cannot tell apart count as equal.
 unsigned differingItems(const PrinterSettings& wanted, const PrinterSettings& current);
 
-// Writes every frame, all of them even after a failure; the failed ones are returned.
+// Writes the frames in order until the printer is lost (a time-out, a failed or cut write): the
+// failed ones are returned, those not sent after it too.
 ItemFailures writeFrames(PrinterLink& link, const QList<NamedFrame>& frames);

@@ -22,6 +22,19 @@ QString join(const QString& path, const QString& key)
     return path.isEmpty() ? key : path + QLatin1Char('.') + key;
 }
 
+// The parser takes "\udc9b" or "\ud800" for a character, which no UTF-8 can carry: the first would
+// reach the printer as the byte it stands for in rawtext.h's text, the second as "?".
+bool holdsLoneSurrogate(const QString& text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 // Walks a document, collecting every error with the path it was found at.
 class Reader
 {
@@ -53,6 +66,12 @@ public:
     std::optional<FieldValue> field(const FieldSpec& field, const QJsonValue& value,
                                     const QString& path, bool whole, bool& held)
     {
+        if (value.isString() && holdsLoneSurrogate(value.toString())) {
+            held = false;
+            error(path, Text::tr("含有不成对的代理项转义（如\\udc9b），它不是字符；"
+                                 "不是UTF-8的字节请写为 {\"hex\": \"…\"}"));
+            return std::nullopt;
+        }
         const JsonField read = codecOf(field.kind).fromJson(field, value, whole);
         held = read.held;
         if (!read.error.isEmpty())
@@ -64,20 +83,42 @@ private:
     DocumentErrors& m_errors;
 };
 
-// The paths of keys that appear twice in one object. A JSON parser keeps one of them without a
-// word, so such a file does not say which value it restores.
-QStringList duplicateKeys(const QByteArray& json)
+// Deeper than this no document is one the format knows (the document, a section, an item's
+// object, a {"hex": ...} value, with room to spare): refused before any other work, so that no
+// shape of a document under the size cap costs more than one pass over it.
+constexpr int MaxDepth = 8;
+
+struct KeyScan
+{
+    std::optional<QString> duplicate; // the path of the first key given twice in one object
+    int tooDeepAt = -1;               // the byte that opens a level past MaxDepth
+};
+
+// The key whose quotes are at begin and end.
+QString keyText(const QByteArray& json, int begin, int end)
+{
+    const QByteArray literal = json.mid(begin, end - begin + 1);
+    if (literal.size() >= 2 && literal.endsWith('"') && !literal.contains('\\'))
+        return QString::fromUtf8(literal.constData() + 1, literal.size() - 2);
+    // The parser decodes the escapes, so "\u0061" and "a" are the same key.
+    return QJsonDocument::fromJson('[' + literal + ']').array().first().toString();
+}
+
+// A JSON parser keeps one of two values under one key without a word, so such a file does not
+// say which value it restores. Levels hold their own key only, so a path is joined only for the
+// one key reported.
+KeyScan scanKeys(const QByteArray& json)
 {
     struct Level
     {
         bool object;
-        QString path;
+        bool keyed; // a value in an object, named by key; an array's elements are not
+        QString key;
         QSet<QString> keys;
         bool expectKey;
     };
     QVector<Level> stack;
     QString lastKey;
-    QStringList found;
     for (int i = 0; i < json.size(); ++i) {
         const char c = json[i];
         if (c == '"') {
@@ -86,28 +127,30 @@ QStringList duplicateKeys(const QByteArray& json)
                 end += json[end] == '\\' ? 2 : 1;
             if (!stack.isEmpty() && stack.last().object && stack.last().expectKey) {
                 Level& level = stack.last();
-                // The parser decodes the escapes, so "\u0061" and "a" are the same key.
-                const QByteArray literal = '[' + json.mid(i, end - i + 1) + ']';
-                const QString key = QJsonDocument::fromJson(literal).array().first().toString();
-                lastKey = join(level.path, key);
-                if (level.keys.contains(key))
-                    found << lastKey;
-                level.keys.insert(key);
+                lastKey = keyText(json, i, end);
+                if (level.keys.contains(lastKey)) {
+                    QStringList path;
+                    for (const Level& l : stack)
+                        if (l.keyed)
+                            path << l.key;
+                    return KeyScan{(path << lastKey).join(QLatin1Char('.')), -1};
+                }
+                level.keys.insert(lastKey);
                 level.expectKey = false;
             }
             i = end;
         } else if (c == '{' || c == '[') {
-            const QString path = stack.isEmpty()       ? QString()
-                                 : stack.last().object ? lastKey
-                                                       : stack.last().path;
-            stack.append(Level{c == '{', path, {}, c == '{'});
+            if (stack.size() == MaxDepth)
+                return KeyScan{std::nullopt, i};
+            const bool keyed = !stack.isEmpty() && stack.last().object;
+            stack.append(Level{c == '{', keyed, keyed ? lastKey : QString(), {}, c == '{'});
         } else if ((c == '}' || c == ']') && !stack.isEmpty()) {
             stack.removeLast();
         } else if (c == ',' && !stack.isEmpty() && stack.last().object) {
             stack.last().expectKey = true;
         }
     }
-    return found;
+    return {};
 }
 
 // The writable items' sections in document order, each once.
@@ -312,10 +355,13 @@ PrinterSettings fromDocument(const QJsonObject& document, DocumentErrors& errors
 std::optional<QJsonObject> parseDocumentText(const QByteArray& json, DocumentErrors& errors)
 {
     // Qt 5's parser leaks the first of two objects under one key, so duplicates are found first.
-    const QStringList duplicates = duplicateKeys(json);
-    for (const QString& path : duplicates)
-        errors.messages << QStringLiteral("%1: %2").arg(path, Text::tr("重复的键"));
-    if (!duplicates.isEmpty())
+    const KeyScan scan = scanKeys(json);
+    if (scan.tooDeepAt >= 0)
+        errors.messages << Text::tr("嵌套超过%1层，不是设置文档（第%2字节）")
+                               .arg(QString::number(MaxDepth), QString::number(scan.tooDeepAt));
+    else if (scan.duplicate)
+        errors.messages << QStringLiteral("%1: %2").arg(*scan.duplicate, Text::tr("重复的键"));
+    if (scan.tooDeepAt >= 0 || scan.duplicate)
         return std::nullopt;
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);

@@ -9,6 +9,8 @@ QString settingsErrorText(SettingsError error)
         break;
     case SettingsError::InvalidAddress:
         return QObject::tr("地址无效，每段应为0到255");
+    case SettingsError::LeadingZero:
+        return QObject::tr("地址的各段不能以0开头：010有的程序读作10，有的读作8");
     case SettingsError::InvalidPort:
         return QObject::tr("端口无效，应为1到65535");
     case SettingsError::MissingApAddress:

@@ -8,6 +8,7 @@ enum class SettingsError
 {
     None,
     InvalidAddress,       // a part above 255, not a number, or not four parts
+    LeadingZero,          // an address part such as 010, which tools read as 10 or as 8
     InvalidPort,          // not a whole number from 1 to 65535
     MissingApAddress,     // access-point mode needs the printer's own address
     NameTooLong,          // more than wifilimits::MaxNameBytes of UTF-8

@@ -58,6 +58,10 @@ SettingsError checkAddressText(const QString& text, AddressUse use, Address& out
     if (use != AddressUse::ReplacedByDhcp && !parseAddress(text))
         return use == AddressUse::Static ? SettingsError::StaticAddressMissing
                                          : SettingsError::InvalidAddress;
+    if (use == AddressUse::Typed)
+        for (const AddressPart& part : addressParts(text))
+            if (part.leadingZero)
+                return SettingsError::LeadingZero;
     out = *lenient;
     return SettingsError::None;
 }

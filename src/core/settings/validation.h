@@ -21,6 +21,9 @@ enum class AddressUse
     Static,         // an address of static IP mode: an empty part asks for the whole address
     ReplacedByDhcp, // DHCP replaces it: empty parts go out as zeros, so a fresh form can say DHCP
     NotEditable,    // a field the user cannot change never blocks: its address, else zeros
+    // Typed on a command line or in a document: as Required, and no part may start with 0, which
+    // other tools would read as octal.
+    Typed,
 };
 
 // The text rules, each written once. On None, out holds the value to send.

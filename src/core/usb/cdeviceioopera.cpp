@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include <signal.h>
@@ -247,13 +248,17 @@ struct Exchange
         int transferred = 0;
         const int rc = bulk(claim->ep.out, data, length, transferred, clock, budgetMs);
         qDebug("libusb_bulk_transfer write: %d %d\n", length, transferred);
-        if (rc != 0) {
+        if (rc == 0 && transferred == length)
+            return TransportOk;
+        if (rc != 0)
             qDebug("libusb_bulk_transfer write failed: %s\n", libusb_strerror(libusb_error(rc)));
-            return failTransfer(rc, TransportFailure::WriteFailed);
-        }
-        // A write the device cut short has not delivered the frame.
-        return transferred == length ? TransportOk
-                                     : fail(TransportFailure::WriteFailed, TransportFailed);
+        // The printer reads its OUT endpoint as one stream and would take the next frame for the
+        // rest of one cut short, or of one whose bytes a failed transfer may have delivered in
+        // part: nothing more goes to it in this command.
+        const int result = rc != 0 ? failTransfer(rc, TransportFailure::WriteFailed)
+                                   : fail(TransportFailure::WriteFailed, TransportFailed);
+        handle->lost = handle->failure;
+        return result;
     }
 
     int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame, qint64 budgetMs);
@@ -568,6 +573,12 @@ void deferSignal(int number)
     deferredSignal = number;
 }
 
+std::function<void()>& lastWords()
+{
+    static std::function<void()> say;
+    return say;
+}
+
 } // namespace
 
 // Blocked in the session's thread, so no transfer of its is interrupted, and caught by a
@@ -577,7 +588,26 @@ struct PrinterSession::Deferred
 {
     struct sigaction previous[DeferredCount];
     sigset_t previousMask;
+
+    // Whether a signal came that ends the process once the session is over: caught elsewhere, or
+    // pending here, and not ignored or handled by the caller.
+    bool ending() const
+    {
+        sigset_t pending;
+        sigpending(&pending);
+        for (int i = 0; i < DeferredCount; ++i)
+            if ((deferredSignal == DeferredSignals[i] ||
+                 sigismember(&pending, DeferredSignals[i])) &&
+                previous[i].sa_handler == SIG_DFL)
+                return true;
+        return false;
+    }
 };
+
+void PrinterSession::setLastWords(std::function<void()> say)
+{
+    lastWords() = std::move(say);
+}
 
 PrinterSession::PrinterSession() = default;
 
@@ -626,7 +656,13 @@ PrinterSession::~PrinterSession()
     if (!m_deferred)
         return;
     // A signal that came meanwhile takes its course now, the printer given back: one pending
-    // for this thread as the mask lifts, one another thread caught as it is raised again.
+    // for this thread as the mask lifts, one another thread caught as it is raised again. What
+    // the command said of its work must not die with it in a buffer.
+    if (m_deferred->ending()) {
+        if (lastWords())
+            lastWords()();
+        std::fflush(stdout);
+    }
     for (int i = 0; i < DeferredCount; ++i)
         ::sigaction(DeferredSignals[i], &m_deferred->previous[i], nullptr);
     pthread_sigmask(SIG_SETMASK, &m_deferred->previousMask, nullptr);

@@ -129,6 +129,11 @@ public:
     int open(_PrinterHandle* handle);
     PrinterClaim* claim() const { return m_claim.get(); }
 
+    // Said before a signal that came during a session ends the process: the command's report of
+    // what it did so far, which would be lost with the process. Standard output is flushed
+    // after it.
+    static void setLastWords(std::function<void()> say);
+
 private:
     struct Deferred;
     _PrinterHandle* m_record = nullptr;

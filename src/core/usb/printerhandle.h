@@ -24,8 +24,10 @@ struct _PrinterHandle
     // Set by GetPrinterHandle when more than one printer of the vendor has the port number
     // (the one kept is the later in libusb's list); such a port names no printer for sure.
     bool portShared = false;
-    // Set by an exchange after a time-out or a lost device: the printer does not answer, so
-    // every later exchange on this record fails at once (with this failure) and sends nothing.
+    // Set by an exchange after a time-out, a lost device or a write that failed or was cut
+    // short: the printer does not answer, or would read the next frame as the rest of the cut
+    // one, so every later exchange on this record fails at once (with this failure) and sends
+    // nothing.
     TransportFailure lost = TransportFailure::None;
     // Why the last GetPrinterHandle or exchange on this record failed; None after one that
     // succeeded. It travels with the record, so another command's open cannot clear it.

@@ -27,6 +27,7 @@ public:
     Outcome exchange(const QByteArray& bytes, const ReplyMatcher& match, QByteArray& answer,
                      int budgetMs) override;
     Outcome drain(int budgetMs) override;
+    bool lost() const override { return m_record && m_record->lost != TransportFailure::None; }
 
 private:
     Outcome outcome(int code);
