@@ -3,6 +3,7 @@
 #include "output.h"
 
 #include "rpsetuptr.h"
+#include "signaldeferral.h"
 #include "settings/fieldcodecs.h"
 #include "settings/printerio.h"
 #include "settings/settingschange.h"
@@ -348,9 +349,9 @@ int apply(Invocation& call)
     };
     // A signal that waited for a printer to be given back still ends the process, after the
     // report of what was written.
-    PrinterSession::setLastWords(sayReports);
+    SignalDeferral::setLastWords(sayReports);
     const int rc = call.targets.forEachChecked(targets, check, run);
-    PrinterSession::setLastWords({});
+    SignalDeferral::setLastWords({});
     sayReports();
     return rc;
 }

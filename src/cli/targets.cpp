@@ -5,6 +5,7 @@
 
 #include "link/networklink.h"
 #include "rpsetuptr.h"
+#include "signaldeferral.h"
 #include "usb/cdeviceioopera.h"
 #include "usb/usblink.h"
 
@@ -140,6 +141,8 @@ int Targets::forEach(const Action& action) const
 // One printer found and claimed for a whole command, and its link.
 struct Targets::Claimed
 {
+    SignalDeferral
+        deferral; // first in, last out: a signal takes its course with the printer given back
     ScopedPrinterHandle handle;
     PrinterSession session;
     UsbLink link{handle.get()};

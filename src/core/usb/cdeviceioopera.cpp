@@ -9,11 +9,7 @@
 
 #include <QElapsedTimer>
 
-#include <csignal>
-#include <cstdio>
 #include <cstring>
-
-#include <signal.h>
 
 namespace {
 
@@ -562,53 +558,6 @@ int CDeviceIOOpera::ReadFromControlEndpoint(_PrinterHandle* handle, unsigned cha
     return 0;
 }
 
-namespace {
-
-constexpr int DeferredSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM};
-constexpr int DeferredCount = int(sizeof DeferredSignals / sizeof DeferredSignals[0]);
-volatile std::sig_atomic_t deferredSignal = 0;
-
-void deferSignal(int number)
-{
-    deferredSignal = number;
-}
-
-std::function<void()>& lastWords()
-{
-    static std::function<void()> say;
-    return say;
-}
-
-} // namespace
-
-// Blocked in the session's thread, so no transfer of its is interrupted, and caught by a
-// handler elsewhere: any thread may take a signal meant for the process (the toolkit's image
-// conversion threads), and each must leave it to the session.
-struct PrinterSession::Deferred
-{
-    struct sigaction previous[DeferredCount];
-    sigset_t previousMask;
-
-    // Whether a signal came that ends the process once the session is over: caught elsewhere, or
-    // pending here, and not ignored or handled by the caller.
-    bool ending() const
-    {
-        sigset_t pending;
-        sigpending(&pending);
-        for (int i = 0; i < DeferredCount; ++i)
-            if ((deferredSignal == DeferredSignals[i] ||
-                 sigismember(&pending, DeferredSignals[i])) &&
-                previous[i].sa_handler == SIG_DFL)
-                return true;
-        return false;
-    }
-};
-
-void PrinterSession::setLastWords(std::function<void()> say)
-{
-    lastWords() = std::move(say);
-}
-
 PrinterSession::PrinterSession() = default;
 
 int PrinterSession::open(_PrinterHandle* handle)
@@ -618,19 +567,6 @@ int PrinterSession::open(_PrinterHandle* handle)
             handle->failure = TransportFailure::NoEndpoint;
         return TransportFailed;
     }
-    m_deferred = std::make_unique<Deferred>();
-    struct sigaction defer = {};
-    defer.sa_handler = deferSignal;
-    defer.sa_flags = SA_RESTART;
-    sigemptyset(&defer.sa_mask);
-    for (int i = 0; i < DeferredCount; ++i) {
-        sigaddset(&defer.sa_mask, DeferredSignals[i]);
-        ::sigaction(DeferredSignals[i], nullptr, &m_deferred->previous[i]);
-        // A signal the caller ignores (nohup) stays ignored.
-        if (m_deferred->previous[i].sa_handler != SIG_IGN)
-            ::sigaction(DeferredSignals[i], &defer, nullptr);
-    }
-    pthread_sigmask(SIG_BLOCK, &defer.sa_mask, &m_deferred->previousMask);
     auto claimed = std::make_unique<PrinterClaim>();
     TransportFailure why = TransportFailure::None;
     const int rc = claimed->take(handle->pHandle, why);
@@ -653,21 +589,4 @@ PrinterSession::~PrinterSession()
     if (m_record)
         m_record->session = nullptr;
     m_claim.reset();
-    if (!m_deferred)
-        return;
-    // A signal that came meanwhile takes its course now, the printer given back: one pending
-    // for this thread as the mask lifts, one another thread caught as it is raised again. What
-    // the command said of its work must not die with it in a buffer.
-    if (m_deferred->ending()) {
-        if (lastWords())
-            lastWords()();
-        std::fflush(stdout);
-    }
-    for (int i = 0; i < DeferredCount; ++i)
-        ::sigaction(DeferredSignals[i], &m_deferred->previous[i], nullptr);
-    pthread_sigmask(SIG_SETMASK, &m_deferred->previousMask, nullptr);
-    if (const int number = deferredSignal) {
-        deferredSignal = 0;
-        ::raise(number);
-    }
 }

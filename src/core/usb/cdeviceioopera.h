@@ -112,10 +112,10 @@ struct PrinterClaim;
 // Opens a record's printer and claims its interface once for a whole command (a read, then the
 // write of what was read): while it lives every exchange on the record uses this claim, and
 // another program's claim is refused (Busy), so no other write can fall between the two. The
-// release gives the interface back to the kernel driver. Hangup, interrupt, quit, broken pipe
-// and termination wait meanwhile and take their course as it ends: ending the process while it
+// release gives the interface back to the kernel driver. A program that can be ended by a signal
+// defers the signal while a session lives (rpsetup's SignalDeferral): ending the process while it
 // holds the claim would leave the printer without its driver, which the kernel does not bind
-// again. One session at a time.
+// again.
 class PrinterSession
 {
 public:
@@ -129,14 +129,7 @@ public:
     int open(_PrinterHandle* handle);
     PrinterClaim* claim() const { return m_claim.get(); }
 
-    // Said before a signal that came during a session ends the process: the command's report of
-    // what it did so far, which would be lost with the process. Standard output is flushed
-    // after it.
-    static void setLastWords(std::function<void()> say);
-
 private:
-    struct Deferred;
     _PrinterHandle* m_record = nullptr;
     std::unique_ptr<PrinterClaim> m_claim;
-    std::unique_ptr<Deferred> m_deferred;
 };
