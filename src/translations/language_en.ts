@@ -39,6 +39,10 @@
         <source>写入wifi_ip设置</source>
         <translation>Write Wi-Fi IP settings</translation>
     </message>
+    <message>
+        <source>检查打印机是否在此地址和TCP端口应答</source>
+        <translation>Checks whether the printer answers at this address and TCP port</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -169,6 +173,14 @@
     <message>
         <source>打印自检页</source>
         <translation>Print the self-test page</translation>
+    </message>
+    <message>
+        <source>打印机状态</source>
+        <translation>Printer Status</translation>
+    </message>
+    <message>
+        <source>读取所选打印机的状态：纸、上盖、错误</source>
+        <translation>Reads the selected printer&apos;s status: paper, cover, errors</translation>
     </message>
 </context>
 <context>
@@ -413,6 +425,30 @@
         <source>，</source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>打印机报告：%1</source>
+        <translation>The printer reports: %1</translation>
+    </message>
+    <message>
+        <source>打印机在 %1 应答：%2</source>
+        <translation>The printer answers at %1: %2</translation>
+    </message>
+    <message>
+        <source>本机没有接口在此子网上，连接必须经过路由器</source>
+        <translation>No interface of this computer is on that subnet: a connection has to go through a router</translation>
+    </message>
+    <message>
+        <source>本机的接口 %1 在此子网上</source>
+        <translation>This computer&apos;s interface %1 is on that subnet</translation>
+    </message>
+    <message>
+        <source>IP模式为DHCP，没有可检查的地址</source>
+        <translation>The IP mode is DHCP: there is no address to check</translation>
+    </message>
 </context>
 <context>
     <name>net_set</name>
@@ -467,6 +503,10 @@
     <message>
         <source>设置</source>
         <translation>Set</translation>
+    </message>
+    <message>
+        <source>检查地址</source>
+        <translation>Check Address</translation>
     </message>
 </context>
 <context>
@@ -832,7 +872,7 @@ Options:
                  the printer on the network (port 9100 by default); for status and
                  check-network only: settings are read and written over USB
   -h, --help     this text; COMMAND --help for one command
-  -V, --version  the program's version
+  -V, --version  the program&apos;s version
 
 Keys of set:
 </translation>
@@ -863,7 +903,7 @@ Keys of set:
     </message>
     <message>
         <source>%1：%2：本机的接口 %3 在此子网上</source>
-        <translation>%1: %2: this computer's interface %3 is on that subnet</translation>
+        <translation>%1: %2: this computer&apos;s interface %3 is on that subnet</translation>
     </message>
     <message>
         <source>%1：%2：本机没有接口在此子网上，连接必须经过路由器</source>
@@ -887,7 +927,7 @@ Keys of set:
     </message>
     <message>
         <source>打印机的实时状态：纸、上盖、错误</source>
-        <translation>the printer's real-time status: paper, cover, errors</translation>
+        <translation>the printer&apos;s real-time status: paper, cover, errors</translation>
     </message>
     <message>
         <source>用实时状态请求（DLE EOT 1 到 4）询问打印机，经USB或网络（--host）。每台打印机一行：“就绪”、存在的问题，或“不报告状态”。
@@ -895,7 +935,7 @@ Keys of set:
 退出状态：读到每台打印机的状态时为0（不报告状态也算）。--check 按监控插件的约定：0 就绪，1 警告（纸将用尽），2 严重（离线、上盖打开、缺纸、错误），3 未知。</source>
         <translation>Asks the printer with the real-time status requests (DLE EOT 1 to 4), over USB or the network (--host). One line per printer: &quot;ready&quot;, the problems, or &quot;does not report status&quot;.
 --json: one object per printer {&quot;printer&quot;, &quot;link&quot;, &quot;reports&quot;, &quot;ready&quot;, &quot;offline&quot;, &quot;coverOpen&quot;, &quot;paper&quot;, &quot;errors&quot;, &quot;raw&quot;}.
-Exit status: 0 when every printer's status was read (one that does not report status counts). --check follows the monitoring plugins' convention: 0 ready, 1 warning (paper near end), 2 critical (offline, cover open, paper end, an error), 3 unknown.</translation>
+Exit status: 0 when every printer&apos;s status was read (one that does not report status counts). --check follows the monitoring plugins&apos; convention: 0 ready, 1 warning (paper near end), 2 critical (offline, cover open, paper end, an error), 3 unknown.</translation>
     </message>
     <message>
         <source>检查打印机是否在其网络地址上应答</source>
@@ -906,7 +946,7 @@ Exit status: 0 when every printer's status was read (one that does not report st
 --wait S：每秒重试，直到每个地址都应答或过了S秒（Wi-Fi设置在打印机重启后生效）。
 --print：向每个应答的地址打印一张测试小票。
 退出状态：每个地址都应答时为0，否则为1。</source>
-        <translation>Reads the printer's Ethernet and Wi-Fi IP settings over USB, connects to each static address's TCP port (within 2 s), sends a status request and waits 1 s for the answer. An interface on DHCP has no address to check: give one with --host.
+        <translation>Reads the printer&apos;s Ethernet and Wi-Fi IP settings over USB, connects to each static address&apos;s TCP port (within 2 s), sends a status request and waits 1 s for the answer. An interface on DHCP has no address to check: give one with --host.
 --wait S: try again every second until every address answers or S seconds pass (Wi-Fi settings take effect after the printer restarts).
 --print: print a test receipt at each address that answered.
 Exit status: 0 when every address answered, else 1.</translation>
