@@ -24,6 +24,8 @@ const Description Descriptions[] = {
     {"MainWindow", "pushButton_3", QT_TRANSLATE_NOOP("Accessibility", "读取打印机固件版本日期")},
     {"net_set", "pushButton", QT_TRANSLATE_NOOP("Accessibility", "读取网口设置")},
     {"net_set", "pushButton_2", QT_TRANSLATE_NOOP("Accessibility", "写入网口设置")},
+    {"net_set", "checkAddressButton",
+     QT_TRANSLATE_NOOP("Accessibility", "检查打印机是否在此地址和TCP端口应答")},
     {"wifi", "pushButton", QT_TRANSLATE_NOOP("Accessibility", "读取wifi设置")},
     {"wifi", "pushButton_2", QT_TRANSLATE_NOOP("Accessibility", "写入wifi设置")},
     {"wifi", "pushButton_3", QT_TRANSLATE_NOOP("Accessibility", "读取wifi_ip设置")},

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "link/statusquery.h"
 #include "messagebox.h"
 #include "net_set.h"
 #include "settings/printerio.h"
@@ -203,4 +204,31 @@ void MainWindow::on_pushButton_10_clicked()
     runPrinterCommand(QObject::tr("设置成功"), [](PPrinterHandle handle) {
         return SetPrinterStatusButton(handle, SELF_TEST_PAGE);
     });
+}
+
+void MainWindow::on_actionPrinterStatus_triggered()
+{
+    WaitCursor busy;
+    // A status left from another printer or an earlier read must not stand for this one.
+    ui->statusBar->clearMessage();
+    int port = 0;
+    const std::unique_ptr<UsbLink> link = selectPrinter(port);
+    if (!link)
+        return;
+    const QString printer = ui->comboBox_4->currentText();
+    PrinterStatus status;
+    const Outcome read = readPrinterStatus(*link, status);
+    if (!read.ok()) {
+        ui->statusBar->showMessage(QObject::tr("%1：%2").arg(printer, failureText(read.failure)));
+        // The printer answered, so the cable is not what to look at.
+        if (read.failure == Failure::NotAStatus)
+            showMessage(this, failureText(read.failure));
+        else
+            showMessage(this, usbMessage(), failureText(read.failure));
+        return;
+    }
+    ui->statusBar->showMessage(QObject::tr("%1：%2").arg(printer, status.summary()));
+    const QStringList problems = status.problems();
+    if (!problems.isEmpty())
+        showMessage(this, QObject::tr("打印机报告：%1").arg(problems.join(QObject::tr("，"))));
 }

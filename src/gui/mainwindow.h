@@ -55,6 +55,7 @@ private slots:
     void wClosed();
     void on_pushButton_9_clicked();
     void on_pushButton_10_clicked();
+    void on_actionPrinterStatus_triggered();
 
 private:
     // The selection check that begins every printer command: false after its message was shown.

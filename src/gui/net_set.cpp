@@ -1,11 +1,15 @@
 #include "net_set.h"
 #include "ui_net_set.h"
 
+#include "messagebox.h"
 #include "protocol/frame.h"
+#include "settings/networkcheck.h"
+#include "settings/settingserror.h"
 #include "settings/validation.h"
 #include "settingscommand.h"
 #include "textfit.h"
 
+#include <QDateTime>
 #include <QList>
 
 net_set::net_set(QWidget* parent) : QMainWindow(parent), ui(new Ui::net_set)
@@ -107,4 +111,45 @@ int net_set::net_lnit(PPrinterHandle handle)
     ui->lineEdit_2->setText(mask);
     ui->lineEdit_3->setText(gateway);
     return portResult;
+}
+
+namespace {
+
+// What a till would find at the address: the printer's status, or why it found none; then
+// whether this computer reaches that subnet without a router.
+QString describeCheck(const AddressCheck& check)
+{
+    const QString address = check.target.address.toString();
+    const QString found =
+        check.answered()
+            ? QObject::tr("打印机在 %1 应答：%2").arg(address, check.status.summary())
+            : QObject::tr("%1：%2").arg(address, failureAfterLabel(check.outcome.failure));
+    const QString subnet = check.localInterface.isEmpty()
+                               ? QObject::tr("本机没有接口在此子网上，连接必须经过路由器")
+                               : QObject::tr("本机的接口 %1 在此子网上").arg(check.localInterface);
+    return found + QLatin1Char('\n') + subnet;
+}
+
+} // namespace
+
+void net_set::on_checkAddressButton_clicked()
+{
+    if (ui->comboBox->currentIndex() == 0) {
+        showMessage(this, QObject::tr("IP模式为DHCP，没有可检查的地址"));
+        return;
+    }
+    // The address and port as a Set would send them: a field Set refuses is not tried either.
+    if (const SettingsError input = checkInput(); input != SettingsError::None) {
+        showMessage(this, settingsErrorText(input));
+        return;
+    }
+    const NetworkTarget target =
+        NetworkTarget::held(QStringLiteral("ethernet"), pending.ethernetIp->ip,
+                            pending.ethernetIp->mask, pending.ethernetPorts->tcp);
+    AddressCheck check;
+    {
+        WaitCursor wait;
+        check = checkAddress(target, CheckBudget(), false, QDateTime::currentDateTime());
+    }
+    showMessage(this, describeCheck(check));
 }

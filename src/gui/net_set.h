@@ -32,6 +32,7 @@ private slots:
     int Net_Set(PPrinterHandle handle);
     int Set_Send_PORT_MESSAGE_Instruction(PPrinterHandle handle);
     int net_lnit(PPrinterHandle handle);
+    void on_checkAddressButton_clicked();
 
 private:
     // The fields as the items a Set sends, into pending; the first rule they break.

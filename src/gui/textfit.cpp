@@ -16,6 +16,7 @@
 #include <QStyleOption>
 #include <QStylePainter>
 #include <QTimerEvent>
+#include <QToolButton>
 
 namespace {
 
@@ -72,6 +73,9 @@ int missingWidth(QWidget* w, const QHash<QLineEdit*, QString>& longest)
         room = style->subElementRect(QStyle::SE_LineEditContents, &option, w)
                    .marginsRemoved(edit->textMargins())
                    .adjusted(2, 0, -2, 0);
+    } else if (qobject_cast<QToolButton*>(w)) {
+        // A tool bar's buttons take the size their texts ask for.
+        return 0;
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         texts << button->text();
         QStyleOptionButton option;

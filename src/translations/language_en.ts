@@ -39,6 +39,10 @@
         <source>写入wifi_ip设置</source>
         <translation>Write Wi-Fi IP settings</translation>
     </message>
+    <message>
+        <source>检查打印机是否在此地址和TCP端口应答</source>
+        <translation>Checks whether the printer answers at this address and TCP port</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -169,6 +173,14 @@
     <message>
         <source>打印自检页</source>
         <translation>Print the self-test page</translation>
+    </message>
+    <message>
+        <source>打印机状态</source>
+        <translation>Printer Status</translation>
+    </message>
+    <message>
+        <source>读取所选打印机的状态：纸、上盖、错误</source>
+        <translation>Reads the selected printer&apos;s status: paper, cover, errors</translation>
     </message>
 </context>
 <context>
@@ -417,6 +429,30 @@
         <source>，</source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>打印机报告：%1</source>
+        <translation>The printer reports: %1</translation>
+    </message>
+    <message>
+        <source>打印机在 %1 应答：%2</source>
+        <translation>The printer answers at %1: %2</translation>
+    </message>
+    <message>
+        <source>本机没有接口在此子网上，连接必须经过路由器</source>
+        <translation>No interface of this computer is on that subnet: a connection has to go through a router</translation>
+    </message>
+    <message>
+        <source>本机的接口 %1 在此子网上</source>
+        <translation>This computer&apos;s interface %1 is on that subnet</translation>
+    </message>
+    <message>
+        <source>IP模式为DHCP，没有可检查的地址</source>
+        <translation>The IP mode is DHCP: there is no address to check</translation>
+    </message>
 </context>
 <context>
     <name>net_set</name>
@@ -471,6 +507,10 @@
     <message>
         <source>设置</source>
         <translation>Set</translation>
+    </message>
+    <message>
+        <source>检查地址</source>
+        <translation>Check Address</translation>
     </message>
 </context>
 <context>

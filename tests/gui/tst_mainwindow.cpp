@@ -3,6 +3,8 @@
 #include "startup.h"
 #include "usb/printerlist.h"
 
+#include <QAction>
+#include <QStatusBar>
 #include <QtTest>
 
 #include <memory>
@@ -44,20 +46,23 @@ QString settingsOf(const sim::SimPrinter* printer)
 }
 
 // Each command as the window sends it after Refresh, with 较快|较淡|仅光报警 (2 0 2) chosen and a
-// printer holding 1 2 3: the frames it sends, the box on success and on a failed exchange, the
-// choices shown and the settings stored afterwards.
+// printer holding 1 2 3 (and the fields given): the frames it sends, the box on success and on a
+// failed exchange, the choices shown, the settings stored and the status bar afterwards.
 const struct
 {
-    const char *name, *button, *frames, *done, *failed, *shown, *stored;
+    const char *name, *button, *fields, *frames, *done, *failed, *shown, *stored, *status;
 } Commands[] = {
-    {"get", "pushButton", "1BFFFE0200001BFEFF 1BFFFE0213001BFEFF 1BFFFE0240001BFEFF", Got, CheckUsb,
-     "正常|较浓|声光报警", "1 2 3"},
-    {"set", "pushButton_2", "1BFFFE010001021BFEFF 1BFFFE011301001BFEFF 1BFFFE014001021BFEFF", Done,
-     CheckUsb, "较快|较淡|仅光报警", "2 0 2"},
-    {"firmware date", "pushButton_3", "1BFFFE0004001BFEFF", "", CheckUsb, "较快|较淡|仅光报警",
-     "1 2 3"},
-    {"self-test", "pushButton_10", "1BFFFE0000001BFEFF", Done, CheckUsb, "较快|较淡|仅光报警",
-     "1 2 3"},
+    {"get", "pushButton", "", "1BFFFE0200001BFEFF 1BFFFE0213001BFEFF 1BFFFE0240001BFEFF", Got,
+     CheckUsb, "正常|较浓|声光报警", "1 2 3", ""},
+    {"set", "pushButton_2", "", "1BFFFE010001021BFEFF 1BFFFE011301001BFEFF 1BFFFE014001021BFEFF",
+     Done, CheckUsb, "较快|较淡|仅光报警", "2 0 2", ""},
+    {"firmware date", "pushButton_3", "", "1BFFFE0004001BFEFF", "", CheckUsb, "较快|较淡|仅光报警",
+     "1 2 3", ""},
+    {"self-test", "pushButton_10", "", "1BFFFE0000001BFEFF", Done, CheckUsb, "较快|较淡|仅光报警",
+     "1 2 3", ""},
+    {"printer status", "actionPrinterStatus", "cover=open,paper=near-end",
+     "100401 100402 100403 100404", "打印机报告：离线，上盖打开，纸将用尽", CheckUsb,
+     "较快|较淡|仅光报警", "1 2 3", "RP80 Printer USB001：离线，上盖打开，纸将用尽"},
 };
 
 } // namespace
@@ -73,7 +78,10 @@ class TestMainWindow : public QObject
     void click(const char* name)
     {
         boxes->clear();
-        button(main.get(), name)->click();
+        if (auto* action = main->findChild<QAction*>(QLatin1String(name)))
+            action->trigger();
+        else
+            button(main.get(), name)->click();
         QVERIFY2(!QApplication::overrideCursor(), name);
         QVERIFY2(!boxes->cursorOverBox, name);
     }
@@ -123,7 +131,7 @@ private slots:
     {
         QFETCH(int, row);
         const auto& c = Commands[row];
-        sim::SimPrinter* printer = plug(1);
+        sim::SimPrinter* printer = plug(1, "1 2 3", "RP80 Printer", c.fields);
         sim::SimPrinter* other = plug(2);
 
         // The selector stays empty until Refresh, even with printers attached.
@@ -153,13 +161,14 @@ private slots:
         QCOMPARE(boxes->texts, boxesFor(c.done));
         QCOMPARE(shown(), QString::fromUtf8(c.shown));
         QCOMPARE(settingsOf(printer), c.stored);
+        QCOMPARE(main->statusBar()->currentMessage(), QString::fromUtf8(c.status));
         const int selfTests = printer->selfTests();
         QCOMPARE(selfTests, c.button == QLatin1String("pushButton_10") ? 1 : 0);
 
         // Failures used to be reported as success; a failed read leaves no earlier date shown.
         for (sim::Fault fault : {sim::Fault::OpenRefused, sim::Fault::Gone, sim::Fault::WriteError,
                                  sim::Fault::PartialWrite}) {
-            printer->setFault(fault, 4);
+            printer->setFault(fault, 2);
             click(c.button);
             QCOMPARE(boxes->texts, boxesFor(c.failed));
             QCOMPARE(edit(main.get(), "lineEdit")->text(), QString());
@@ -357,7 +366,8 @@ private slots:
     void recordReleasedOnEveryPath()
     {
         sim::SimPrinter* printer = plug(1);
-        const char* buttons[] = {"pushButton", "pushButton_2", "pushButton_3", "pushButton_10"};
+        const char* buttons[] = {"pushButton", "pushButton_2", "pushButton_3", "pushButton_10",
+                                 "actionPrinterStatus"};
         auto everyPath = [&] {
             click("pushButton_7");
             for (sim::Fault fault :

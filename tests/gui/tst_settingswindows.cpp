@@ -155,6 +155,13 @@ class TestSettingsWindows : public QObject
         if (!button(w, qPrintable(click))->isEnabled())
             readAll(w);
         QFETCH(QString, fill);
+        QFETCH(QString, message);
+        // The printer's network side, on loopback only, at the port the fields name as $port.
+        if (fill.contains("$port")) {
+            const QString port = QString::number(printer->serve("127.0.0.1", 0));
+            fill.replace("$port", port);
+            message.replace("$port", port);
+        }
         QVERIFY(::fill(w, fill));
         printer->clearReceived();
         boxes->clear();
@@ -182,7 +189,6 @@ class TestSettingsWindows : public QObject
         button(w, qPrintable(click))->click();
         qInstallMessageHandler(testLog);
 
-        QFETCH(QString, message);
         QFETCH(QStringList, frames);
         QFETCH(QString, expect);
         for (const QString& secret : passwords(window, fill + "; " + expect))
@@ -356,6 +362,12 @@ private slots:
             "comboBox=DHCP OFF; lineEdit=192.168.1.100; lineEdit_2=255.255.255.0; "
             "lineEdit_3=192.168.1.1; lineEdit_4=9100; lineEdit_5=9100",
             "", Success, {IpFrame, "1BFFFE010F04 8C238C23 1BFEFF"}, "");
+        // The check asks over the network alone, at the address and port as they were set.
+        row("net check answers, on this computer's subnet", "net", "checkAddressButton",
+            "comboBox=DHCP OFF; lineEdit=127.0.0.1; lineEdit_2=255.0.0.0; lineEdit_3=127.0.0.1; "
+            "lineEdit_4=$port; lineEdit_5=9100",
+            "", QString::fromUtf8("打印机在 127.0.0.1:$port 应答：就绪\n本机的接口 lo 在此子网上"),
+            {}, "");
         row("net DHCP ON is 00, empty addresses 0.0.0.0", "net", "pushButton_2",
             "comboBox=DHCP ON; lineEdit=...; lineEdit_2=...; lineEdit_3=...; lineEdit_4=80; "
             "lineEdit_5=65535",
