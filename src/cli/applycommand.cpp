@@ -2,12 +2,14 @@
 #include "documents.h"
 #include "output.h"
 
+#include "networkchecks.h"
 #include "rpsetuptr.h"
-#include "signaldeferral.h"
+#include "settings/applychange.h"
 #include "settings/fieldcodecs.h"
 #include "settings/printerio.h"
 #include "settings/settingschange.h"
 #include "settings/settingsdocument.h"
+#include "signaldeferral.h"
 #include "usb/cdeviceioopera.h"
 
 #include <QHash>
@@ -16,47 +18,12 @@
 
 namespace {
 
-// What `apply` did to one printer: each item the document names, as read before and after.
-struct ApplyReport
-{
-    enum Status
-    {
-        Unchanged,
-        Changed,
-        WouldChange,
-        Failed,
-    };
-    struct Item
-    {
-        QString name;
-        unsigned id = 0; // the SettingsItem
-        Status status = Unchanged;
-        QJsonValue before;    // in the document's shape
-        QJsonValue after;     // as read back; undefined when it could not be read
-        bool written = false; // the printer took its frame
-    };
-    QList<Item> items;
-    QStringList errors; // one message per failure, naming the port, for standard error
-
-    bool changed() const;
-};
-
 // The item's place in the document: its object, or its one field's key.
 QString pathOf(unsigned id)
 {
     const ItemSpec& item = itemSpec(SettingsItem(id));
     return item.merged() ? item.path()
                          : QStringLiteral("%1.%2").arg(item.path(), item.fields.front().jsonKey);
-}
-
-// The item as the document holds it; undefined when settings lack it.
-QJsonValue documentValue(const PrinterSettings& settings, unsigned id)
-{
-    const ItemSpec& item = itemSpec(SettingsItem(id));
-    QJsonValue value = toDocument(onlyItems(settings, id), QString(), 0).value(item.section);
-    if (item.object)
-        value = value.toObject().value(item.object);
-    return item.merged() ? value : value.toObject().value(item.fields.front().jsonKey);
 }
 
 QJsonValue masked(unsigned id, const QJsonValue& value, bool showSecrets)
@@ -98,94 +65,25 @@ QString shown(const QJsonValue& value)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
-// A failed item the printer took changed it too, unless it reads back as it was.
-bool ApplyReport::changed() const
+// The messages of what failed, naming the printer, in the order it happened; the exit status.
+int reportErrors(const ApplyReport& report, const QString& label, QStringList& errors)
 {
-    for (const Item& item : items)
-        if (item.status == Changed || item.status == WouldChange ||
-            (item.written && item.after != item.before))
-            return true;
-    return false;
-}
-
-using FailureSink = std::function<void(const QString&, const ItemFailures&)>;
-
-// Writes the items of wanted that differ and reads back those the printer took (written); the
-// items not stored. An item counts as stored only when the printer gives back what was written.
-unsigned writeAndVerify(PrinterLink& link, const PrinterSettings& wanted, unsigned differing,
-                        PrinterSettings& readBack, unsigned& written, const FailureSink& failure)
-{
-    const QList<NamedFrame> frames = framesFor(onlyItems(wanted, differing));
-    const ItemFailures writeFailed = writeFrames(link, frames);
-    if (const ItemFailures tried = failuresSent(writeFailed, true); !tried.isEmpty())
-        failure(Rpsetup::tr("%1：写入失败：%2"), tried);
-    if (const ItemFailures unsent = failuresSent(writeFailed, false); !unsent.isEmpty())
-        failure(Rpsetup::tr("%1：未发送：%2"), unsent);
-    written = differing;
-    for (const NamedFrame& f : frames)
-        if (failedNames(writeFailed).contains(f.item))
-            written &= ~f.id;
-    ItemFailures readFailed;
-    readBack = readSettings(link, written, readFailed);
-    // These reached the printer, which is changed; only what it holds now is unknown.
-    if (!readFailed.isEmpty())
-        failure(Rpsetup::tr("%1：已写入，但读回失败：%2"), readFailed);
-    // Items missing from readBack, written or not, differ too.
-    const unsigned notStored = differingItems(onlyItems(wanted, differing), readBack);
-    ItemFailures mismatched;
-    for (const NamedFrame& f : framesFor(onlyItems(readBack, notStored)))
-        mismatched << ItemFailure{f.item, Outcome()};
-    if (!mismatched.isEmpty())
-        failure(Rpsetup::tr("%1：读回的值与写入的不同：%2"), mismatched);
-    return notStored;
-}
-
-// Reads the items change names, writes those that differ (none when check is set) and reads
-// them back. When the change merged into what the printer holds breaks a rule, nothing is written.
-int applyToPrinter(PrinterLink& link, const QString& label, const SettingsChange& change,
-                   bool check, ApplyReport& report)
-{
-    const auto failure = [&](const QString& message, const ItemFailures& items) {
-        report.errors << message.arg(label).arg(failedNames(items).join(QLatin1String(", ")));
+    const auto say = [&](const QString& message, const ItemFailures& items) {
+        if (!items.isEmpty())
+            errors << message.arg(label, failedNames(items).join(QLatin1String(", ")));
     };
-    ItemFailures failed;
-    const PrinterSettings current =
-        readSettings(link, change.itemsNamed() | change.itemsToRead(), failed);
-    // Without the items as they are, nothing can be compared or merged.
-    if (!failed.isEmpty()) {
-        failure(Rpsetup::tr("%1：读取失败：%2"), failed);
+    say(Rpsetup::tr("%1：读取失败：%2"), report.readFailed);
+    if (!report.readFailed.isEmpty())
         return PrinterFailed;
-    }
-    PrinterSettings wanted;
-    QString error;
-    if (!applyChange(change, current, wanted, error)) {
-        report.errors << error;
+    if (!report.refused.isEmpty()) {
+        errors << report.refused;
         return BadUsage;
     }
-    wanted = onlyItems(wanted, change.itemsNamed());
-    const unsigned differing = differingItems(wanted, current);
-    PrinterSettings readBack;
-    unsigned written = 0;
-    const unsigned notStored =
-        !check && differing ? writeAndVerify(link, wanted, differing, readBack, written, failure)
-                            : 0;
-
-    for (const NamedFrame& f : framesFor(wanted)) {
-        ApplyReport::Item item{
-            f.item, f.id, ApplyReport::Unchanged, documentValue(current, f.id), {}};
-        if (!(differing & f.id)) {
-            item.after = item.before;
-        } else if (check) {
-            item.status = ApplyReport::WouldChange;
-            item.after = documentValue(wanted, f.id);
-        } else {
-            item.status = notStored & f.id ? ApplyReport::Failed : ApplyReport::Changed;
-            item.written = written & f.id;
-            item.after = documentValue(readBack, f.id);
-        }
-        report.items << item;
-    }
-    return notStored ? PrinterFailed : Success;
+    say(Rpsetup::tr("%1：写入失败：%2"), report.writeFailed);
+    say(Rpsetup::tr("%1：未发送：%2"), report.notSent);
+    say(Rpsetup::tr("%1：已写入，但读回失败：%2"), report.readBackFailed);
+    say(Rpsetup::tr("%1：读回的值与写入的不同：%2"), report.mismatched);
+    return report.stored() ? int(Success) : int(PrinterFailed);
 }
 
 // {"port", "path", "changed", "items": {ITEM: {"status", "before", "after"}}}.
@@ -303,6 +201,42 @@ void printJsonReports(const QHash<QString, QJsonObject>& reports, const QList<Ta
                 .trimmed());
 }
 
+// The items a till's connection depends on: a change to one is checked at the new address.
+constexpr unsigned NetworkItems =
+    ItemEthernetIp | ItemEthernetPorts | ItemWifiMode | ItemStation | ItemAccessPoint | ItemWifiIp;
+
+// --check-network[=S]: nothing, or the options of the check after a write (a bare
+// --check-network arrives as =0).
+int networkCheckOption(const QCommandLineParser& parser, std::optional<NetworkCheckOptions>& o)
+{
+    if (!parser.isSet("check-network"))
+        return Success;
+    bool ok = false;
+    const int seconds = parser.value("check-network").toInt(&ok);
+    if (!ok || seconds < 0 || seconds > 3600)
+        return usageError(
+            QStringLiteral("--check-network: %1").arg(Rpsetup::tr("应为0到3600之间的秒数")));
+    o = NetworkCheckOptions{seconds, false, !parser.isSet("json")};
+    return Success;
+}
+
+// After a write that changed a network item: every static address checked as check-network
+// does; a printer that does not answer there fails the command.
+QJsonObject checkNetworkAfter(PrinterLink& link, const Target& target,
+                              const NetworkCheckOptions& options, int& status)
+{
+    ItemFailures failed;
+    const NetworkPlan plan = networkPlan(readSettings(link, NetworkPlanItems, failed));
+    if (!failed.isEmpty()) {
+        status = readFailed(target, failed);
+        return {{"answered", false}};
+    }
+    const NetworkChecks checks = checkTargets(plan.targets, options, target.label());
+    if (!checks.allAnswered())
+        status = std::max(status, int(PrinterFailed));
+    return networkJson(checks, plan);
+}
+
 int apply(Invocation& call)
 {
     if (call.args.size() != 1)
@@ -318,10 +252,14 @@ int apply(Invocation& call)
         return rc;
     const bool json = call.parser.isSet("json");
     const bool checkOnly = call.parser.isSet("check");
+    std::optional<NetworkCheckOptions> network;
+    if (const int rc = networkCheckOption(call.parser, network))
+        return rc;
     QHash<QString, QJsonObject> reports; // by path, said in the printers' order
     const auto sayReports = [&] { printJsonReports(reports, targets, call.targets.all()); };
-    const auto said = [&](const Target& target, const ApplyReport& report, int status) {
-        for (const QString& message : report.errors)
+    const auto said = [&](const Target& target, const ApplyReport& report,
+                          const QStringList& errors, int status) {
+        for (const QString& message : errors)
             err(message);
         if (json)
             reports[target.path] =
@@ -331,21 +269,29 @@ int apply(Invocation& call)
         return status;
     };
     const auto run = [&](const Target& target, PrinterLink& link) {
-        ApplyReport report;
-        return said(target, report,
-                    applyToPrinter(link, target.label(), change, checkOnly, report));
+        const ApplyReport report = applyChangeTo(link, change, checkOnly);
+        QStringList errors;
+        int status = reportErrors(report, target.label(), errors);
+        said(target, report, errors, status);
+        if (network && !checkOnly && (report.differing() & NetworkItems)) {
+            const QJsonObject found = checkNetworkAfter(link, target, *network, status);
+            if (json)
+                reports[target.path].insert("network", found);
+        }
+        return status;
     };
     // What a printer's own fields make of the document can be refused: every printer is read
     // and checked before the first frame goes to any, and read again for the write, still
     // claimed.
     const auto check = [&](const Target& target, PrinterLink& link) {
         warnOfOtherSource(*document, target);
-        ApplyReport report;
-        const int status = applyToPrinter(link, target.label(), change, true, report);
+        const ApplyReport report = applyChangeTo(link, change, true);
+        QStringList errors;
+        const int status = reportErrors(report, target.label(), errors);
         if (status == BadUsage && call.targets.all())
-            for (QString& message : report.errors)
+            for (QString& message : errors)
                 message = Rpsetup::tr("%1：%2").arg(target.label(), message);
-        return status == Success ? status : said(target, report, status);
+        return status == Success ? status : said(target, report, errors, status);
     };
     // A signal that waited for a printer to be given back still ends the process, after the
     // report of what was written.
@@ -362,7 +308,7 @@ QList<Command> applyCommands()
 {
     return {
         {"apply",
-         "[--check] [--diff] [--json] [--show-secrets] FILE",
+         "[--check] [--diff] [--json] [--show-secrets] [--check-network[=S]] FILE",
          QT_TRANSLATE_NOOP("rpsetup", "使打印机具有文件中的设置，\n只写入不同的项"),
          QT_TRANSLATE_NOOP(
              "rpsetup",
@@ -371,9 +317,11 @@ QList<Command> applyCommands()
              "--check 不写入，只报告将更改的项；--diff 列出每个更改的字段（之前 → 之后）；"
              "--json 每台打印机输出 {\"port\", \"path\", \"changed\", \"items\"}。\n"
              "密码显示为 ********，除非给出 --show-secrets。logo 无法读回，不在其中：请用 "
-             "logo download。"),
+             "logo download。\n"
+             "--check-network[=S]：写入更改了网络项时，像 check-network 一样检查每个静态地址"
+             "（最多等待S秒）；打印机不应答时退出状态为1。"),
          {QCommandLineOption("check"), QCommandLineOption("diff"), QCommandLineOption("json"),
-          QCommandLineOption("show-secrets")},
+          QCommandLineOption("show-secrets"), QCommandLineOption("check-network", QString(), "S")},
          Targets::OneOrAll,
          apply}};
 }

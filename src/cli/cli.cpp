@@ -241,7 +241,14 @@ int unknownCommand(const QList<Command>& all, const QStringList& positional)
 int runCli(const QStringList& args)
 {
     const QList<Command> all = commands();
-    const QStringList argv = QStringList{QStringLiteral("rpsetup")} + args;
+    QStringList argv = QStringList{QStringLiteral("rpsetup")} + args;
+    // An option whose value may be left out, which the parser cannot take: bare, it means 0.
+    for (QString& arg : argv) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg == QLatin1String("--check-network"))
+            arg += QLatin1String("=0");
+    }
     const Command* command = findCommand(all, argv);
 
     QCommandLineParser parser;

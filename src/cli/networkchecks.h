@@ -2,6 +2,7 @@
 
 #include "settings/networkcheck.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -24,6 +25,9 @@ struct NetworkChecks
         return true;
     }
 };
+
+// {"addresses": [...], "dhcp": [...], "answered"}: what check-network and apply report.
+QJsonObject networkJson(const NetworkChecks& checks, const NetworkPlan& plan);
 
 // Checks every address, saying first whether each is on a local subnet, then what each came to,
 // under label ("port 1"); shared by check-network and apply --check-network.

@@ -251,6 +251,16 @@ NetworkChecks checkTargets(const QList<NetworkTarget>& targets, const NetworkChe
     return done;
 }
 
+QJsonObject networkJson(const NetworkChecks& checks, const NetworkPlan& plan)
+{
+    QJsonArray addresses;
+    for (const AddressCheck& c : checks.checks)
+        addresses << checkJson(c);
+    return QJsonObject{{"addresses", addresses},
+                       {"dhcp", QJsonArray::fromStringList(plan.dhcp)},
+                       {"answered", checks.allAnswered()}};
+}
+
 namespace {
 
 int checkNetwork(Invocation& call)
@@ -283,13 +293,9 @@ int checkNetwork(Invocation& call)
             err(Rpsetup::tr("%1：%2 使用DHCP，没有可检查的地址；用 --host 指定地址")
                     .arg(target.label(), name));
         const NetworkChecks checks = checkTargets(plan.targets, options, target.label());
-        QJsonArray addresses;
-        for (const AddressCheck& c : checks.checks)
-            addresses << checkJson(c);
-        array << QJsonObject{{"printer", target.host ? target.host->toString() : target.path},
-                             {"addresses", addresses},
-                             {"dhcp", QJsonArray::fromStringList(plan.dhcp)},
-                             {"answered", checks.allAnswered()}};
+        QJsonObject found = networkJson(checks, plan);
+        found.insert("printer", target.host ? target.host->toString() : target.path);
+        array << found;
         return checks.allAnswered() ? int(Success) : int(PrinterFailed);
     });
     if (json)
