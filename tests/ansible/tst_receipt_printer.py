@@ -18,15 +18,15 @@ def check(ok, what, run):
         failures.append("%s\n--- output:\n%s%s" % (what, run["out"], run["err"]))
 
 
-def playbook(tmp, name, state, *options):
+def playbook(tmp, name, state, *options, book=PLAYBOOK):
     record = os.path.join(tmp, name + ".json")
     env = dict(os.environ, PATH=RPSETUP_DIR + os.pathsep + os.environ["PATH"],
                ANSIBLE_LOCAL_TEMP=tmp, ANSIBLE_REMOTE_TEMP=tmp, ANSIBLE_NOCOLOR="1",
-               ANSIBLE_PIPELINING="1")
+               ANSIBLE_PIPELINING="1", ANSIBLE_LIBRARY=os.path.join(os.path.dirname(PLAYBOOK), "library"))
     start = ["--state", state] if state else ["--demo"]
     p = subprocess.run([SIM] + start + ["--record", record, "--", "ansible-playbook", "-i",
                         "localhost,", "-c", "local", "-e", "ansible_python_interpreter=" + sys.executable]
-                       + list(options) + [PLAYBOOK],
+                       + list(options) + [book],
                        env=env, cwd=tmp, capture_output=True, text=True, timeout=300)
     recap = re.search(r"changed=(\d+)\s+unreachable=\d+\s+failed=(\d+)", p.stdout)
     with open(record) as f:
@@ -50,6 +50,18 @@ with tempfile.TemporaryDirectory() as tmp:
     second = playbook(tmp, "second", first["record"])
     check(second["recap"] == ("0", "0"), "the second run reports changed=0", second)
     check(second["sets"] == [], "the second run sends no set frame", second)
+
+    # A printer told an address where it does not answer fails the task, with what was found.
+    moved = os.path.join(tmp, "moved.yml")
+    with open(moved, "w") as f:
+        f.write("- hosts: all\n  gather_facts: false\n  tasks:\n  - receipt_printer:\n"
+                "      port: 1\n      check_network: true\n      status: true\n"
+                "      settings: {ethernet: {dhcp: false, ip: 192.168.1.77}}\n")
+    lost = playbook(tmp, "lost", first["record"], book=moved)
+    check(lost["recap"] == ("0", "1"), "a printer that does not answer fails the task", lost)
+    check('"answered": false' in lost["out"] and '"result": "no-route"' in lost["out"],
+          "the result says what was found", lost)
+    check('"ready": true' in lost["out"], "the status is returned", lost)
 
     bad = playbook(tmp, "bad", first["record"], "-e", "shop_wifi_password=short")
     check(bad["recap"] == ("0", "1"), "an invalid password fails the task", bad)

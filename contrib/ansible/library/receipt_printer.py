@@ -85,6 +85,23 @@ options:
           gateway: {type: str, description: The gateway.}
           mask: {type: str, description: The subnet mask.}
           dns: {type: str, description: The DNS server.}
+  check_network:
+    description:
+      - After a write that changed a network item, connect to every static address the printer
+        now holds (C(rpsetup apply --check-network)) and ask its status there. The task fails
+        when the printer does not answer where a till will look for it.
+    type: bool
+    default: false
+  check_network_timeout:
+    description: Seconds to keep trying an address that does not answer yet (Wi-Fi settings
+      take effect after the printer restarts); 0 tries once.
+    type: int
+    default: 0
+  status:
+    description: Also return each printer's real-time status (C(rpsetup status --json)) under
+      C(status); a printer that reports a problem does not fail the task.
+    type: bool
+    default: false
   rpsetup:
     description: The rpsetup executable, a name looked up in PATH or a path.
     type: path
@@ -118,6 +135,22 @@ printers:
       changed: true
       items:
         speed: {status: changed, before: faster, after: normal}
+network:
+  description: What the network check found, one entry per printer checked, as
+    C(rpsetup apply --json) reports it under C(network), with the printer's port and path.
+  returned: when check_network is set and a network item changed
+  type: list
+  elements: dict
+  sample:
+    - port: 1
+      path: "1-1"
+      answered: false
+      addresses: [{interface: ethernet, address: 192.168.1.77, port: 9100, result: connection-refused}]
+status:
+  description: Each printer's real-time status, as C(rpsetup status --json) reports it.
+  returned: when status is set
+  type: list
+  elements: dict
 """
 
 import json
@@ -137,6 +170,9 @@ def argument_spec():
         path=dict(type="str"),
         all=dict(type="bool", default=False),
         rpsetup=dict(type="path", default="rpsetup"),
+        check_network=dict(type="bool", default=False),
+        check_network_timeout=dict(type="int", default=0),
+        status=dict(type="bool", default=False),
         settings=dict(type="dict", required=True, options=dict(
             format=dict(type="str", default="receipt-printer-settings"),
             version=dict(type="int", default=1),
@@ -191,6 +227,12 @@ def item_diff(report):
     return dict(before=before, after=after, before_header=label, after_header=label)
 
 
+def printer_status(module):
+    command = [executable(module)] + target_arguments(module.params) + ["status", "--json"]
+    rc, stdout, stderr = module.run_command(command)
+    return printer_reports(stdout) or []
+
+
 def main():
     module = AnsibleModule(argument_spec=argument_spec(),
                            mutually_exclusive=[("port", "path", "all")],
@@ -205,6 +247,8 @@ def main():
         command = [executable(module)] + target_arguments(module.params) + ["apply", "--json"]
         if module.check_mode:
             command.append("--check")
+        if module.params["check_network"]:
+            command.append("--check-network=%d" % max(0, module.params["check_network_timeout"]))
         rc, stdout, stderr = module.run_command(command + [name])
     finally:
         os.unlink(name)
@@ -212,6 +256,12 @@ def main():
     reports = printer_reports(stdout)
     # A printer that failed may still have taken some items.
     result = dict(changed=any(r.get("changed") for r in reports or []), printers=reports or [])
+    network = [dict(r["network"], port=r.get("port"), path=r.get("path"))
+               for r in reports or [] if "network" in r]
+    if module.params["check_network"]:
+        result["network"] = network
+    if module.params["status"]:
+        result["status"] = printer_status(module)
     # 1: a printer failed, 2: invalid settings (nothing sent), 3: no printer.
     if rc != 0:
         module.fail_json(msg=stderr.strip() or "rpsetup ended with status %d" % rc, rc=rc,
