@@ -362,9 +362,13 @@ int main(int argc, char** argv)
     // Before the bus starts its thread: a namespace holds only the threads made after it.
     QString why;
     const bool isolated = sim::netns::isolate(&why);
-    if (!isolated)
+    if (!isolated) {
         std::fprintf(stderr, "printer-sim: the printers are not on a network: %s\n",
                      qPrintable(why));
+        // The command shares this machine's network then: whatever it is told to check, it
+        // reaches loopback and nothing else.
+        qputenv("RPS_LOOPBACK_ONLY", "1");
+    }
     QList<sim::SimPrinter*> printers;
     if (!attachPrinters(configs, options.verbose, printers))
         return 2;

@@ -201,6 +201,10 @@ private slots:
         row("status: nothing listens at the address", {"port=1,network=off"},
             "rpsetup --host 192.168.1.100 status --check", 3,
             {"UNKNOWN - 192.168.1.100:9100: connection refused"}, none);
+        // Where the launcher could not make a network of its own, nothing beyond loopback.
+        row("status: the simulator's network only", {"port=1"},
+            "RPS_LOOPBACK_ONLY=1 rpsetup --host 192.168.1.100 status", 1,
+            {"192.168.1.100:9100: no route to that address"}, none);
         row("settings stay on USB", {"port=1"}, "rpsetup --host 192.168.1.100 show", 2,
             {"show works over USB only"}, none);
         row("check-network: both addresses answer, a receipt printed", {"port=1"},

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -51,9 +52,22 @@ int waitFor(int fd, short events, const QElapsedTimer& clock, int budgetMs)
     }
 }
 
+bool isLoopback(const sockaddr* sa)
+{
+    if (sa->sa_family == AF_INET)
+        return (ntohl(reinterpret_cast<const sockaddr_in*>(sa)->sin_addr.s_addr) >> 24) == 127;
+    return sa->sa_family == AF_INET6 &&
+           IN6_IS_ADDR_LOOPBACK(&reinterpret_cast<const sockaddr_in6*>(sa)->sin6_addr);
+}
+
 // One non-blocking connect to one resolved address.
 Outcome connectOne(const addrinfo* ai, int budgetMs, int& fd)
 {
+    // Set by the printer simulator where it could not give the program a network of its own:
+    // a test or a demo then reaches nothing but this machine.
+    if (!qEnvironmentVariableIsEmpty("RPS_LOOPBACK_ONLY") && !isLoopback(ai->ai_addr))
+        return Outcome::failed(Failure::NoRoute, -ENETUNREACH,
+                               QStringLiteral("only loopback under the printer simulator"));
     fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, ai->ai_protocol);
     if (fd < 0)
         return fromErrno(errno, Failure::NetworkFailed);
