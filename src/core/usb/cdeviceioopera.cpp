@@ -257,7 +257,8 @@ struct Exchange
         return result;
     }
 
-    int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame, qint64 budgetMs);
+    int read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame, qint64 budgetMs,
+             bool draining = false);
     int drain(qint64 budgetMs);
 };
 
@@ -279,7 +280,7 @@ ReplyScan::Kind settle(const CDeviceIOOpera::ReplyCollector& collect, QByteArray
 // Transfers of exactly one packet: a full packet ends the transfer at once rather than waiting
 // for more until the time-out, and no packet can overflow the buffer.
 int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame,
-                   qint64 budgetMs)
+                   qint64 budgetMs, bool draining)
 {
     const int packetSize = claim->ep.inPacketSize > 0 ? claim->ep.inPacketSize : FallbackPacketSize;
     QByteArray packet(packetSize, '\0');
@@ -298,6 +299,8 @@ int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& fr
             qDebug("reply rejected: %d bytes", int(frame.size()));
             return fail(TransportFailure::MalformedReply, TransportFailed);
         }
+        if (draining && rc == LIBUSB_ERROR_TIMEOUT)
+            return TransportOk;
         if (rc != 0) {
             qDebug("libusb_bulk_transfer read failed: %s\n", libusb_strerror(libusb_error(rc)));
             return failTransfer(rc, TransportFailure::ReadFailed);
@@ -305,25 +308,15 @@ int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& fr
     }
 }
 
-// Reads packets until none comes within the budget; the time-out that ends it is no failure,
-// since an empty endpoint is what a drain looks for.
+// Reads and drops packets until none comes within the budget: the time-out that ends it is
+// what a drain looks for, no failure.
 int Exchange::drain(qint64 budgetMs)
 {
-    const int packetSize = claim->ep.inPacketSize > 0 ? claim->ep.inPacketSize : FallbackPacketSize;
-    QByteArray packet(packetSize, '\0');
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        int received = 0;
-        const int rc = bulk(claim->ep.in, reinterpret_cast<unsigned char*>(packet.data()),
-                            packetSize, received, clock, budgetMs);
-        if (received > 0)
-            qDebug("reply bytes passed over: %d", received);
-        if (rc == LIBUSB_ERROR_TIMEOUT)
-            return TransportOk;
-        if (rc != 0)
-            return failTransfer(rc, TransportFailure::ReadFailed);
-    }
+    QByteArray dropped;
+    const auto dropAll = [](const unsigned char*, int n) {
+        return n > 0 ? ReplyScan{ReplyScan::Skip, n} : ReplyScan{ReplyScan::NeedMore, 0};
+    };
+    return read(dropAll, dropped, budgetMs, true);
 }
 
 // Fills the record with the device that match() picks from a fresh list on a context of the
