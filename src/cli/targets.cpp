@@ -150,7 +150,7 @@ struct Targets::Claimed
 
 bool Targets::reach(const Target& target, Claimed& claimed) const
 {
-    _PrinterHandle* handle = claimed.handle.get();
+    auto* handle = claimed.handle.get();
     if (target.refused) {
         explained(target, Failure::AccessDenied);
         if (m_unreachable)

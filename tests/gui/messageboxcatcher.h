@@ -13,6 +13,7 @@ class MessageBoxCatcher : public QObject
 {
 public:
     QStringList texts;
+    QStringList causes; // the informative text beneath each
     QStringList titles;
     bool cursorOverBox = false; // an override cursor showed while a box was open
 
@@ -24,6 +25,7 @@ public:
     void clear()
     {
         texts.clear();
+        causes.clear();
         titles.clear();
         cursorOverBox = false;
     }
@@ -36,6 +38,7 @@ private:
         if (!box)
             return;
         texts << box->text();
+        causes << box->informativeText();
         titles << box->windowTitle();
         cursorOverBox = cursorOverBox || QApplication::overrideCursor();
         if (QAbstractButton* ok = box->button(QMessageBox::Ok))

@@ -1,4 +1,5 @@
 #include "guitest.h"
+#include "link/outcome.h"
 #include "printerfields.h"
 #include "startup.h"
 #include "usb/printerlist.h"
@@ -325,6 +326,8 @@ private slots:
         QCOMPARE(boxes->texts, boxesFor(CheckUsb));
         QCOMPARE(isSet ? settingsOf(printer) : shown(), result);
         QCOMPARE(printer->received().size(), sent);
+        // The cause goes beneath the message: the endpoint stayed halted.
+        QCOMPARE(boxes->causes, QStringList{failureText(Failure::Stalled)});
     }
 
     void firmwareDate_data()

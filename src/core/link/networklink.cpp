@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
