@@ -48,8 +48,9 @@ inline void repeated(benchmark::internal::Benchmark* b)
         ->ComputeStatistics("max", slowest);
 }
 
-// Keeps each benchmark's wall-clock time per iteration, by name ("bareStatus/drain") and aggregate
-// ("median", "min", "max"; "" for a benchmark run once), so that ratios can follow the table.
+// Keeps each benchmark's wall-clock time per iteration and its counters ("name:counter"), by
+// aggregate ("median", "min", "max"; "" for a benchmark run once), so that ratios can follow the
+// table.
 class TimesReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -57,9 +58,12 @@ public:
     {
         for (const Run& run : runs) {
             const std::string& args = run.run_name.args;
-            if (!run.error_occurred)
-                times[run.run_name.function_name + (args.empty() ? "" : "/" + args)]
-                     [run.aggregate_name] = run.GetAdjustedRealTime();
+            const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
+            if (run.error_occurred)
+                continue;
+            times[name][run.aggregate_name] = run.GetAdjustedRealTime();
+            for (const auto& counter : run.counters)
+                times[name + ":" + counter.first][run.aggregate_name] = counter.second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
