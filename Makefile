@@ -64,9 +64,10 @@ screenshots: build
 # Timings mean something only with full optimisation, so the benchmarks get a Release build of their own.
 bench: bootstrap
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DRPS_BUILD_TESTS=OFF $(CMAKE_FLAGS)
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_logo bench_query bench_all
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_logo bench_query bench_status bench_all
 	$(BENCH_BUILD)/bench/bench_logo
 	umockdev-wrapper $(BENCH_BUILD)/bench/bench_query
+	umockdev-wrapper $(BENCH_BUILD)/bench/bench_status
 	$(BENCH_BUILD)/bench/bench_all
 
 # The package comes from a Release tree of its own with Debian's hardening flags; CPack strips the

@@ -1,6 +1,7 @@
 // Before any Qt header: glib names a struct member "signals".
 #include <umockdev.h>
 
+#include "benchsupport.h"
 #include "printerfields.h"
 #include "simprinter.h"
 #include "usb/query.h"
@@ -13,8 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <string>
 
 namespace {
 
@@ -47,22 +46,6 @@ void toolQuery(benchmark::State& state)
     }
 }
 
-libusb_device_handle* openPrinter(libusb_context* ctx)
-{
-    libusb_device** devs = nullptr;
-    libusb_device_handle* dev = nullptr;
-    const ssize_t n = libusb_get_device_list(ctx, &devs);
-    for (ssize_t i = 0; i < n && !dev; ++i) {
-        libusb_device_descriptor desc;
-        if (libusb_get_device_descriptor(devs[i], &desc) == 0 &&
-            desc.idVendor == PRINTER_VENDOR_ID && libusb_get_port_number(devs[i]) == 1 &&
-            libusb_open(devs[i], &dev) != 0)
-            dev = nullptr;
-    }
-    libusb_free_device_list(devs, 1);
-    return dev;
-}
-
 // The same reply read with bare libusb, packet by packet, by a program that knows the endpoints
 // and trusts the length byte.
 bool bareExchange(libusb_device_handle* dev)
@@ -88,7 +71,7 @@ void bareLibusb(benchmark::State& state)
     for (auto _ : state) {
         libusb_context* ctx = nullptr;
         bool ok = libusb_init(&ctx) == 0;
-        libusb_device_handle* dev = ok ? openPrinter(ctx) : nullptr;
+        libusb_device_handle* dev = ok ? openBarePrinter(ctx, 1) : nullptr;
         ok = dev && libusb_set_auto_detach_kernel_driver(dev, 1) >= 0 &&
              libusb_claim_interface(dev, 0) == 0;
         ok = ok && bareExchange(dev);
@@ -104,22 +87,6 @@ void bareLibusb(benchmark::State& state)
 
 BENCHMARK(toolQuery)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(bareLibusb)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// Keeps each benchmark's time per iteration so the ratio can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    std::map<std::string, double> times;
-};
 
 } // namespace
 
@@ -140,16 +107,15 @@ int main(int argc, char** argv)
         return 1;
     // The transport's debug lines would time the terminal, not the exchange.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    RatioReporter reporter;
+    TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto ours = reporter.times.find("toolQuery");
-    const auto bare = reporter.times.find("bareLibusb");
-    if (ours == reporter.times.end() || bare == reporter.times.end() || bare->second <= 0)
+    const double ours = reporter.at("toolQuery", "");
+    const double bare = reporter.at("bareLibusb", "");
+    if (ours <= 0 || bare <= 0)
         return 1;
     std::printf("\nA station query whose reply fills a 64-byte packet, no zero-length packet:\n");
-    std::printf("  ratio to bare libusb, wall-clock time (goal <= 1.5): %.3f\n",
-                ours->second / bare->second);
+    std::printf("  ratio to bare libusb, wall-clock time (goal <= 1.5): %.3f\n", ours / bare);
     std::printf("  slowest query: %.1f ms (the time-out is %d ms)\n", g_slowestMs, Budget);
     return g_slowestMs < Budget ? 0 : 1;
 }
