@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringList>
 
 #include <cerrno>
@@ -333,9 +334,20 @@ bool attachPrinters(const QList<sim::PrinterConfig>& configs, bool verbose,
 // with an address taken by another would be.
 void serveNetwork(const QList<sim::SimPrinter*>& printers, bool verbose)
 {
+    QSet<QString> taken;
     for (sim::SimPrinter* p : printers) {
         const QByteArray name = p->config().sysfsName.toLatin1();
         for (const sim::ListenAddress& at : sim::listenAddresses(p->state())) {
+            // Printers left at their factory addresses all hold the same ones: the first
+            // answers there, as on a real network, and saying so for each would bury the rest.
+            const QString where = QStringLiteral("%1:%2").arg(at.address).arg(at.port);
+            if (taken.contains(where)) {
+                if (verbose)
+                    std::fprintf(stderr, "printer-sim: %s leaves %s to an earlier printer\n",
+                                 name.constData(), qPrintable(where));
+                continue;
+            }
+            taken.insert(where);
             QString error;
             const bool ok = (at.address.startsWith(QLatin1String("127.")) ||
                              sim::netns::addLoopbackAddress(at.address, at.prefix, &error)) &&
