@@ -172,14 +172,20 @@ QString resultWord(const AddressCheck& c)
 
 // Before connecting: whether the address is on a subnet of this computer's, as the printer's
 // own mask draws it.
+// "port 1: ethernet 192.168.1.100:9100", or the address alone when it names the printer.
+QString where(const QString& label, const NetworkTarget& t)
+{
+    return label.isEmpty() ? t.label() : Rpsetup::tr("%1：%2").arg(label, t.label());
+}
+
 void saySubnet(const QString& label, const NetworkTarget& t)
 {
     if (!t.subnetKnown)
         return;
-    const QString where = localInterfaceOn(t.ip, t.mask);
-    if (!where.isEmpty())
+    const QString local = localInterfaceOn(t.ip, t.mask);
+    if (!local.isEmpty())
         err(Rpsetup::tr("%1：%2：本机的接口 %3 在此子网上")
-                .arg(label, t.label(), escapeControls(where)));
+                .arg(label, t.label(), escapeControls(local)));
     else
         err(Rpsetup::tr("%1：%2：本机没有接口在此子网上，连接必须经过路由器")
                 .arg(label, t.label()));
@@ -237,17 +243,23 @@ NetworkChecks checkTargets(const QList<NetworkTarget>& targets, const NetworkChe
             QStringList names;
             for (const NetworkTarget& t : again)
                 names << t.label();
-            err(Rpsetup::tr("%1：等待 %2 应答，最多%3秒（Wi-Fi设置在打印机重启后生效）")
-                    .arg(label, names.join(QLatin1String(", ")), QString::number(o.waitSeconds)));
+            err(Rpsetup::tr("等待 %1 应答，最多%2秒（Wi-Fi设置在打印机重启后生效）")
+                    .arg(label.isEmpty() ? names.join(QLatin1String(", "))
+                                         : Rpsetup::tr("%1：%2").arg(label, names.join(", ")),
+                         QString::number(o.waitSeconds)));
             said = true;
         }
         QThread::msleep(1000);
         pending = again;
     }
-    for (const AddressCheck& c : done.checks)
-        if (o.lines)
-            (c.answered() ? out : err)(
-                Rpsetup::tr("%1：%2：%3").arg(label, c.target.label(), checkResult(c)));
+    // What failed is a message, said with --json too; what answered is the result.
+    for (const AddressCheck& c : done.checks) {
+        const QString line = Rpsetup::tr("%1：%2").arg(where(label, c.target), checkResult(c));
+        if (!c.answered())
+            err(line);
+        else if (o.lines)
+            out(line);
+    }
     return done;
 }
 
@@ -279,22 +291,29 @@ int checkNetwork(Invocation& call)
     const bool json = call.parser.isSet("json");
     options.lines = !json;
     QJsonArray array;
-    const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
+    // An address given is checked as it is, on connections of the check's own: a printer takes
+    // one at a time, so none may be held open beside them.
+    if (const std::optional<PrinterAddress>& host = call.targets.host()) {
         NetworkPlan plan;
-        if (target.host) {
-            plan.targets << NetworkTarget{QString(), *target.host, false, {}, {}};
-        } else {
-            ItemFailures failed;
-            plan = networkPlan(readSettings(link, NetworkPlanItems, failed));
-            if (!failed.isEmpty())
-                return readFailed(target, failed);
-        }
+        plan.targets << NetworkTarget{QString(), *host, false, {}, {}};
+        const NetworkChecks checks = checkTargets(plan.targets, options, QString());
+        QJsonObject found = networkJson(checks, plan);
+        found.insert("printer", host->toString());
+        if (json)
+            out(QString::fromUtf8(toJsonText(QJsonDocument(QJsonArray{found}))).trimmed());
+        return checks.allAnswered() ? int(Success) : int(PrinterFailed);
+    }
+    const int rc = call.targets.forEach([&](const Target& target, PrinterLink& link) {
+        ItemFailures failed;
+        const NetworkPlan plan = networkPlan(readSettings(link, NetworkPlanItems, failed));
+        if (!failed.isEmpty())
+            return readFailed(target, failed);
         for (const QString& name : plan.dhcp)
             err(Rpsetup::tr("%1：%2 使用DHCP，没有可检查的地址；用 --host 指定地址")
                     .arg(target.label(), name));
         const NetworkChecks checks = checkTargets(plan.targets, options, target.label());
         QJsonObject found = networkJson(checks, plan);
-        found.insert("printer", target.host ? target.host->toString() : target.path);
+        found.insert("printer", target.path);
         array << found;
         return checks.allAnswered() ? int(Success) : int(PrinterFailed);
     });

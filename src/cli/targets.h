@@ -45,6 +45,7 @@ public:
     }
 
     bool all() const { return m_all; }
+    const std::optional<PrinterAddress>& host() const { return m_host; }
 
     using Action = std::function<int(const Target&, PrinterLink&)>;
     using Unreachable = std::function<void(const Target&, const Outcome&)>;

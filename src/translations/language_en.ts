@@ -708,14 +708,6 @@ Passwords are shown as ******** unless --show-secrets is given; backup keeps the
 writing only what differs</translation>
     </message>
     <message>
-        <source>文件为备份格式，可省略任何部分和字段，省略的保持打印机中的值。文件中的每一项先读取，只在不同时写入，再读回核对。
---check 不写入，只报告将更改的项；--diff 列出每个更改的字段（之前 → 之后）；--json 每台打印机输出 {&quot;port&quot;, &quot;path&quot;, &quot;changed&quot;, &quot;items&quot;}。
-密码显示为 ********，除非给出 --show-secrets。logo 无法读回，不在其中：请用 logo download。</source>
-        <translation>FILE is in the backup format; any sections and fields may be left out and stay as the printer holds them. Each item in the file is read, written only when it differs, and read back.
---check writes nothing and reports what would change; --diff prints each changed field as before → after; --json prints {&quot;port&quot;, &quot;path&quot;, &quot;changed&quot;, &quot;items&quot;} per printer.
-Passwords are shown as ******** unless --show-secrets is given. Logos cannot be read back and are not handled: use logo download.</translation>
-    </message>
-    <message>
         <source>发送前检查所有的键。多字段项（以太网IP、端口、客户端、热点、Wi-Fi IP）的键合并进从打印机读出的该项。
 键见 rpsetup --help。</source>
         <translation>All keys are checked before anything is sent. A key of a multi-field item (Ethernet IP, ports, station, access point, Wi-Fi IP) is merged into the item as read from the printer.
@@ -936,14 +928,6 @@ Keys of set:
         <translation>%1: %2: no interface of this computer is on that subnet; a connection would have to go through a router</translation>
     </message>
     <message>
-        <source>%1：等待 %2 应答，最多%3秒（Wi-Fi设置在打印机重启后生效）</source>
-        <translation>%1: waiting up to %3 s for %2 to answer (Wi-Fi settings take effect after the printer restarts)</translation>
-    </message>
-    <message>
-        <source>%1：%2：%3</source>
-        <translation>%1: %2: %3</translation>
-    </message>
-    <message>
         <source>应为0到3600之间的秒数</source>
         <translation>must be a number of seconds from 0 to 3600</translation>
     </message>
@@ -976,6 +960,20 @@ Exit status: 0 when every printer&apos;s status was read (one that does not repo
 --wait S: try again every second until every address answers or S seconds pass (Wi-Fi settings take effect after the printer restarts).
 --print: print a test receipt at each address that answered.
 Exit status: 0 when every address answered, else 1.</translation>
+    </message>
+    <message>
+        <source>文件为备份格式，可省略任何部分和字段，省略的保持打印机中的值。文件中的每一项先读取，只在不同时写入，再读回核对。
+--check 不写入，只报告将更改的项；--diff 列出每个更改的字段（之前 → 之后）；--json 每台打印机输出 {&quot;port&quot;, &quot;path&quot;, &quot;changed&quot;, &quot;items&quot;}。
+密码显示为 ********，除非给出 --show-secrets。logo 无法读回，不在其中：请用 logo download。
+--check-network[=S]：写入更改了网络项时，像 check-network 一样检查每个静态地址（最多等待S秒）；打印机不应答时退出状态为1。</source>
+        <translation>FILE is in the backup format; any sections and fields may be left out and stay as the printer holds them. Each item in the file is read, written only when it differs, and read back.
+--check writes nothing and reports what would change; --diff prints each changed field as before → after; --json prints {&quot;port&quot;, &quot;path&quot;, &quot;changed&quot;, &quot;items&quot;} per printer.
+Passwords are shown as ******** unless --show-secrets is given. Logos cannot be read back and are not handled: use logo download.
+--check-network[=S]: after a write that changed a network item, check every static address as check-network does (waiting up to S seconds); a printer that does not answer makes the exit status 1.</translation>
+    </message>
+    <message>
+        <source>等待 %1 应答，最多%2秒（Wi-Fi设置在打印机重启后生效）</source>
+        <translation>waiting up to %2 s for %1 to answer (Wi-Fi settings take effect after the printer restarts)</translation>
     </message>
 </context>
 <context>

@@ -213,6 +213,10 @@ private slots:
              "port 1: ethernet 192.168.1.100:9100: answers: ready",
              "port 1: wifi 192.168.1.50:9100: answers: ready"},
             none);
+        // One connection at a time is all a printer takes: none may wait beside the check's.
+        row("check-network --host: the address given", {"port=1"},
+            "rpsetup --host 192.168.1.100 check-network", 0,
+            {"192.168.1.100:9100: answers: ready\n"}, none);
         row("check-network: DHCP has no address", {"port=1,eth-dhcp=on,wifi-dhcp=on"},
             "rpsetup check-network", 0, {"port 1: ethernet uses DHCP and has no address to check"},
             none);

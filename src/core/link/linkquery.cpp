@@ -14,7 +14,7 @@ Outcome exchange(PrinterLink& link, const QByteArray& frame, unsigned char* out,
     const int frameClass = std::uint8_t(frame[3]);
     const int command = std::uint8_t(frame[4]);
     QByteArray answer;
-    const Outcome got = link.exchange(
+    Outcome got = link.exchange(
         frame,
         [&](const unsigned char* bytes, int length) {
             return scanReply(bytes, length, frameClass, command);

@@ -166,7 +166,7 @@ Outcome NetworkLink::send(const QByteArray& bytes, int budgetMs)
 Outcome NetworkLink::exchange(const QByteArray& bytes, const ReplyMatcher& match,
                               QByteArray& answer, int budgetMs)
 {
-    const Outcome sent = send(bytes);
+    Outcome sent = send(bytes);
     if (!sent.ok())
         return sent;
     QByteArray collected;

@@ -21,15 +21,15 @@ Outcome readPrinterStatus(PrinterLink& link, PrinterStatus& status, int budgetMs
     // A late reply to an earlier command would be read as the first answer. A network printer's
     // connection is new, so nothing can wait there.
     if (link.kind() == PrinterLink::Kind::Usb) {
-        const Outcome drained = link.drain(StatusDrainMs);
+        Outcome drained = link.drain(StatusDrainMs);
         if (!drained.ok())
             return drained;
     }
     std::array<std::uint8_t, 4> answers = {};
     for (int i = 0; i < 4; ++i) {
         QByteArray answer;
-        const Outcome got = link.exchange(buildStatusRequest(StatusRequest(i + 1)), statusAnswer(),
-                                          answer, budgetMs);
+        Outcome got = link.exchange(buildStatusRequest(StatusRequest(i + 1)), statusAnswer(),
+                                    answer, budgetMs);
         if (i == 0 && got.failure == Failure::Timeout) {
             qDebug("status: no answer to DLE EOT 1; the printer does not report status");
             status = silentPrinterStatus();
