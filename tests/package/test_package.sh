@@ -57,11 +57,13 @@ complete_line() {
 while IFS='|' read -r line want; do
     expect "completion of '$line'" "$want" "$(complete_line "$line" 2>/dev/null)"
 done <<'ROWS'
-rpsetup s|show set self-test
+rpsetup s|show set self-test status
+rpsetup --host 192.168.1.100:9100 c|check-network
+rpsetup status --|--json --check --help
 rpsetup --port 2 set wifi.m|wifi.mode=
 rpsetup set speed=|speed=slower speed=normal speed=faster
 rpsetup --all logo print 3 --size double-|double-width double-height
-rpsetup --all apply --|--check --diff --json --show-secrets
+rpsetup --all apply --|--check --diff --json --show-secrets --check-network
 rpsetup show --|--json --show-secrets --help
 ROWS
 
