@@ -1,0 +1,66 @@
+// A reply read whole and read in pieces gives the same frame or the same verdict: USB packets of
+// every bulk size, and TCP segments cut anywhere (the network link reads through the same scanner).
+// Input: a byte choosing the class (bits 0-1, 3 for any) and whether any command is taken (bit
+// 2), the command, the number of TCP cuts and their lengths, then the bytes the printer sends.
+#include "fuzz.h"
+
+#include "protocol/reply.h"
+
+#include <vector>
+
+namespace {
+
+struct Outcome
+{
+    ReplyScan::Kind kind;
+    QByteArray frame;
+    bool operator==(const Outcome& o) const { return kind == o.kind && frame == o.frame; }
+};
+
+// As the transport reads: each piece appended, then settled, until a frame or a bad reply.
+Outcome read(const ReplyCollector& collect, const QByteArray& stream,
+             const std::vector<int>& pieces)
+{
+    QByteArray collected;
+    int at = 0;
+    for (const int n : pieces) {
+        collected += stream.mid(at, n);
+        at += n;
+        const ReplyScan::Kind kind = settleReply(collect, collected);
+        if (kind != ReplyScan::NeedMore)
+            return {kind, kind == ReplyScan::Frame ? collected : QByteArray()};
+    }
+    return {ReplyScan::NeedMore, {}};
+}
+
+// Full speed's bulk packet sizes, high speed's and SuperSpeed's.
+const int PacketSizes[] = {8, 16, 32, 64, 512, 1024};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 3 || size < 3u + data[2])
+        return 0;
+    const int frameClass = (data[0] & 3) == 3 ? AnyCommand : data[0] & 3;
+    const int command = data[0] & 4 ? AnyCommand : data[1];
+    const ReplyCollector collect = [&](const unsigned char* bytes, int length) {
+        return scanReply(bytes, length, frameClass, command);
+    };
+    std::vector<int> segments(data + 3, data + 3 + data[2]);
+    const QByteArray stream = fuzzBytes(data + 3 + data[2], size - 3 - data[2]);
+    segments.push_back(stream.size());
+
+    const Outcome whole = read(collect, stream, {int(stream.size())});
+    for (const int packet : PacketSizes)
+        FUZZ_REQUIRE(read(collect, stream, std::vector<int>(stream.size() / packet + 1, packet)) ==
+                     whole);
+    FUZZ_REQUIRE(read(collect, stream, segments) == whole);
+
+    const QByteArray& f = whole.frame;
+    if (whole.kind == ReplyScan::Frame)
+        FUZZ_REQUIRE(f.size() == 9 + std::uint8_t(f[5]) && f.startsWith("\x1B\xFF\xFE") &&
+                     f.endsWith("\x1B\xFE\xFF") && (frameClass < 0 || f[3] == frameClass) &&
+                     (command < 0 || std::uint8_t(f[4]) == command));
+    return 0;
+}
