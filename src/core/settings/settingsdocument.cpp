@@ -40,15 +40,16 @@ bool outsideRules(const FieldSpec& field, const FieldValue& value)
         return holdsForeignBytes(std::get<QString>(value)) ||
                checkPassword(std::get<QString>(value)) != SettingsError::None;
     case FieldKind::ApAddress:
-        return std::get<QString>(value).isEmpty();
+        // The printer stores the address as text, which need not be an address at all.
+        return !parseAddress(std::get<QString>(value));
     default:
         return false;
     }
 }
 
 // A value the rules refuse is written in a form a typed value cannot take, so a restore sends it
-// back as it is while typed values keep meeting the rules: a choice's byte as its number, a name
-// or password as {"hex": "..."} of its bytes.
+// back as it is while typed values keep meeting the rules: a choice's byte as its number, a name,
+// password or access-point address as {"hex": "..."} of its bytes (an empty address as "").
 QJsonValue toJson(const FieldSpec& field, const FieldValue& value)
 {
     const bool marked = outsideRules(field, value);
@@ -63,7 +64,8 @@ QJsonValue toJson(const FieldSpec& field, const FieldValue& value)
         return int(std::get<std::uint16_t>(value));
     case FieldKind::Name:
     case FieldKind::Password:
-        if (marked)
+    case FieldKind::ApAddress:
+        if (marked && !std::get<QString>(value).isEmpty())
             return QJsonObject{
                 {"hex", QString::fromLatin1(bytesFromText(std::get<QString>(value)).toHex())}};
         return fieldText(field, value);
@@ -149,7 +151,8 @@ public:
             return outsideRules(field, byte) ? std::optional<FieldValue>(byte)
                                              : choiceError(field, path);
         }
-        if ((field.kind == FieldKind::Name || field.kind == FieldKind::Password) &&
+        if ((field.kind == FieldKind::Name || field.kind == FieldKind::Password ||
+             field.kind == FieldKind::ApAddress) &&
             value.isObject()) {
             held = true;
             if (const auto text = hexText(value))
