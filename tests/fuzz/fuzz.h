@@ -9,13 +9,11 @@
 
 // A broken property stops the run as a crash does, so libFuzzer keeps the input and its replay
 // fails the test.
-#define FUZZ_REQUIRE(condition) ((condition) ? void() : fuzzFailed(#condition, __FILE__, __LINE__))
-
-[[noreturn]] inline void fuzzFailed(const char* condition, const char* file, int line)
-{
-    std::fprintf(stderr, "%s:%d: property broken: %s\n", file, line, condition);
-    std::abort();
-}
+#define FUZZ_REQUIRE(condition)                                                                    \
+    ((condition)                                                                                   \
+         ? void()                                                                                  \
+         : (std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition),  \
+            std::abort()))
 
 inline QByteArray fuzzBytes(const std::uint8_t* data, std::size_t size)
 {

@@ -1,7 +1,6 @@
 // Every settings item's decoder over any payload, walking the item table: what decodes is stored
-// by a set frame (or refused as too long for one) that decodes to the same value, and that frame
-// is the one it stores again.
-// Input: a byte choosing the item, then the payload.
+// by a set frame (or refused as too long) that decodes to the same value and is stored by the same
+// frame again. Input: a byte choosing the item, then the payload.
 #include "fuzz.h"
 
 #include "settings/items.h"
@@ -15,11 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ItemSpec& item = settingsItems()[data[0] % settingsItems().size()];
     PrinterSettings decoded;
     item.decode(decoded, fuzzBytes(data + 1, std::min<std::size_t>(size - 1, frame::MaxPayload)));
-    if (!item.frame)
-        return 0;
-    const QByteArray sent = item.frame(decoded).value_or(QByteArray());
-    // Fields the printer did not end take their zero bytes again, so a full payload may not fit
-    // one frame: the item is then refused, and nothing is sent.
+    // A read-only item is never sent. Fields the printer did not end take their zero bytes again,
+    // so a full payload may not fit one frame: the item is then refused, and nothing is sent.
+    const QByteArray sent = item.frame ? item.frame(decoded).value_or(QByteArray()) : QByteArray();
     if (sent.isEmpty())
         return 0;
     FUZZ_REQUIRE(sent.size() == frame::EnvelopeSize + std::uint8_t(sent[5]) &&

@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const QTemporaryDir dir;
     static const QString path = dir.filePath(QStringLiteral("image"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
-        fuzzFailed("the image file cannot be written", __FILE__, __LINE__);
+    FUZZ_REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                 file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
     file.close();
 
     using logo::LogoDownload;
@@ -32,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_REQUIRE(download.frame.isEmpty() && download.images.isEmpty());
         return 0;
     }
-    FUZZ_REQUIRE(download.images.size() == 1);
-    const QSize dots = download.images.first().size();
-    FUZZ_REQUIRE(download.frame.startsWith("\x1C\x71\x01") &&
+    const QSize dots = download.images.value(0).size();
+    FUZZ_REQUIRE(download.images.size() == 1 && download.frame.startsWith("\x1C\x71\x01") &&
                  download.frame.size() == 3 + logo::imageBlockSize(dots.width(), dots.height()) &&
                  download.frame.size() <= logo::MaxDownloadFrameSize);
     return 0;

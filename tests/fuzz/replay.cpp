@@ -14,16 +14,12 @@ int main(int argc, char* argv[])
         QDirIterator it(QString::fromLocal8Bit(argv[i]), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());
-            if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName()));
+            std::fprintf(stderr, "%s\n", qPrintable(file.fileName()));
+            if (!file.open(QIODevice::ReadOnly))
                 return 1;
-            }
-            // A buffer of exactly the input's size, so a read past its end is caught as libFuzzer
-            // would catch it.
+            // Exactly the input's size, so a read past its end is caught as under libFuzzer.
             const QByteArray bytes = file.readAll();
             const std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
-            std::printf("%s\n", qPrintable(file.fileName()));
-            std::fflush(stdout);
             LLVMFuzzerTestOneInput(input.data(), input.size());
             ++inputs;
         }

@@ -1,23 +1,19 @@
-// A reply read whole and read in pieces gives the same frame or the same verdict: USB packets of
-// every bulk size, and TCP segments cut anywhere (the network link reads through the same scanner).
-// Input: a byte choosing the class (bits 0-1, 3 for any) and whether any command is taken (bit
-// 2), the command, the number of TCP cuts and their lengths, then the bytes the printer sends.
+// A reply read whole, in USB packets of every bulk size and in TCP segments cut anywhere (the
+// network link reads through the same scanner) gives the same frame or the same verdict. Input:
+// class (bits 0-1, 3 any) and any command (bit 2), command, TCP cut count and lengths, the bytes.
 #include "fuzz.h"
 
 #include "protocol/reply.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
 
-struct Outcome
-{
-    ReplyScan::Kind kind;
-    QByteArray frame;
-    bool operator==(const Outcome& o) const { return kind == o.kind && frame == o.frame; }
-};
+using Outcome = std::pair<ReplyScan::Kind, QByteArray>;
 
-// As the transport reads: each piece appended, then settled, until a frame or a bad reply.
+// As the transport reads: each piece appended, then settled, until a frame (returned) or a bad
+// reply.
 Outcome read(const ReplyCollector& collect, const QByteArray& stream,
              const std::vector<int>& pieces)
 {
@@ -57,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      whole);
     FUZZ_REQUIRE(read(collect, stream, segments) == whole);
 
-    const QByteArray& f = whole.frame;
-    if (whole.kind == ReplyScan::Frame)
+    const QByteArray& f = whole.second;
+    if (whole.first == ReplyScan::Frame)
         FUZZ_REQUIRE(f.size() == 9 + std::uint8_t(f[5]) && f.startsWith("\x1B\xFF\xFE") &&
                      f.endsWith("\x1B\xFE\xFF") && (frameClass < 0 || f[3] == frameClass) &&
                      (command < 0 || std::uint8_t(f[4]) == command));

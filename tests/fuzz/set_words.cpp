@@ -23,10 +23,10 @@ void checkParsers(const QString& text)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     QStringList words;
-    for (const QByteArray& word : fuzzBytes(data, size).split('\0'))
+    for (const QByteArray& word : fuzzBytes(data, size).split('\0')) {
         words << textFromBytes(word);
-    for (const QString& word : words)
-        checkParsers(word.mid(word.indexOf(QLatin1Char('=')) + 1));
+        checkParsers(words.last().mid(words.last().indexOf(QLatin1Char('=')) + 1));
+    }
 
     SettingsChange change;
     QString error;
