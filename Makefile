@@ -4,10 +4,12 @@ ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 PACKAGE_BUILD ?= build-package
 QT6_BUILD ?= build-qt6
+FUZZ_BUILD ?= build-fuzz
+FUZZ_S ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build lint test check test-sanitize test-qt6 run demo screenshots bench package install clean
+.PHONY: all bootstrap build lint test check test-sanitize test-qt6 fuzz fuzz-build fuzz-merge run demo screenshots bench package install clean
 
 all: build
 
@@ -41,6 +43,23 @@ test-qt6: bootstrap
 	cmake -S . -B $(QT6_BUILD) -DRPS_QT=6 -DRPS_WERROR=ON -DRPS_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(QT6_BUILD) -j $(JOBS)
 	cd $(QT6_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The fuzz targets, built by clang with libFuzzer, ASan and UBSan, each run for FUZZ_S seconds in
+# turn; the reproducer of a finding stays in $(FUZZ_BUILD)/findings/. make test needs none of it:
+# every tree replays the corpora with its own compiler.
+$(FUZZ_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+	      -DRPS_FUZZ=ON -DRPS_SANITIZE=ON -DRPS_WERROR=ON -DRPS_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+
+fuzz-build: bootstrap $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
+
+fuzz: fuzz-build
+	./scripts/fuzz run $(FUZZ_BUILD) $(FUZZ_S)
+
+# Folds what the runs found that reaches new code into tests/fuzz/corpus/.
+fuzz-merge: fuzz-build
+	./scripts/fuzz merge $(FUZZ_BUILD)
 
 # The house style over every C and C++ file, and the static checks over the program and the
 # simulator (compiled as the build compiles them, so it comes first). CI runs this before the tests.
@@ -87,4 +106,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PACKAGE_BUILD) $(QT6_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PACKAGE_BUILD) $(QT6_BUILD) $(FUZZ_BUILD)

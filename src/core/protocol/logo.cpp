@@ -232,6 +232,11 @@ QByteArray buildImageBlock(const QImage& image)
     return buildImageBlock(grey.constBits(), grey.width(), grey.height(), grey.bytesPerLine());
 }
 
+bool fitsOneDownload(int width, int height)
+{
+    return DownloadHeaderSize + imageBlockSize(width, height) <= MaxDownloadFrameSize;
+}
+
 DownloadFrameBuilder::DownloadFrameBuilder()
 {
     m_frame.reserve(4096);
@@ -246,9 +251,9 @@ DownloadFrameBuilder::Result DownloadFrameBuilder::add(const QImage& image)
         return TooManyImages;
     // The length is known before the block is built, so a picture that cannot fit is never
     // converted: the frame ends up exactly as long as after appending and checking.
-    const qint64 block = imageBlockSize(image.width(), image.height());
-    if (DownloadHeaderSize + block > MaxDownloadFrameSize)
+    if (!fitsOneDownload(image.width(), image.height()))
         return ImageTooLarge;
+    const qint64 block = imageBlockSize(image.width(), image.height());
     if (m_frame.size() + block > MaxDownloadFrameSize)
         return TooLarge;
     m_frame += buildImageBlock(image);

@@ -51,6 +51,8 @@ QByteArray toColumnData(const uchar* packed, int width, int height);
 
 // The length of the image block of a width x height picture: four size bytes and its column data.
 qint64 imageBlockSize(int width, int height);
+// Whether the block of a width x height picture fits into one download frame by itself.
+bool fitsOneDownload(int width, int height);
 // X (bytes across, low byte first), Y (bytes down, low byte first), then the column data.
 QByteArray buildImageBlock(const uchar* grey, int width, int height, int stride);
 QByteArray buildImageBlock(const QImage& grey);

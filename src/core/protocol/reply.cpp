@@ -1,5 +1,7 @@
 #include "protocol/reply.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -63,4 +65,18 @@ ReplyVerdict checkReply(const unsigned char* reply, int length, std::uint8_t fra
         return ReplyVerdict::Accept;
     return scan.kind == ReplyScan::Skip && scan.at >= Overhead ? ReplyVerdict::Skip
                                                                : ReplyVerdict::Reject;
+}
+
+ReplyScan::Kind settleReply(const ReplyCollector& collect, QByteArray& collected)
+{
+    for (;;) {
+        const ReplyScan scan = collect(
+            reinterpret_cast<const unsigned char*>(collected.constData()), collected.size());
+        if (scan.kind == ReplyScan::Frame)
+            collected.truncate(scan.at);
+        if (scan.kind != ReplyScan::Skip)
+            return scan.kind;
+        qDebug("reply bytes passed over: %d", scan.at);
+        collected.remove(0, qMax(1, scan.at));
+    }
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <cstdint>
+#include <functional>
 
 // What a query makes of a reply that starts at the first byte: the whole reply to its own class
 // and command is accepted; a whole reply to another command is skipped (a late answer to an
@@ -33,3 +36,10 @@ struct ReplyScan
 // frameClass or command AnyCommand: a whole frame of any command is the reply.
 constexpr int AnyCommand = -1;
 ReplyScan scanReply(const unsigned char* bytes, int length, int frameClass, int command);
+
+// Looks at the bytes read so far (scanReply with the query's class and command bound).
+using ReplyCollector = std::function<ReplyScan(const unsigned char* bytes, int length)>;
+
+// Drops what the collector passes over from the bytes read so far, after each read of a packet or
+// segment; what is left is a whole frame (cut to it), the start of one, or a malformed reply.
+ReplyScan::Kind settleReply(const ReplyCollector& collect, QByteArray& collected);

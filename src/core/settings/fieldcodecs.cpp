@@ -189,15 +189,32 @@ std::optional<FieldValue> apAddressArgument(const FieldSpec& field, const QStrin
     return FieldValue(formatAddress(std::get<Address>(*address)));
 }
 
+// The printer stores the address as text, which need not be an address at all.
 bool apAddressOutside(const FieldSpec&, const FieldValue& value)
 {
-    return std::get<QString>(value).isEmpty();
+    return !parseAddress(std::get<QString>(value));
+}
+
+// Such text is kept as {"hex": "..."} of its bytes, so restore takes back what backup wrote; an
+// empty one stays "".
+QJsonValue apAddressToJson(const FieldSpec& field, const FieldValue& value)
+{
+    const QString& text = std::get<QString>(value);
+    if (!text.isEmpty() && apAddressOutside(field, value))
+        return QJsonObject{{"hex", QString::fromLatin1(bytesFromText(text).toHex())}};
+    return text;
 }
 
 // An empty address means the printer never had one: a whole item keeps it empty, a change
 // leaves the printer's as it is.
 JsonField apAddressFromJson(const FieldSpec& field, const QJsonValue& value, bool whole)
 {
+    if (value.isObject()) {
+        if (const auto text = hexText(value))
+            return JsonField{FieldValue(*text), QString(), true};
+        return JsonField{std::nullopt,
+                         Text::tr("应为 {\"hex\": \"…\"}，成对的十六进制数字，不含00"), true};
+    }
     if (value.isString() && value.toString().isEmpty())
         return JsonField{whole ? std::optional<FieldValue>(QString()) : std::nullopt, QString(),
                          true};
@@ -331,8 +348,8 @@ const FieldCodec PasswordCodec{plainText,
                                wifiTextToJson<checkPassword>,
                                wifiTextFromJson<checkPassword, false>,
                                true};
-const FieldCodec ApAddressCodec{plainText,  apAddressArgument, apAddressOutside,
-                                textToJson, apAddressFromJson, false};
+const FieldCodec ApAddressCodec{plainText,       apAddressArgument, apAddressOutside,
+                                apAddressToJson, apAddressFromJson, false};
 const FieldCodec TextCodec{plainText, noArgument, neverOutside, textToJson, textFromJson, false};
 
 } // namespace

@@ -79,7 +79,7 @@ QImage toGrey(QImage image)
 
 } // namespace
 
-LogoImage loadLogoImage(const QString& path, Dithering dithering)
+LogoImage loadLogoImage(const QString& path, Dithering dithering, bool forDownload)
 {
     qDebug("处理文件: %s", qUtf8Printable(path));
     // A FIFO or a device would block the reader or feed it without end.
@@ -102,6 +102,8 @@ LogoImage loadLogoImage(const QString& path, Dithering dithering)
     if ((format == "png" || format == "jpeg") && !logo.size.isEmpty()) {
         if (qint64(logo.size.width()) * logo.size.height() > MaxImagePixels)
             logo.status = LogoImage::TooManyPixels;
+        else if (forDownload && !fitsOneDownload(logo.size.width(), logo.size.height()))
+            logo.status = LogoImage::TooLarge;
         else if (reader.read(&image) && image.size() == logo.size &&
                  (format != "jpeg" || jpegReachesEnd(path)))
             logo.status = LogoImage::Converted;
@@ -138,7 +140,11 @@ LogoDownload buildLogoDownload(const QStringList& files, Dithering dithering,
     for (int i = 0; i < files.size(); ++i) {
         if (converting)
             converting(i);
-        const LogoImage image = loadLogoImage(files[i], dithering);
+        const LogoImage image = loadLogoImage(files[i], dithering, true);
+        if (image.status == LogoImage::TooLarge) {
+            download.blockSize = imageBlockSize(image.size.width(), image.size.height());
+            return stop(LogoDownload::ImageTooLarge, files[i]);
+        }
         if (image.status != LogoImage::Converted) {
             if (unreadable == UnreadableFiles::Skip)
                 continue;

@@ -39,6 +39,7 @@ struct LogoImage
         Converted,
         Unreadable,    // missing, not a regular file, not PNG or JPEG, or damaged or cut short
         TooManyPixels, // its header declares more than MaxImagePixels
+        TooLarge,      // its header declares a picture whose block alone cannot be downloaded
     };
     Status status = Unreadable;
     QSize size;  // as the header declares it, turned as its EXIF orientation says
@@ -46,7 +47,9 @@ struct LogoImage
 };
 
 // Reads a PNG or JPEG file, its format found from its content. Logs the file's debug lines.
-LogoImage loadLogoImage(const QString& path, Dithering dithering);
+// forDownload refuses a picture too large for one download from its header (TooLarge), as
+// decoding and dithering millions of pixels that can never be sent takes seconds.
+LogoImage loadLogoImage(const QString& path, Dithering dithering, bool forDownload = false);
 
 struct LogoDownload
 {

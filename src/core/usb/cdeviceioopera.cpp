@@ -262,21 +262,6 @@ struct Exchange
     int drain(qint64 budgetMs);
 };
 
-// Drops what the collector passes over; what is left is a whole frame, or the start of one.
-ReplyScan::Kind settle(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& collected)
-{
-    for (;;) {
-        const ReplyScan scan = collect(
-            reinterpret_cast<const unsigned char*>(collected.constData()), collected.size());
-        if (scan.kind == ReplyScan::Frame)
-            collected.truncate(scan.at);
-        if (scan.kind != ReplyScan::Skip)
-            return scan.kind;
-        qDebug("reply bytes passed over: %d", scan.at);
-        collected.remove(0, qMax(1, scan.at));
-    }
-}
-
 // Transfers of exactly one packet: a full packet ends the transfer at once rather than waiting
 // for more until the time-out, and no packet can overflow the buffer.
 int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& frame,
@@ -292,7 +277,7 @@ int Exchange::read(const CDeviceIOOpera::ReplyCollector& collect, QByteArray& fr
                             packetSize, received, clock, budgetMs);
         frame.append(packet.constData(), received);
         // A frame that is whole counts, even when the transfer that completed it timed out.
-        const ReplyScan::Kind kind = settle(collect, frame);
+        const ReplyScan::Kind kind = settleReply(collect, frame);
         if (kind == ReplyScan::Frame)
             return TransportOk;
         if (kind == ReplyScan::Malformed) {

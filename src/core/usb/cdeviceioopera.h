@@ -29,8 +29,7 @@ public:
     static constexpr unsigned int BulkTimeoutMs = 3000;
     static constexpr int ReplySize = 264;
 
-    // Looks at the bytes read so far (scanReply with the query's class and command bound).
-    using ReplyCollector = std::function<ReplyScan(const unsigned char* bytes, int length)>;
+    using ReplyCollector = ::ReplyCollector;
 
     // The bulk OUT time-out for a frame: 3 s, and 1 s more for every 8 KB (logo downloads).
     static unsigned int writeTimeoutMs(int length);
