@@ -167,7 +167,8 @@ private slots:
         QStringList chinese;
         for (int f = int(Failure::Refused); f <= int(Failure::NetworkFailed); ++f)
             chinese << failureText(Failure(f));
-        QVERIFY(installTranslation(*QCoreApplication::instance(), translator, QLocale(QLocale::English)));
+        QVERIFY(installTranslation(*QCoreApplication::instance(), translator,
+                                   QLocale(QLocale::English)));
         const QRegularExpression han(QStringLiteral("\\p{Han}"));
         for (int f = int(Failure::Refused); f <= int(Failure::NetworkFailed); ++f) {
             const QString english = failureText(Failure(f));
