@@ -28,7 +28,7 @@ Outcome exchange(PrinterLink& link, const QByteArray& frame, unsigned char* out,
     if (!got.ok())
         return got;
     // Bytes the printer did not send stay zero; the log and the data rely on that.
-    unsigned char reply[264];
+    unsigned char reply[frame::EnvelopeSize + frame::MaxPayload];
     std::memset(reply, 0, sizeof reply);
     std::memcpy(reply, answer.constData(), size_t(qMin(int(answer.size()), int(sizeof reply))));
     // A Wi-Fi reply's password is logged as its mask, here and byte by byte.
