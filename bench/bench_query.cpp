@@ -1,16 +1,10 @@
-// Before any Qt header: glib names a struct member "signals".
-#include <umockdev.h>
-
 #include "benchsupport.h"
-#include "printerfields.h"
-#include "simprinter.h"
 #include "usb/query.h"
 
 #include <benchmark/benchmark.h>
 #include <libusb.h>
 
 #include <QElapsedTimer>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstdio>
@@ -92,21 +86,8 @@ BENCHMARK(bareLibusb)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!startBench(argc, argv, "bench_query", PrinterFields))
         return 1;
-    // The bus exists before the first libusb_init, or libusb never sees the printer.
-    sim::SimBus::instance();
-    if (!umockdev_in_mock_environment()) {
-        std::fprintf(stderr, "bench_query: run it under umockdev-wrapper\n");
-        return 1;
-    }
-    sim::PrinterConfig config;
-    if (!sim::parsePrinterFields(PrinterFields, 1, config, nullptr) ||
-        !sim::SimBus::instance().add(config))
-        return 1;
-    // The transport's debug lines would time the terminal, not the exchange.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

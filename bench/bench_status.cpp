@@ -1,19 +1,13 @@
-// Before any Qt header: glib names a struct member "signals".
-#include <umockdev.h>
-
 #include "benchsupport.h"
 #include "link/networklink.h"
 #include "link/statusquery.h"
-#include "printerfields.h"
 #include "settings/networkcheck.h"
-#include "simprinter.h"
 #include "usb/usblink.h"
 
 #include <benchmark/benchmark.h>
 #include <libusb.h>
 
 #include <QDateTime>
-#include <QLoggingCategory>
 
 #include <chrono>
 #include <cstdio>
@@ -173,26 +167,13 @@ bool printVerdicts(const TimesReporter& r)
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    // The bus exists before the first libusb_init, or libusb never sees the printer.
-    sim::SimBus::instance();
-    if (!umockdev_in_mock_environment()) {
-        std::fprintf(stderr, "bench_status: run it under umockdev-wrapper\n");
-        return 1;
-    }
-    sim::PrinterConfig config;
-    if (sim::parsePrinterFields("port=1", 1, config, nullptr))
-        g_printer = sim::SimBus::instance().add(config);
+    g_printer = startBench(argc, argv, "bench_status", "port=1");
     QString error;
     g_tcpPort = g_printer ? g_printer->serve(Loopback, 0, &error) : 0;
     if (!g_tcpPort) {
         std::fprintf(stderr, "bench_status: no simulated printer: %s\n", qPrintable(error));
         return 1;
     }
-    // The debug lines would time the terminal, not the exchange.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -1,14 +1,45 @@
 #pragma once
 
+// Before any Qt header: glib names a struct member "signals".
+#include <umockdev.h>
+
+#include "printerfields.h"
+#include "simprinter.h"
 #include "usb/printerhandle.h"
+
+#include <QLoggingCategory>
 
 #include <benchmark/benchmark.h>
 #include <libusb.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
+
+// Google Benchmark's arguments taken, the simulated bus started and one printer attached as the
+// launcher's --printer fields describe it; nothing after saying why. The bus exists before the
+// first libusb_init, or libusb never sees the printer.
+inline sim::SimPrinter* startBench(int& argc, char** argv, const char* name, const char* fields)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return nullptr;
+    sim::SimBus::instance();
+    if (!umockdev_in_mock_environment()) {
+        std::fprintf(stderr, "%s: run it under umockdev-wrapper\n", name);
+        return nullptr;
+    }
+    sim::PrinterConfig config;
+    sim::SimPrinter* printer =
+        sim::parsePrinterFields(QString::fromLatin1(fields), 1, config, nullptr)
+            ? sim::SimBus::instance().add(config)
+            : nullptr;
+    // The transport's debug lines would time the terminal, not the exchange.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    return printer;
+}
 
 // The simulated printer on a USB port, opened as a program that calls libusb directly would.
 inline libusb_device_handle* openBarePrinter(libusb_context* ctx, int port)
